@@ -1,0 +1,28 @@
+// portion.hpp: one data portion of the input file and the sizes derived from it.
+#pragma once
+
+#include <array>
+
+#include "table.hpp"
+
+inline constexpr int kMaxSeqs = 256;        // sequences per data portion
+inline constexpr int kMaxLine = 4096;       // characters per input line, line end included
+inline constexpr int kMaxWordIndex = 32766; // word indices travel in int16 (mw + 1 <= 32767)
+
+struct DataPortion {
+  int n = 0;               // sequences read (may exceed kMaxSeqs in a bad portion)
+  int m = 0;               // the greatest length
+  int logn = 0, nn = 0;    // nn: smallest power of two >= n (4 for n = 2); logn = log2(nn)
+  int pair_count = 0;      // n(n-1)/2
+  int mw = 0;              // word indices of the longest sequence; mw itself = no word
+  int name_width = 0;      // name print width (greatest name, lowered to -N)
+  std::array<Table<char>, kMaxSeqs> seq;   // normalised letters, zero-terminated
+  std::array<Table<char>, kMaxSeqs> name;  // empty = no name line
+  std::array<int, kMaxSeqs> len{};         // letters kept per sequence
+  std::array<int, kMaxSeqs> word_pos{};    // one-word starts per sequence (L - l + 1, >= 0)
+
+  [[nodiscard]] int stored() const noexcept { return n < kMaxSeqs ? n : kMaxSeqs; }
+  [[nodiscard]] int M() const noexcept { return mw + 1; }
+  [[nodiscard]] const char* name_of(int i) const noexcept { return name[i].empty() ? "" : name[i].data(); }
+  [[nodiscard]] const char* seq_of(int i) const noexcept { return seq[i].empty() ? "" : seq[i].data(); }
+};

@@ -1,0 +1,25 @@
+// cmdline.hpp: the command-line parser, the help text and derived settings.
+#pragma once
+
+#include <cstdio>
+
+#include "settings.hpp"
+#include "status.hpp"
+
+// Reads a decimal integer as korvax reads every number of the command line:
+// leading blanks, an optional sign, then digits up to the first other
+// character; no digits read as 0. Values beyond int saturate.
+[[nodiscard]] int read_number(const char* s) noexcept;
+
+// Parses argv[1..argc-1] for task `task`: fills `set`, opens the input file,
+// the task's output file and (root task, -F) the history file into `files`,
+// and derives l, l2, leff, leff2, threshold, S and the penalty list.
+// The root task prints the help, "Invalid argument" and the echo; every task
+// prints its own "Cannot open" messages on standard error.
+// Returns 0 or an OR of ERARG, ERDATA, ERIO, ERMEM and HELP.
+[[nodiscard]] Status parse_command_line(int argc, char** argv, int task, Settings& set,
+                                        RunFiles& files) noexcept;
+
+// Writes the help text (the defaults of the Settings record, whatever the
+// options in force) to f.
+void print_help(std::FILE* f) noexcept;

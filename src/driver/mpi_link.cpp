@@ -1,0 +1,124 @@
+// mpi_link.cpp: MPI calls, and the one place where a task waits.
+#include "mpi_link.hpp"
+
+#include <mpi.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+MPI_Datatype mpi_type(Datatype t) noexcept {
+  switch (t) {
+    case Datatype::Short: return MPI_SHORT;
+    case Datatype::Char: return MPI_CHAR;
+    default: return MPI_INT;
+  }
+}
+
+// Polls `ready` until it answers true: a short burst without sleeping (a
+// message is often just behind), then sleeps growing from 20 us to 1 ms.
+template <class Ready>
+void wait_until(Ready ready) noexcept {
+  for (int spin = 0; spin < 64; ++spin)
+    if (ready()) return;
+  auto pause = std::chrono::microseconds(20);
+  const auto longest = std::chrono::microseconds(1000);
+  while (!ready()) {
+    std::this_thread::sleep_for(pause);
+    if (pause < longest) pause *= 2;
+    if (pause > longest) pause = longest;
+  }
+}
+
+}  // namespace
+
+void mpi_start(int* argc, char*** argv, int& task, int& tasks) noexcept {
+  MPI_Init(argc, argv);
+  MPI_Comm_size(MPI_COMM_WORLD, &tasks);
+  MPI_Comm_rank(MPI_COMM_WORLD, &task);
+}
+
+void mpi_stop() noexcept { MPI_Finalize(); }
+
+double wall_time() noexcept { return MPI_Wtime(); }
+
+bool poll_message(int source, int tag, Probe& ret) noexcept {
+  int flag = 0;
+  MPI_Status st;
+  MPI_Iprobe(source == kAnySource ? MPI_ANY_SOURCE : source, tag == kAnyTag ? MPI_ANY_TAG : tag,
+             MPI_COMM_WORLD, &flag, &st);
+  if (!flag) return false;
+  ret.source = st.MPI_SOURCE;
+  ret.tag = st.MPI_TAG;
+  int count = 0;
+  MPI_Get_count(&st, MPI_BYTE, &count);
+  ret.count = count;  // bytes; wait_message converts
+  return true;
+}
+
+Probe wait_message(int source, int tag, Datatype type) noexcept {
+  Probe p;
+  wait_until([&] { return poll_message(source, tag, p); });
+  int size = 1;
+  MPI_Type_size(mpi_type(type), &size);
+  p.count /= size;
+  return p;
+}
+
+void send_shorts(const std::int16_t* buf, int count, int dest, int tag) noexcept {
+  MPI_Send(buf, count, MPI_SHORT, dest, tag, MPI_COMM_WORLD);
+}
+void recv_shorts(std::int16_t* buf, int count, int source, int tag) noexcept {
+  MPI_Recv(buf, count, MPI_SHORT, source, tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+}
+void send_ints(const std::int32_t* buf, int count, int dest, int tag) noexcept {
+  MPI_Send(buf, count, MPI_INT, dest, tag, MPI_COMM_WORLD);
+}
+void recv_ints(std::int32_t* buf, int count, int source, int tag) noexcept {
+  MPI_Recv(buf, count, MPI_INT, source, tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+}
+void send_text(const char* buf, int count, int dest, int tag) noexcept {
+  MPI_Send(buf, count, MPI_CHAR, dest, tag, MPI_COMM_WORLD);
+}
+void recv_text(char* buf, int count, int source, int tag) noexcept {
+  MPI_Recv(buf, count, MPI_CHAR, source, tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+}
+
+void discard_message(const Probe& p) noexcept {
+  // p.count is in bytes when p came from poll_message; receive it as bytes.
+  std::vector<char> sink;
+  int bytes = 0;
+  MPI_Status st;
+  MPI_Probe(p.source, p.tag, MPI_COMM_WORLD, &st);  // the message is known to be waiting
+  MPI_Get_count(&st, MPI_BYTE, &bytes);
+  try {
+    sink.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 1));
+  } catch (...) {
+    return;
+  }
+  MPI_Recv(sink.data(), bytes, MPI_BYTE, p.source, p.tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+}
+
+void barrier() noexcept {
+  MPI_Request req;
+  MPI_Ibarrier(MPI_COMM_WORLD, &req);
+  wait_until([&] {
+    int done = 0;
+    MPI_Test(&req, &done, MPI_STATUS_IGNORE);
+    return done != 0;
+  });
+}
+
+Status agree_or(Status mine) noexcept {
+  unsigned int in = mine, out = 0;
+  MPI_Request req;
+  MPI_Iallreduce(&in, &out, 1, MPI_UNSIGNED, MPI_BOR, MPI_COMM_WORLD, &req);
+  wait_until([&] {
+    int done = 0;
+    MPI_Test(&req, &done, MPI_STATUS_IGNORE);
+    return done != 0;
+  });
+  return out;
+}

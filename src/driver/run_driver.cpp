@@ -1,0 +1,230 @@
+// run_driver.cpp: start-up, the loop over data portions, and shutdown.
+//
+// Contents
+//   1. Helpers: factorial, free_portion, stop messages
+//   2. Start-up
+//   3. One data portion: agreement, announcement, root and secondary work
+//   4. Shutdown
+//
+// Tasks decide by themselves whether to process, skip or leave, but they
+// agree before acting: after every read each task offers its wish, and one
+// OR over all tasks decides for everyone (see docs/decisions.md).
+#include "run_driver.hpp"
+
+#include <climits>
+#include <cstdio>
+
+#include "messages.hpp"
+#include "mpi_link.hpp"
+#include "serve.hpp"
+#include "root_portion.hpp"
+#include "secondary_files.hpp"
+#include "../config/cmdline.hpp"
+#include "../input/reader.hpp"
+#include "../scheduler/plist.hpp"
+
+namespace {
+
+// Wishes offered at the agreement after each read.
+constexpr Status kWishSkip = 0x1;   // this portion is unusable here
+constexpr Status kWishEnd = 0x2;    // input exhausted, or this task leaves the run
+
+// ---- 2. Start-up ----
+
+// Step 10: the number of tasks, into the output file and on the console.
+void announce_tasks(TaskContext& ctx) noexcept {
+  if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
+    std::fprintf(ctx.files.output, "[Task%d] Number of parallel tasks: 1+%d\n", ctx.task,
+                 ctx.tasks - 1);
+    ctx.run_status |= flush_file(ctx.files.output);
+  }
+  if (ctx.is_root() && ctx.set.console_level != 0)
+    std::printf("Number of parallel tasks: 1+%d\n", ctx.tasks - 1);
+}
+
+// ---- 3. One data portion ----
+
+// Step 13: the per-portion mincover and pairs from the saved values.
+void derive_portion_settings(TaskContext& ctx) noexcept {
+  const DataPortion& dp = ctx.dp;
+  long long cover = ctx.mincover_given ? ctx.saved_mincover : dp.logn;
+  const long long cap = (2LL * dp.logn - 1) * (dp.n - 1LL) * dp.n;
+  if (cover > cap) cover = cap;
+  ctx.root.mincover = static_cast<int>(cover);
+  ctx.pairs = ctx.saved_pairs >= dp.n ? dp.n - 1 : ctx.saved_pairs;
+}
+
+// Step 14: the job line, the parameters lines and the sequence list.
+void announce_portion(TaskContext& ctx) noexcept {
+  const Settings& s = ctx.set;
+  const DataPortion& dp = ctx.dp;
+  if (ctx.is_root() && s.console_level != 0) {
+    std::printf("Job accepted (n=%d m<=%d l=%d l2=%d", dp.n, dp.m, s.l, s.l2);
+    if (s.motif_given) std::printf(" leff=%d", s.leff);
+    if (s.motif2_given) std::printf(" leff2=%d", s.leff2);
+    std::printf(")\n");
+  }
+  std::FILE* out = ctx.files.output;
+  if (out == nullptr) return;
+  if (s.diag_level != 0) {
+    std::fprintf(out,
+                 "\nn=%d  logn=%d  nn=%d  m<=%d  l=%d  l2=%d  mw<=%d(+1)  threshold=%d  pairs=%d"
+                 "  mincover=%d  aftermax=%d\n",
+                 dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, ctx.pairs,
+                 ctx.root.mincover, s.aftermax);
+    if (s.motif_given) std::fprintf(out, "motif='%s'  leff=%d  ", s.motif, s.leff);
+    if (s.motif2_given) std::fprintf(out, "motif2='%s'  leff2=%d  ", s.motif2, s.leff2);
+    if (s.motif_given || s.motif2_given)
+      std::fprintf(out, "a-bonus=%d  A-penalty=%d  ", s.a_bonus, s.a_penalty);
+    if (s.l2 != 0) {
+      std::fprintf(out, "spacing=[%d,%d]  penalty=", s.smin, s.smax);
+      for (int k = 0; k < s.S; ++k)
+        std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
+    }
+    std::fputs("\n\n", out);
+    ctx.run_status |= flush_file(out);
+  }
+  if (s.diag_level > 1) {
+    std::fputs("Sequences:\n", out);
+    for (int i = 0; i < dp.stored(); ++i)
+      std::fprintf(out, "%3d:%-*.*s %s\n", i + 1, dp.name_width, dp.name_width, dp.name_of(i),
+                   dp.seq_of(i));
+    std::fputs("\n", out);
+    ctx.run_status |= flush_file(out);
+  }
+}
+
+// Step 15: the portion is skipped by every task.
+void skip_portion(TaskContext& ctx) noexcept {
+  ctx.run_status |= ERDATA;
+  if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
+    std::fprintf(ctx.files.output, "[T%d] Data portion skipped due to errors\n", ctx.task);
+    ctx.run_status |= flush_file(ctx.files.output);
+  }
+}
+
+// The loop over data portions. Returns when the input is exhausted or a task
+// leaves the run.
+void portion_loop(TaskContext& ctx) noexcept {
+  bool leaving = false;
+  for (;;) {
+    // Step 11: release what the previous portion left.
+    clear_portion(ctx.dp);
+    ctx.matrix.reset();
+    free_portion(ctx);
+    ctx.portion_start = wall_time();
+
+    // Step 12, and the agreement of all tasks on what to do with the portion.
+    Status wish = kWishEnd;
+    if (!leaving) {
+      const Status pst = read_portion(ctx.files.input, ctx.set, ctx.dp, ctx.run_status);
+      if (ctx.dp.n == 0 && (pst & EODATA) != 0)
+        wish = kWishEnd;
+      else
+        wish = (pst & ERDATA) != 0 || (ctx.run_status & ERMEM) != 0 ? kWishSkip : 0;
+    }
+    wish = agree_or(wish);
+    if ((wish & kWishEnd) != 0) return;
+
+    derive_portion_settings(ctx);
+    announce_portion(ctx);
+    if ((wish & kWishSkip) != 0) {
+      skip_portion(ctx);
+      continue;
+    }
+    if (ctx.is_root())
+      leaving = root_portion(ctx);
+    else
+      leaving = serve_portion(ctx) != 0;
+  }
+}
+
+// ---- 4. Shutdown ----
+
+void shutdown(TaskContext& ctx) noexcept {
+  barrier();                                         // step 26
+  clear_portion(ctx.dp);                             // step 27
+  ctx.matrix.reset();
+  free_portion(ctx);
+  if (ctx.files.input != nullptr) {                  // step 28
+    if (std::fclose(ctx.files.input) != 0) ctx.run_status |= ERIO;
+    ctx.files.input = nullptr;
+  }
+  if (!ctx.is_root() && ctx.files.output != nullptr) std::rewind(ctx.files.output);  // step 29
+  if (table_alloc(ctx.transfer, kTransferBytes) != 0) ctx.run_status |= ERMEM;      // step 30
+  barrier();                                         // step 31
+  if ((ctx.run_status & HELP) == 0 && ctx.set.secondary_mode != 2)
+    merge_secondary_files(ctx);                      // step 32
+  barrier();                                         // step 33
+  ctx.last_event = wall_time();
+  const int secs = static_cast<int>(ctx.last_event - ctx.run_start);
+  if (ctx.is_root()) {
+    if ((ctx.run_status & HELP) == 0) {              // step 34
+      if (ctx.files.output != nullptr && ctx.set.diag_level != 0) {
+        std::fprintf(ctx.files.output, "Global RC: %u  (time: %d sec)\n\n", ctx.run_status, secs);
+        ctx.run_status |= flush_file(ctx.files.output);
+      }
+      if (ctx.set.console_level != 0)
+        std::printf("Global RC:%s  (time: %d sec)\n\n", status_word(ctx.run_status), secs);
+    }
+    if (ctx.files.output != nullptr) {               // step 35
+      if (std::fclose(ctx.files.output) != 0) ctx.run_status |= ERIO;
+      ctx.files.output = nullptr;
+    }
+    std::printf("Thank you for using the program.\n\n");
+    std::fflush(stdout);
+  }
+  if (ctx.files.history != nullptr) {
+    if (std::fclose(ctx.files.history) != 0) ctx.run_status |= ERIO;
+    ctx.files.history = nullptr;
+  }
+  if (ctx.files.output != nullptr) {  // a secondary file kept with -Z S
+    std::fclose(ctx.files.output);
+    ctx.files.output = nullptr;
+  }
+}
+
+}  // namespace
+
+// ---- 1. Helpers ----
+
+void free_portion(TaskContext& ctx) noexcept { free_root_portion(ctx.root); }
+
+Status run_korvax(int argc, char** argv) noexcept {
+  TaskContext ctx;
+  mpi_start(&argc, &argv, ctx.task, ctx.tasks);      // step 1
+  ctx.run_start = wall_time();
+  ctx.last_event = ctx.run_start;
+  if (ctx.is_root()) std::setvbuf(stdout, nullptr, _IOLBF, 0);
+
+  if (ctx.tasks < 2) {                               // step 5
+    if (ctx.is_root()) std::printf("\nThe algorithm needs at least 2 tasks!\n\n");
+    ctx.run_status |= ERMPI;
+  } else {
+    if (ctx.is_root())                                // step 6
+      std::printf("\nkorvax %s: common signal search in sets of sequences\n\n", kVersion);
+    barrier();                                       // step 7
+    Status st = 0;
+    if (argc > 1) {                                  // step 8
+      st = parse_command_line(argc, argv, ctx.task, ctx.set, ctx.files);
+    } else {  // no argument at all: show the help, as -H does
+      if (ctx.is_root()) print_help(stdout);
+      st = HELP;
+    }
+    // A task whose parse failed (a file only it cannot open) ends the run
+    // for all tasks, so that none waits for it.
+    ctx.run_status |= agree_or(st);
+    if (ctx.run_status == 0) {
+      ctx.saved_pairs = ctx.set.pairs;               // step 9
+      ctx.saved_new_q = ctx.set.new_q;
+      ctx.saved_mincover = ctx.set.mincover;
+      ctx.mincover_given = ctx.set.mincover != -1;
+      announce_tasks(ctx);                           // step 10
+      portion_loop(ctx);
+    }
+  }
+  shutdown(ctx);
+  const Status rc = ctx.run_status;
+  mpi_stop();                                        // step 36
+  return rc;
+}

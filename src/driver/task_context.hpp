@@ -1,0 +1,43 @@
+// task_context.hpp: everything one task holds for the run.
+//
+// One TaskContext per task, made by the run driver and passed down; korvax
+// has no mutable global state.
+#pragma once
+
+#include "coin.hpp"
+#include "portion.hpp"
+#include "settings.hpp"
+#include "status.hpp"
+#include "task_state.hpp"
+#include "../proximity/proximity.hpp"
+
+struct TaskContext {
+  int task = 0;                 // MPI rank; 0 = root task
+  int tasks = 0;                // MPI size
+  Status run_status = 0;        // OR of every status handed to the driver
+  double run_start = 0;         // MPI_Wtime at start-up
+  double portion_start = 0;     // MPI_Wtime before the portion was read
+  double last_event = 0;        // MPI_Wtime of the last notable event
+  Settings set;
+  RunFiles files;
+  DataPortion dp;
+  ProxMatrix matrix;
+  Coin coin;
+  RootPortion root;             // root task only
+
+  // -P, -V and -Y as they stood after the parse; the per-portion values are
+  // derived from these afresh for every portion.
+  int saved_pairs = 0, saved_new_q = 3, saved_mincover = -1;
+  bool mincover_given = false;
+  int pairs = 0;                // per portion: -P capped to n - 1
+
+  Table<char> transfer;         // the 1,000,000-byte buffer of the shutdown merge
+
+  [[nodiscard]] bool is_root() const noexcept { return task == 0; }
+  [[nodiscard]] int seconds() const noexcept { return static_cast<int>(last_event - run_start); }
+};
+
+// Flushes f (when open); ERIO when that fails.
+[[nodiscard]] inline Status flush_file(std::FILE* f) noexcept {
+  return f != nullptr && std::fflush(f) != 0 ? ERIO : 0;
+}

@@ -1,0 +1,138 @@
+// reader.cpp: the data portion reader.
+//
+// A portion is a run of non-empty lines ended by an empty line or the end of
+// the file. A line starting with one of kNameMarks names the next sequence;
+// every other non-empty line is one whole sequence.
+#include "reader.hpp"
+
+#include <cctype>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kNameMarks = "<> #@%$()[];,.^'/";
+constexpr const char* kDropped = "-_=";
+
+// Copies len bytes of text into t with a terminating zero byte.
+Status store_text(Table<char>& t, const char* text, std::size_t len) noexcept {
+  if (Status st = table_alloc(t, len + 1); st != 0) return st;
+  std::memcpy(t.data(), text, len);
+  t[len] = '\0';
+  return 0;
+}
+
+// Normalises a sequence line in place: lower case, "-_=" dropped, u -> t for
+// nucleotides. Returns the letters kept; sets *bad when a letter lies outside
+// the alphabet (it stays in the text all the same).
+std::size_t normalise(char* line, bool acid, bool* bad) noexcept {
+  const char* alphabet = acid ? "acdefghiklmnpqrstvwy" : "actg";
+  std::size_t kept = 0;
+  for (const char* c = line; *c; ++c) {
+    char x = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
+    if (std::strchr(kDropped, x) != nullptr) continue;
+    if (!acid && x == 'u') x = 't';
+    if (std::strchr(alphabet, x) == nullptr) *bad = true;
+    line[kept++] = x;
+  }
+  line[kept] = '\0';
+  return kept;
+}
+
+// nn: the smallest power of two not below n (4 for n = 2); logn its exponent.
+void derive_sizes(const Settings& set, DataPortion& dp) noexcept {
+  if (dp.n == 2) {
+    dp.nn = 4;
+    dp.logn = 2;
+  } else {
+    dp.nn = 1;
+    dp.logn = 0;
+    while (dp.nn < dp.n) {
+      dp.nn *= 2;
+      ++dp.logn;
+    }
+  }
+  dp.pair_count = dp.n * (dp.n - 1) / 2;
+  if (set.l2 == 0)
+    dp.mw = dp.m - set.l + 1;
+  else
+    dp.mw = (dp.m - set.smin - set.l - set.l2 + 1) * set.S;
+  if (set.name_width_limit != 0 && dp.name_width > set.name_width_limit)
+    dp.name_width = set.name_width_limit;
+}
+
+}  // namespace
+
+void clear_portion(DataPortion& dp) noexcept {
+  for (int i = 0; i < kMaxSeqs; ++i) {
+    dp.seq[i].reset();
+    dp.name[i].reset();
+  }
+  dp.len.fill(0);
+  dp.word_pos.fill(0);
+  dp.n = dp.m = dp.logn = dp.nn = dp.pair_count = dp.mw = dp.name_width = 0;
+}
+
+Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
+                    Status& run_status) noexcept {
+  clear_portion(dp);
+  if (in == nullptr || std::ferror(in)) return ERDATA | EODATA;
+
+  Status st = 0;
+  char line[kMaxLine + 2];  // 4097 characters and the zero byte
+  for (;;) {
+    if (std::fgets(line, sizeof line, in) == nullptr) {
+      if (std::ferror(in)) {
+        run_status |= ERIO;  // the portion ends with what was read
+        if (dp.n == 0) return ERDATA | EODATA;
+        break;
+      }
+      st |= EODATA;
+      if (dp.n == 0) return st;
+      if (dp.n < 2 || dp.n > kMaxSeqs) st |= ERDATA;
+      break;
+    }
+    std::size_t len = std::strlen(line);
+    if (len > static_cast<std::size_t>(kMaxLine)) {
+      st |= ERDATA;  // over-long line: taken unchanged, the rest is the next piece
+    } else {
+      for (int k = 0; k < 2 && len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'); ++k)
+        line[--len] = '\0';
+    }
+    if (len == 0) {
+      if (dp.n == 0) continue;
+      if (dp.n < 2 || dp.n > kMaxSeqs) st |= ERDATA;
+      break;
+    }
+    const bool stored = dp.n < kMaxSeqs;  // sequences past the 256th are counted only
+    const auto i = static_cast<std::size_t>(stored ? dp.n : 0);
+    if (std::strchr(kNameMarks, line[0]) != nullptr) {
+      if (!stored) continue;
+      if (store_text(dp.name[i], line + 1, len - 1) != 0) {
+        dp.name[i].reset();
+        run_status |= ERMEM;
+        continue;
+      }
+      if (static_cast<int>(len - 1) > dp.name_width) dp.name_width = static_cast<int>(len - 1);
+      continue;
+    }
+    bool bad = false;
+    const std::size_t kept = normalise(line, set.acid, &bad);
+    if (bad) st |= ERDATA;
+    if (stored && store_text(dp.seq[i], line, kept) != 0) {
+      run_status |= ERMEM;  // the line is dropped
+      continue;
+    }
+    const int L = static_cast<int>(kept);
+    if (stored) {
+      dp.len[i] = L;
+      dp.word_pos[i] = L - set.l + 1 > 0 ? L - set.l + 1 : 0;
+    }
+    if (L > dp.m) dp.m = L;
+    ++dp.n;
+  }
+  derive_sizes(set, dp);
+  // No word fits in any sequence, or word indices that would not fit the
+  // 16-bit fields that carry them: nothing can be searched.
+  if (dp.mw < 1 || dp.mw > kMaxWordIndex) st |= ERDATA;
+  return st;
+}

@@ -1,0 +1,58 @@
+// proximity.cpp: the proximity of two words, computed from their letters.
+#include "proximity.hpp"
+
+#include <cctype>
+
+#include "word_index.hpp"
+
+int score_words(const char* x, const char* y, int len, const char* motif, int a_bonus,
+                int a_penalty) noexcept {
+  int sum = 0;
+  if (motif == nullptr) {
+    for (int k = 0; k < len; ++k) sum += x[k] == y[k];
+    return sum;
+  }
+  for (int k = 0; k < len; ++k) {
+    const char c = motif[k];
+    const char lc = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool wildcard = lc == '.' || lc == '?' || lc == 'x' || lc == '*';
+    const bool upper_case = !wildcard && c != lc;
+    if (x[k] == y[k]) {
+      sum += 1;
+      if (!wildcard) {
+        if (x[k] == lc)
+          sum += a_bonus;
+        else if (upper_case)
+          sum -= a_penalty;
+      }
+    } else if (upper_case) {
+      sum -= a_penalty;
+    }
+  }
+  return sum;
+}
+
+int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept {
+  const Settings& s = *e.set;
+  const DataPortion& dp = *e.dp;
+  if (i == dp.mw || j == dp.mw) return 0;
+  const int la = dp.len[static_cast<std::size_t>(a)], lb = dp.len[static_cast<std::size_t>(b)];
+  if (!word_fits(i, la, s.l, s.l2, s.smin, s.S) || !word_fits(j, lb, s.l, s.l2, s.smin, s.S))
+    return 0;
+  const char* sa = dp.seq_of(a);
+  const char* sb = dp.seq_of(b);
+  const char* m1 = s.motif_given ? s.motif : nullptr;
+  int total;
+  if (s.l2 == 0) {
+    total = score_words(sa + i, sb + j, s.l, m1, s.a_bonus, s.a_penalty);
+  } else {
+    const WordPlace pa = decode_word(i, s.l, s.l2, s.smin, s.S);
+    const WordPlace pb = decode_word(j, s.l, s.l2, s.smin, s.S);
+    const char* m2 = s.motif2_given ? s.motif2 : nullptr;
+    total = score_words(sa + pa.q, sb + pb.q, s.l, m1, s.a_bonus, s.a_penalty) +
+            score_words(sa + pa.p2, sb + pb.p2, s.l2, m2, s.a_bonus, s.a_penalty) -
+            s.penalty[static_cast<std::size_t>(pa.gap - s.smin)] -
+            s.penalty[static_cast<std::size_t>(pb.gap - s.smin)];
+  }
+  return total > 0 ? total : 0;
+}

@@ -1,0 +1,73 @@
+// proximity.hpp: the proximity of two words, and the proximity matrix.
+//
+// The proximity is the one operation by which korvax compares words: the
+// count of equal letters, raised by the a-bonus where both words follow a
+// motif letter, lowered by the A-penalty where they break an upper-case one,
+// and, for word pairs, lowered by the penalty of each spacing. Never negative.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "portion.hpp"
+#include "settings.hpp"
+#include "status.hpp"
+
+// The precomputed proximities of a data portion: one mw x mw block of bytes
+// per unordered pair of sequences (u < v) in the order (0,1), (0,2), ...,
+// (n-2,n-1); row = word index in u, column = word index in v.
+struct ProxMatrix {
+  Table<std::uint8_t> block;         // pair_count x mw x mw bytes, one allocation
+  Table<std::uint8_t*> blocks;       // pointer to the block of each pair
+  int n = 0, mw = 0;
+
+  [[nodiscard]] bool built() const noexcept { return !blocks.empty(); }
+  void reset() noexcept {
+    block.reset();
+    blocks.reset();
+    n = mw = 0;
+  }
+};
+
+// Number of the block of pair (u, v), u < v.
+[[nodiscard]] inline int pair_block(int n, int u, int v) noexcept {
+  return (n - 1) * u - u * (u + 1) / 2 + v - 1;
+}
+
+// What the proximity reads: settings, sequences and, when present, the matrix.
+struct ProxEnv {
+  const Settings* set = nullptr;
+  const DataPortion* dp = nullptr;
+  const ProxMatrix* matrix = nullptr;  // null: compute on the fly
+};
+
+// Score of two words of len letters, position by position, with motif
+// (null: no motif); not raised to 0.
+[[nodiscard]] int score_words(const char* x, const char* y, int len, const char* motif,
+                              int a_bonus, int a_penalty) noexcept;
+
+// The proximity computed from the words themselves, whatever the matrix.
+[[nodiscard]] int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept;
+
+// Proximity of word i of sequence a and word j of sequence b (a != b; i, j in
+// 0..mw). 0 for the no-word index and for indices not valid in their sequence.
+[[nodiscard]] inline int proximity(const ProxEnv& e, int a, int i, int b, int j) noexcept {
+  const int mw = e.dp->mw;
+  if (i == mw || j == mw) return 0;
+  if (e.matrix == nullptr) return proximity_on_the_fly(e, a, i, b, j);
+  if (a > b) {
+    const int t = a; a = b; b = t;
+    const int w = i; i = j; j = w;
+  }
+  const std::uint8_t* blk = e.matrix->blocks[static_cast<std::size_t>(pair_block(e.dp->n, a, b))];
+  return blk[static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j)];
+}
+
+// Builds the proximity matrix of the data portion into ret. Returns 0, ERMEM
+// (the matrix cannot be held or allocated; ret is left empty) or ERIO (the
+// dump at diagnostics level 3 and above could not be flushed).
+[[nodiscard]] Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
+                                  ProxMatrix& ret) noexcept;
+
+// Writes the matrix dump (diagnostics level 3 and above).
+void dump_matrix(const ProxMatrix& mx, std::FILE* out) noexcept;

@@ -1,0 +1,294 @@
+// cmdline_test.cpp: the command-line parser, its files and derived settings.
+#include "config/cmdline.hpp"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "test_support.hpp"
+
+namespace {
+
+// Runs the parse on a command line inside a fresh directory holding in.fa
+// (file names starting with '/' would be options, so the tests work there).
+struct Parse : ::testing::Test {
+  TempDir dir;
+  std::string old_cwd;
+  Settings set;
+  RunFiles files;
+  std::string out, err;
+
+  void SetUp() override {
+    old_cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path);
+    dir.write("in.fa", ">a\nacgt\n>b\nacgt\n");
+  }
+  void TearDown() override {
+    reset();
+    std::filesystem::current_path(old_cwd);
+  }
+  // Closes the files of the last parse and restores the defaults.
+  void reset() {
+    for (std::FILE* f : {files.input, files.output, files.history})
+      if (f) std::fclose(f);
+    files = {};
+    set = {};
+  }
+  Status parse(std::vector<std::string> args, int task = 0) {
+    args.insert(args.begin(), "korvax");
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    const Status st = parse_command_line(static_cast<int>(argv.size()), argv.data(), task, set, files);
+    out = ::testing::internal::GetCapturedStdout();
+    err = ::testing::internal::GetCapturedStderr();
+    return st;
+  }
+  std::vector<int> penalties() const {
+    return std::vector<int>(set.penalty.data(), set.penalty.data() + set.S);
+  }
+};
+
+TEST(ReadNumber, ReadsLikeTheCommandLineDoes) {
+  EXPECT_EQ(read_number("12"), 12);
+  EXPECT_EQ(read_number("  -7x"), -7);
+  EXPECT_EQ(read_number("+3"), 3);
+  EXPECT_EQ(read_number(""), 0);
+  EXPECT_EQ(read_number("abc"), 0);
+  EXPECT_EQ(read_number("99999999999999"), 2147483647);
+  EXPECT_EQ(read_number("-99999999999999"), -2147483647 - 1);
+}
+
+TEST_F(Parse, DefaultsAndDerivedValues) {
+  EXPECT_EQ(parse({"in.fa"}), 0u);
+  EXPECT_EQ(set.l, 18);
+  EXPECT_EQ(set.l2, 0);
+  EXPECT_EQ(set.threshold, 9);
+  EXPECT_EQ(set.S, 7);
+  EXPECT_EQ(penalties(), (std::vector<int>{8, 0, 0, 2, 4, 6, 8}));
+  EXPECT_STREQ(files.output_name, "in.fa.out");
+  EXPECT_TRUE(std::filesystem::exists("in.fa.out"));
+  EXPECT_EQ(files.history, nullptr);
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(Parse, CaseInsensitiveOptionsWithBothPrefixes) {
+  EXPECT_EQ(parse({"-l20", "/ll8", "-smin10", "-SMAX12", "-spen1,2,3", "in.fa"}), 0u);
+  EXPECT_EQ(set.l, 20);
+  EXPECT_EQ(set.l2, 8);
+  EXPECT_EQ(set.S, 3);
+  EXPECT_EQ(penalties(), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(set.threshold, 10 + 4);
+}
+
+TEST_F(Parse, PenaltyListIsSplitAtEverySeparator) {
+  EXPECT_EQ(parse({"-SMIN10", "-SMAX12", "-SPEN'1;2;3,4'", "in.fa"}), 0u);
+  EXPECT_EQ(penalties(), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(Parse, PenaltyListErrors) {
+  EXPECT_EQ(parse({"-SMIN10", "-SMAX12", "-SPEN1,2", "in.fa"}), ERARG);
+  reset();
+  EXPECT_EQ(parse({"-SMIN10", "-SMAX12", "-SPEN1,x,3", "in.fa"}), ERARG);
+}
+
+TEST_F(Parse, SminAboveSmaxIsAnErrorWithoutMessage) {
+  EXPECT_EQ(parse({"-SMIN30", "in.fa"}), ERARG);
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(Parse, NumbersOutsideTheirRangeAreInvalid) {
+  for (const char* bad : {"-LL0", "-L", "-L65", "-D5", "-C3", "-V13", "-V0", "-T0", "-U0", "-I0",
+                          "-R0", "-Q-1", "-BA-1", "-SMIN4097", "-X", "-X2", "-G3", "-J5", "-Z7",
+                          "-E", "-K", "-O", "-@", "-", "-[", "-Mx", "-MM", "-S", "-SPAN"}) {
+    reset();
+    EXPECT_EQ(parse({bad, "in.fa"}) & ERARG, ERARG) << bad;
+    EXPECT_EQ(err.rfind("Invalid argument \"" + std::string(bad) + "\"\n", 0), 0u) << bad;
+  }
+}
+
+TEST_F(Parse, OptionForms) {
+  EXPECT_EQ(parse({"-C", "-X10", "-W5", "-GM", "-JA", "-ZS", "-BX4", "-MB2", "-MP7", "-N5", "-P20",
+                   "-Y-3", "-Q2", "-R1", "-U50", "-V12", "-I2", "-T3", "-D0", "-F", "in.fa"}),
+            0u);
+  EXPECT_EQ(set.console_level, 0);
+  EXPECT_EQ(set.prox_mode, 1);
+  EXPECT_EQ(set.time_limit, 300);
+  EXPECT_EQ(set.aggregation, 2);
+  EXPECT_EQ(set.new_words_mode, 1);
+  EXPECT_EQ(set.secondary_mode, 2);
+  EXPECT_EQ(set.bx, 4);
+  EXPECT_EQ(set.a_bonus, 2);
+  EXPECT_EQ(set.a_penalty, 7);
+  EXPECT_EQ(set.name_width_limit, 5);
+  EXPECT_EQ(set.pairs, 20);
+  EXPECT_EQ(set.mincover, -3);
+  EXPECT_EQ(set.qlist_limit, 2);
+  EXPECT_EQ(set.best_results, 1);
+  EXPECT_EQ(set.perm_limit, 50);
+  EXPECT_EQ(set.new_q, 12);
+  EXPECT_EQ(set.aftermax, 2);
+  EXPECT_EQ(set.threshold, 3);
+  EXPECT_EQ(set.diag_level, 0);
+  EXPECT_NE(files.history, nullptr);
+  EXPECT_TRUE(std::filesystem::exists("in.fa.csv"));
+}
+
+TEST_F(Parse, NumericChoicesAndLaterValueWins) {
+  EXPECT_EQ(parse({"-G2", "-J0", "-Z0", "-L5", "-L7", "in.fa"}), 0u);
+  EXPECT_EQ(set.aggregation, 2);
+  EXPECT_EQ(set.new_words_mode, 0);
+  EXPECT_EQ(set.secondary_mode, 0);
+  EXPECT_EQ(set.l, 7);
+}
+
+TEST_F(Parse, AcidNeedsAllFourLetters) {
+  EXPECT_EQ(parse({"-acidx", "in.fa"}), 0u);
+  EXPECT_TRUE(set.acid);
+  EXPECT_FALSE(set.append);
+  reset();
+  EXPECT_EQ(parse({"-ACI", "in.fa"}), 0u);
+  EXPECT_FALSE(set.acid);
+  EXPECT_TRUE(set.append);
+}
+
+TEST_F(Parse, MotifsAndEffectiveLengths) {
+  EXPECT_EQ(parse({"-L4", "-M'aC?t'", "in.fa"}), 0u);
+  EXPECT_STREQ(set.motif, "aC?t");
+  EXPECT_EQ(set.leff, 7);
+  EXPECT_EQ(set.threshold, 3);  // leff / 2
+  EXPECT_EQ(err, "");
+}
+
+TEST_F(Parse, BadMotifsAreErargWithoutMessage) {
+  for (std::vector<std::string> args :
+       {std::vector<std::string>{"-M'acgt'", "in.fa"},           // wrong length for l = 18
+        std::vector<std::string>{"-L4", "-M'acXt'", "in.fa"},    // upper-case X is no wildcard
+        std::vector<std::string>{"-L4", "-M'acet'", "in.fa"},    // e is no nucleotide
+        std::vector<std::string>{"-L4", "-LL2", "-MM'ac'", "-M'ac?t'", "-MM'a'", "in.fa"}}) {
+    reset();
+    EXPECT_EQ(parse(args), ERARG) << args[1];
+    EXPECT_EQ(err, "");
+  }
+}
+
+TEST_F(Parse, AminoAcidMotif) {
+  EXPECT_EQ(parse({"-ACID", "-L3", "-M'wY*'", "in.fa"}), 0u);
+  EXPECT_EQ(set.leff, 5);
+}
+
+TEST_F(Parse, UnclosedOrLongMotifIsInvalid) {
+  EXPECT_EQ(parse({"-M'acgt", "in.fa"}) & ERARG, ERARG);
+  EXPECT_NE(err.find("Invalid argument \"-M'acgt\""), std::string::npos);
+}
+
+TEST_F(Parse, FileNamesOfSecondaryTasks) {
+  EXPECT_EQ(parse({"in.fa"}, 3), 0u);
+  EXPECT_STREQ(files.output_name, "in.fa._3");
+  reset();
+  EXPECT_EQ(parse({"in.fa", "res"}, 3), 0u);
+  EXPECT_STREQ(files.output_name, "res._3");
+  EXPECT_TRUE(std::filesystem::exists("res._3"));
+}
+
+TEST_F(Parse, AppendModeFollowsTheOrderOfTheArguments) {
+  dir.write("named.out", "old\n");
+  dir.write("in.fa.out", "old\n");
+  dir.write("in.fa.csv", "old\n");
+  EXPECT_EQ(parse({"in.fa", "named.out", "-A"}), 0u);
+  std::fputs("new\n", files.output);
+  std::fclose(files.output);
+  files.output = nullptr;
+  EXPECT_EQ(read_file("named.out"), "new\n");  // opened before -A: rewritten
+
+  reset();
+  EXPECT_EQ(parse({"in.fa", "-F", "-A"}), 0u);
+  std::fputs("new\n", files.output);
+  std::fputs("new\n", files.history);
+  std::fclose(files.output);
+  std::fclose(files.history);
+  files.output = files.history = nullptr;
+  EXPECT_EQ(read_file("in.fa.out"), "old\nnew\n");
+  EXPECT_EQ(read_file("in.fa.csv"), "old\nnew\n");
+}
+
+TEST_F(Parse, HelpStillOpensTheNamedFiles) {
+  dir.write("out.txt", "old\n");
+  EXPECT_EQ(parse({"-H", "in.fa", "out.txt"}), HELP);
+  EXPECT_EQ(out.rfind("Version 3.17\n\nUsage: korvax [Options] Infile [Outfile]\n\n", 0), 0u);
+  EXPECT_NE(files.output, nullptr);
+  EXPECT_EQ(read_file("out.txt"), "");
+  EXPECT_STREQ(files.output_name, "out.txt");
+}
+
+TEST_F(Parse, OnlyTheRootPrintsHelpAndInvalidArgument) {
+  EXPECT_EQ(parse({"-?", "in.fa"}, 2), HELP);
+  EXPECT_EQ(out, "");
+  reset();
+  EXPECT_EQ(parse({"-E"}, 2) & ERARG, ERARG);
+  EXPECT_EQ(err, "[T2]: Cannot open input data file \"\"\n");
+}
+
+TEST_F(Parse, MissingInputAndThirdFileName) {
+  EXPECT_EQ(parse({"nothere.fa"}), ERARG | ERDATA | ERIO);
+  EXPECT_EQ(err,
+            "Invalid argument \"nothere.fa\"\n"
+            "[T0]: Cannot open input data file \"nothere.fa\"\n");
+  reset();
+  EXPECT_EQ(parse({"-L5"}), ERARG | ERDATA);
+  EXPECT_EQ(err, "[T0]: Cannot open input data file \"\"\n");
+  reset();
+  EXPECT_EQ(parse({"in.fa", "a.out", "b.out"}), ERARG);
+  EXPECT_EQ(err, "Invalid argument \"b.out\"\n");
+}
+
+TEST_F(Parse, UnwritableOutputFiles) {
+  std::filesystem::create_directory("adir");
+  EXPECT_EQ(parse({"in.fa", "adir"}), ERARG | ERIO);
+  EXPECT_EQ(err, "Invalid argument \"adir\"\n");  // the default name then opens
+  EXPECT_NE(files.output, nullptr);
+  EXPECT_STREQ(files.output_name, "in.fa.out");
+
+  reset();
+  std::filesystem::create_directory("in.fa.out.d");
+  std::filesystem::create_directory("in2.fa.out");
+  dir.write("in2.fa", "a\n");
+  EXPECT_EQ(parse({"in2.fa"}), ERARG | ERIO);
+  EXPECT_EQ(err, "[T0]: Cannot open output file \"in2.fa.out\"\n");
+
+  reset();
+  std::filesystem::create_directory("in.fa.csv");
+  EXPECT_EQ(parse({"-F", "in.fa"}), ERARG | ERIO);
+  EXPECT_EQ(err, "Cannot open history file \"in.fa.csv\"\n");
+}
+
+TEST_F(Parse, EchoAtDiagnosticsLevelTwo) {
+  EXPECT_EQ(parse({"-D2", "in.fa"}), 0u);
+  std::fclose(files.output);
+  files.output = nullptr;
+  EXPECT_EQ(read_file("in.fa.out"),
+            "Actual arguments:\n0: \"korvax\"   [v.3.17]\n1: \"-D2\"\n2: \"in.fa\"\n\n");
+}
+
+TEST(Help, TextIsFixedWhateverTheSettings) {
+  char* buf = nullptr;
+  std::size_t len = 0;
+  std::FILE* f = open_memstream(&buf, &len);
+  print_help(f);
+  std::fclose(f);
+  const std::string text(buf, len);
+  std::free(buf);
+  EXPECT_NE(text.find(" -Gx   Aggregation mode: 1|S=sum, 2|M=max (1 default)\n"), std::string::npos);
+  EXPECT_NE(text.find(" -SPENs Penalty for spacing between words(8,0,0,2,4,6,8 default)\n"),
+            std::string::npos);
+  EXPECT_NE(text.find(" -Zx   Secondary files: 0|R=remove, 1|A=append, 2|S=save (1 default)\n\n"),
+            std::string::npos);
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 41);
+}
+
+}  // namespace

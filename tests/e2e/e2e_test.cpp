@@ -1,0 +1,158 @@
+// e2e_test.cpp: start-up, arguments, data portions and shutdown of the real
+// program under mpiexec.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/harness.hpp"
+
+namespace {
+
+const std::string kBanner = "\nkorvax 3.17: common signal search in sets of sequences\n\n";
+const std::string kThanks = "Thank you for using the program.\n\n";
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+int count_of(const std::string& text, const std::string& part) {
+  int k = 0;
+  for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++k;
+  return k;
+}
+
+// Sequences of length len made of a repeated pattern, named s1, s2, ...
+std::string portion(int n, int len = 12) {
+  static const char* letters = "acgt";
+  std::string text;
+  for (int i = 0; i < n; ++i) {
+    text += ">s" + std::to_string(i + 1) + "\n";
+    for (int k = 0; k < len; ++k) text += letters[(k * (i + 1) + i) % 4];
+    text += "\n";
+  }
+  return text;
+}
+
+TEST(Startup, OneTaskOnlyRefusesToRun) {
+  Workdir wd;
+  const RunResult r = run_korvax(wd, 1, {"x.fa"});
+  EXPECT_EQ(mask_times(r.out),
+            "\nThe algorithm needs at least 2 tasks!\n\nGlobal RC: ERMPI  (time: N sec)\n\n" + kThanks);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.exit_code, 0x100 & 0xff);  // the shell sees the low 8 bits of 0x100
+}
+
+TEST(Startup, HelpEndsTheRunWithoutStatusLines) {
+  Workdir wd;
+  wd.write("in.fa", portion(3));
+  for (const auto& args : {std::vector<std::string>{"-H"}, std::vector<std::string>{},
+                           std::vector<std::string>{"-?", "in.fa"}}) {
+    const RunResult r = run_korvax(wd, 2, args);
+    EXPECT_EQ(r.out.rfind(kBanner + "Version 3.17\n\nUsage: korvax [Options] Infile [Outfile]\n", 0),
+              0u);
+    EXPECT_TRUE(r.out.size() > kThanks.size() &&
+                r.out.compare(r.out.size() - kThanks.size(), kThanks.size(), kThanks) == 0);
+    EXPECT_FALSE(contains(r.out, "RC:"));
+    EXPECT_EQ(r.exit_code, 0x20);
+  }
+  EXPECT_EQ(wd.read("in.fa.out"), "");  // opened while scanning, nothing written
+  EXPECT_FALSE(wd.exists("in.fa._1"));
+}
+
+TEST(Startup, ArgumentErrorsEndTheRunOnEveryTask) {
+  Workdir wd;
+  const RunResult r = run_korvax(wd, 3, {"-L5", "missing.fa"});
+  EXPECT_EQ(count_of(r.err, "Invalid argument \"missing.fa\"\n"), 1);
+  for (const char* t : {"[T0]", "[T1]", "[T2]"})
+    EXPECT_TRUE(contains(r.err, std::string(t) + ": Cannot open input data file \"missing.fa\"\n"));
+  EXPECT_EQ(mask_times(r.out), kBanner + "Global RC: ERARG  (time: N sec)\n\n" + kThanks);
+  EXPECT_EQ(r.exit_code, 0x7);
+
+  const RunResult bad = run_korvax(wd, 2, {"-K3"});
+  EXPECT_EQ(count_of(bad.err, "Invalid argument \"-K3\"\n"), 1);
+  EXPECT_TRUE(contains(bad.out, "Global RC: ERARG"));
+}
+
+TEST(Startup, AFileOnlyOneTaskCannotOpenEndsTheRunForAll) {
+  Workdir wd;
+  wd.write("in.fa", portion(3));
+  std::system(("mkdir " + wd.path + "/in.fa._2").c_str());  // task 2's file cannot be made
+  const RunResult r = run_korvax(wd, 3, {"in.fa"});
+  EXPECT_EQ(r.err, "[T2]: Cannot open output file \"in.fa._2\"\n");
+  EXPECT_TRUE(contains(r.out, "Global RC: ERARG"));
+  EXPECT_FALSE(contains(r.out, "Job accepted"));
+  EXPECT_EQ(r.exit_code, 0x5);
+}
+
+TEST(Portions, SeveralPortionsWithBadOnesSkipped) {
+  Workdir wd;
+  const std::string long_line(5000, 'a');
+  wd.write("in.fa", portion(3) + "\n" + ">only\nacgtacgtacgt\n\n" + portion(2) + "\n" + portion(257) +
+                        "\n" + "acgtacgtacgt\n" + long_line + "\n\n" + "acgtnacgtacg\nacgtacgtacgt\n\n" +
+                        portion(4));  // the last portion without an empty line after it
+  const RunResult r = run_korvax(wd, 3, {"-L4", "-D1", "-ZS", "in.fa"});
+  EXPECT_EQ(count_of(r.out, "Job accepted"), 7);
+  EXPECT_EQ(count_of(r.out, "RC: OK  (time: N sec)\n\n"), 0);  // masked below
+  const std::string out = mask_times(r.out);
+  EXPECT_EQ(count_of(out, "RC: OK  (time: N sec)\n\n"), 3);  // per portion, ERDATA not shown
+  EXPECT_TRUE(contains(out, "Global RC: ERDATA  (time: N sec)\n\n"));
+  EXPECT_TRUE(contains(out, "Job accepted (n=257 m<=12 l=4 l2=0)\n"));
+  EXPECT_EQ(r.exit_code, 0x2);
+  for (const char* file : {"in.fa.out", "in.fa._1", "in.fa._2"}) {
+    const std::string text = wd.read(file);
+    const std::string tag = file[6] == 'o' ? "0" : std::string(1, file[7]);
+    EXPECT_EQ(count_of(text, "[T" + tag + "] Data portion skipped due to errors\n"), 4) << file;
+  }
+  const std::string result = mask_times(wd.read("in.fa.out"));
+  EXPECT_TRUE(contains(result, "RC: 0  (time: N sec)\n\n"));
+  EXPECT_TRUE(contains(result, "Global RC: 2  (time: N sec)\n\n"));
+}
+
+TEST(Portions, ParametersLinesAndPerPortionLimits) {
+  Workdir wd;
+  wd.write("in.fa", portion(2) + "\n" + portion(10, 30) + "\n" + portion(30, 30));
+  const RunResult r = run_korvax(wd, 2, {"-L4", "-Y1000", "-P20", "-C0", "in.fa", "res.txt"});
+  EXPECT_EQ(mask_times(r.out), kBanner + "RC: OK  (time: N sec)\n\n" + "RC: OK  (time: N sec)\n\n" +
+                                   "RC: OK  (time: N sec)\n\n" + kThanks);
+  const std::string text = wd.read("res.txt");
+  EXPECT_TRUE(contains(text, "[Task0] Number of parallel tasks: 1+1\n"));
+  EXPECT_TRUE(contains(text,
+                       "\nn=2  logn=2  nn=4  m<=12  l=4  l2=0  mw<=9(+1)  threshold=2  pairs=1  "
+                       "mincover=6  aftermax=5\n\n\n"));
+  EXPECT_TRUE(contains(text, "\nn=10  logn=4  nn=16  m<=30  l=4  l2=0  mw<=27(+1)  threshold=2  "
+                             "pairs=9  mincover=630  aftermax=5\n"));
+  EXPECT_TRUE(contains(text, "\nn=30  logn=5  nn=32  m<=30  l=4  l2=0  mw<=27(+1)  threshold=2  "
+                             "pairs=20  mincover=1000  aftermax=5\n"));
+}
+
+TEST(Portions, MotifsSpacingsAndTheSequenceList) {
+  Workdir wd;
+  wd.write("in.fa", portion(3, 40));
+  const RunResult r =
+      run_korvax(wd, 2, {"-L4", "-LL3", "-M'a?Gt'", "-MM'acg'", "-SMIN2", "-SMAX4", "-SPEN1,0,2",
+                         "-D2", "-ZS", "in.fa"});
+  EXPECT_TRUE(contains(r.out, "Job accepted (n=3 m<=40 l=4 l2=3 leff=7 leff2=6)\n"));
+  const std::string text = wd.read("in.fa._1");
+  EXPECT_TRUE(contains(text, "  threshold=6  pairs=0  mincover=2  aftermax=5\n"
+                             "motif='a?Gt'  leff=7  motif2='acg'  leff2=6  a-bonus=1  A-penalty=5  "
+                             "spacing=[2,4]  penalty=1,0,2\n\nSequences:\n"
+                             "  1:s1 acgtacgtacgtacgtacgtacgtacgtacgtacgtacgt\n"));
+  EXPECT_TRUE(contains(text, "[T1] Proximity matrix built: [triangle 2*3/2][" ));
+}
+
+TEST(Shutdown, SecondaryFilesAreRemovedOrKept) {
+  Workdir wd;
+  wd.write("in.fa", portion(3));
+  run_korvax(wd, 3, {"-L4", "in.fa"});
+  EXPECT_FALSE(wd.exists("in.fa._1"));
+  EXPECT_FALSE(wd.exists("in.fa._2"));
+  run_korvax(wd, 3, {"-L4", "-ZR", "-D2", "in.fa"});
+  EXPECT_FALSE(wd.exists("in.fa._1"));
+  EXPECT_FALSE(contains(wd.read("in.fa.out"), "====="));
+  run_korvax(wd, 3, {"-L4", "-Z2", "-D2", "in.fa"});
+  EXPECT_TRUE(wd.exists("in.fa._1"));
+  EXPECT_TRUE(wd.exists("in.fa._2"));
+  EXPECT_TRUE(contains(mask_times(wd.read("in.fa._2")), "[T2] N s) Forced task termination (RC=0)\n"));
+}
+
+}  // namespace

@@ -1,0 +1,33 @@
+// harness.hpp: running the real korvax binary under mpiexec.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RunResult {
+  std::string out;   // console (standard output of the job)
+  std::string err;   // standard error of the job
+  int exit_code = -1;
+};
+
+// A fresh working directory for one end-to-end case, removed afterwards.
+struct Workdir {
+  std::string path;
+  Workdir();
+  ~Workdir();
+  std::string write(const std::string& name, const std::string& text) const;
+  [[nodiscard]] std::string read(const std::string& name) const;
+  [[nodiscard]] bool exists(const std::string& name) const;
+};
+
+// Runs `mpiexec -n tasks <binary> args...` inside wd. fixed_coin selects the
+// build whose coin always reads even (for exact expectations).
+RunResult run_korvax(const Workdir& wd, int tasks, const std::vector<std::string>& args,
+                     bool fixed_coin = true);
+
+// Replaces every "<digits> s)" and "time: <digits> sec" by a fixed text, so
+// that timings do not disturb exact comparisons.
+std::string mask_times(const std::string& text);
+
+// The bundled example and the data of the tests.
+std::string source_path(const std::string& relative);
