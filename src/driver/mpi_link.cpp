@@ -3,6 +3,7 @@
 
 #include <mpi.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -17,18 +18,24 @@ MPI_Datatype mpi_type(Datatype t) noexcept {
   }
 }
 
-// Polls `ready` until it answers true: a short burst without sleeping (a
-// message is often just behind), then sleeps growing from 20 us to 1 ms.
+// Polls `ready` until it answers true. For the first 250 us it polls
+// continuously, yielding the processor between polls (an answer is often
+// just behind: a ping-pong such as the copy of the secondary files then
+// costs microseconds); after that it sleeps between polls, from 20 us
+// growing to 1 ms, so that a long wait costs almost no processor time.
 template <class Ready>
 void wait_until(Ready ready) noexcept {
-  for (int spin = 0; spin < 64; ++spin)
+  using clock = std::chrono::steady_clock;
+  const auto spin_end = clock::now() + std::chrono::microseconds(250);
+  while (clock::now() < spin_end) {
     if (ready()) return;
+    std::this_thread::yield();
+  }
   auto pause = std::chrono::microseconds(20);
   const auto longest = std::chrono::microseconds(1000);
   while (!ready()) {
     std::this_thread::sleep_for(pause);
-    if (pause < longest) pause *= 2;
-    if (pause > longest) pause = longest;
+    if (pause < longest) pause = std::min(pause * 2, longest);
   }
 }
 

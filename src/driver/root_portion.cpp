@@ -6,6 +6,9 @@
 #include "messages.hpp"
 #include "mpi_link.hpp"
 #include "run_driver.hpp"
+#include "mpi_port.hpp"
+#include "../scheduler/dispatch.hpp"
+#include "../report/report.hpp"
 #include "../scheduler/plist.hpp"
 
 namespace {
@@ -65,7 +68,46 @@ bool root_portion(TaskContext& ctx) noexcept {
   rp.plist_end = false;
 
   // Step 20: the dispatch loop.
-  stop_all(ctx, 0);
+  MpiPort port;
+  DispatchEnv env;
+  env.set = &s;
+  env.dp = &ctx.dp;
+  env.rp = &rp;
+  env.port = &port;
+  env.coin = ctx.coin;
+  env.console = stdout;
+  env.out = out;
+  env.run_start = ctx.run_start;
+  const Status st = run_dispatch(env);
+  ctx.run_status |= st;
+  if ((st & ~(ERDATA | EODATA)) != 0) {
+    std::fprintf(stderr, "Error %d in a secondary task\n", static_cast<int>(st));
+    drain_in_flight(env);  // no result may stay unreceived
+    stop_all(ctx, ctx.run_status);
+    return true;
+  }
+
+  // Steps 21 and 22: the history, then the report (which changes the records).
+  ReportEnv rep;
+  rep.set = &s;
+  rep.dp = &ctx.dp;
+  rep.records = &rp.records;
+  rep.serial = rp.serial;
+  rep.console = stdout;
+  rep.out = out;
+  rep.history = ctx.files.history;
+  if (s.history) ctx.run_status |= write_history(rep);
+  for (int k = 1; k <= s.best_results; ++k) {
+    const Status r = report_best(rep, k);
+    if (r != 0) {
+      ctx.run_status |= r;
+      std::fprintf(stderr, "Error %d creating result\n", static_cast<int>(r));
+      // Every secondary task already has its stop message for this portion;
+      // a second one would end its next portion before it began.
+      stop_all(ctx, ctx.run_status);
+      break;
+    }
+  }
 
   // Step 23.
   if (s.diag_level != 0) {

@@ -5,6 +5,7 @@
 
 #include "messages.hpp"
 #include "mpi_link.hpp"
+#include "../search/gtree.hpp"
 
 namespace {
 
@@ -29,21 +30,83 @@ void prepare_proximity(TaskContext& ctx) noexcept {
   ctx.run_status |= flush_file(out);
 }
 
+// Step 11: reports the status of a task that gives up serving.
+void give_up(Status task_status) noexcept {
+  const auto word = static_cast<std::int32_t>(task_status);
+  send_ints(&word, 1, 0, kTagError);
+}
+
 }  // namespace
 
 Status serve_portion(TaskContext& ctx) noexcept {
   prepare_proximity(ctx);
-  Status task_status = 0;
-  const Probe p = wait_message(0, kTagStop);
-  (void)p;
-  std::int32_t word = 0;
+  const DataPortion& dp = ctx.dp;
+  const ResultLayout lay{dp.n};
+  std::FILE* out = ctx.files.output;
+  const bool chatty = ctx.set.diag_level > 1;
+  SearchEnv env;
+  env.set = &ctx.set;
+  env.dp = &dp;
+  env.prox = ProxEnv{&ctx.set, &dp, ctx.set.prox_mode == 1 && ctx.matrix.built() ? &ctx.matrix : nullptr};
+  env.coin = ctx.coin;
+  env.out = out;
+
+  Table<std::int32_t> msg;
+  Status task_status = table_alloc(msg, static_cast<std::size_t>(lay.count()));
+  for (bool serving = task_status == 0; serving;) {
+    GTree tree;                                                        // step 3
+    if (table_alloc(tree.perm, static_cast<std::size_t>(dp.n)) != 0) {
+      task_status = ERMEM;
+      break;
+    }
+    const Probe p = wait_message(0, kAnyTag, Datatype::Short);         // step 4
+    if (p.tag == kTagStop) break;
+    if (p.tag != kTagPerm) {  // nothing else is sent to a secondary task; drop it
+      discard_message(p);
+      continue;
+    }
+    recv_shorts(tree.perm.data(), dp.n, 0, kTagPerm);                  // step 5
+    ctx.last_event = wall_time();
+    if (chatty) {                                                      // step 6
+      std::fprintf(out, "[T%d] %d s) Permutation received from root task: ", ctx.task, ctx.seconds());
+      for (int k = 0; k < dp.n; ++k) std::fprintf(out, "%d ", tree.perm[static_cast<std::size_t>(k)] + 1);
+      std::fputs("\n", out);
+      if (flush_file(out) != 0) {
+        task_status = ERIO;
+        break;
+      }
+    }
+    task_status |= build_gtree(&tree, env);                           // step 7
+    if (task_status == 0) task_status |= search_signal(&tree, env, msg.data());
+    free_gtree(&tree);                                                 // step 8
+    ctx.last_event = wall_time();                                      // step 9
+    if (chatty) {
+      std::fprintf(out, "[T%d] %d s) Return results to root task\n", ctx.task, ctx.seconds());
+      if (flush_file(out) != 0) {
+        task_status = ERIO;
+        break;
+      }
+    }
+    msg[static_cast<std::size_t>(lay.status())] = static_cast<std::int32_t>(task_status);  // step 10
+    send_ints(msg.data(), lay.count(), 0, kTagResult);
+    task_status = 0;
+  }
+  if (task_status != 0) give_up(task_status);                     // step 11
+
+  std::int32_t word = 0;                                               // step 12
+  for (;;) {  // a permutation sent before the root saw the give-up is dropped
+    const Probe p = wait_message(0, kAnyTag);
+    if (p.tag == kTagStop) break;
+    discard_message(p);
+  }
   recv_ints(&word, 1, 0, kTagStop);
   ctx.run_status = static_cast<Status>(word);
   ctx.last_event = wall_time();
   if (ctx.set.diag_level != 0) {
-    std::fprintf(ctx.files.output, "[T%d] %d s) Forced task termination (RC=%d)\n", ctx.task,
-                 ctx.seconds(), word);
-    if (flush_file(ctx.files.output) != 0) return ERIO;
+    std::fprintf(out, "[T%d] %d s) Forced task termination (RC=%d)\n", ctx.task, ctx.seconds(), word);
+    // The root no longer listens for this portion: the task leaves the run,
+    // and the agreement after the next read takes every task with it.
+    if (flush_file(out) != 0) return ERIO;
   }
-  return task_status;
+  return task_status;                                                  // step 13
 }

@@ -1,0 +1,46 @@
+// mpi_port.cpp: the task port of the root task, made of MPI messages.
+#include "mpi_port.hpp"
+
+#include "messages.hpp"
+#include "mpi_link.hpp"
+
+void MpiPort::send_perm(int t, const std::int16_t* perm, int n) noexcept {
+  send_shorts(perm, n, t, kTagPerm);
+}
+
+void MpiPort::wait_any(int& source, int& tag) noexcept {
+  const Probe p = wait_message(kAnySource, kAnyTag);
+  source = p.source;
+  tag = p.tag;
+}
+
+bool MpiPort::poll_result(int& source) noexcept {
+  Probe p;
+  if (!poll_message(kAnySource, kTagResult, p)) return false;
+  source = p.source;
+  return true;
+}
+
+void MpiPort::recv_result(int source, std::int32_t* msg, int count) noexcept {
+  recv_ints(msg, count, source, kTagResult);
+}
+
+std::int32_t MpiPort::recv_error(int source) noexcept {
+  std::int32_t word = 0;
+  recv_ints(&word, 1, source, kTagError);
+  return word;
+}
+
+void MpiPort::send_stop(int t, Status word) noexcept {
+  const auto w = static_cast<std::int32_t>(word);
+  send_ints(&w, 1, t, kTagStop);
+}
+
+void MpiPort::drop(int source, int tag) noexcept {
+  Probe p;
+  p.source = source;
+  p.tag = tag;
+  discard_message(p);
+}
+
+double MpiPort::now() noexcept { return wall_time(); }

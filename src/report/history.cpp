@@ -1,0 +1,56 @@
+// history.cpp: the history file, one tab-separated row per result.
+#include "report.hpp"
+#include "word_index.hpp"
+
+namespace {
+
+void header(const ReportEnv& e) noexcept {
+  const DataPortion& dp = *e.dp;
+  const int W = dp.name_width;
+  std::FILE* f = e.history;
+  std::fputs("\"#\"\t\"P\"\t\"Q\"\t\"Pwr\"\t\"New\"\t\"Qt\"\t\"QtAvg\"", f);
+  for (int i = 1; i <= dp.n; ++i)
+    std::fprintf(f, "\t\"W%d\"\t\"%-*.*s\"\t\"Qw%d\"\t\"QwA%d\"", i, W, W, dp.name_of(i - 1), i, i);
+  for (int i = 1; i <= dp.n; ++i) std::fprintf(f, "\tp%d", i);
+  std::fputs("\n", f);
+}
+
+void row(const ReportEnv& e, const PermRecord& r) noexcept {
+  const Settings& s = *e.set;
+  const DataPortion& dp = *e.dp;
+  std::FILE* f = e.history;
+  std::fprintf(f, "%d\t%d\t%d\t%d\t%d\t%.2f\t%.2f", r.serial, r.p_index, r.q_index, r.power,
+               r.new_words, r.quality * 0.01, r.avg_proximity * 0.01);
+  for (int i = 0; i < r.n; ++i) {
+    const int w = r.words[static_cast<std::size_t>(i)];
+    const int sum = r.prox_sums[static_cast<std::size_t>(i)];
+    const double pct = r.percents[static_cast<std::size_t>(i)] * 0.01;
+    // A sequence without a word (or without a value) shows an empty text:
+    // its index points past (or before) its letters.
+    const bool word = w >= 0 && w != dp.mw;
+    const char* text = dp.seq_of(i);
+    const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
+    if (s.l2 == 0)
+      std::fprintf(f, "\t%d\t\"%.*s\"\t%d\t%.2f", w + 1, word ? s.l : 0, word ? text + w : "", sum, pct);
+    else if (word)
+      std::fprintf(f, "\t%d,%d\t\"%.*s-%02d-%.*s\"\t%d\t%.2f", pl.q + 1, pl.p2 + 1, s.l, text + pl.q,
+                   pl.gap, s.l2, text + pl.p2, sum, pct);
+    else
+      std::fprintf(f, "\t%d,%d\t\"\"\t%d\t%.2f", pl.q + 1, pl.p2 + 1, sum, pct);
+  }
+  for (int k = 0; k < r.n; ++k) std::fprintf(f, "\t%d", r.perm[static_cast<std::size_t>(k)] + 1);
+  std::fputs("\n", f);
+}
+
+}  // namespace
+
+Status write_history(const ReportEnv& e) noexcept {
+  if (e.history == nullptr) return 0;
+  header(e);
+  for (const PermRecord* p = e.records->first.get(); p && p->is_p(); p = p->chain_next) {
+    if (p->has_result()) row(e, *p);
+    for (const PermRecord* q = p->q_link; q; q = q->chain_next)
+      if (q->has_result()) row(e, *q);
+  }
+  return std::fflush(e.history) != 0 ? ERIO : 0;
+}

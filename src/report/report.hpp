@@ -1,0 +1,30 @@
+// report.hpp: the best-results report and the history file.
+#pragma once
+
+#include <cstdio>
+
+#include "portion.hpp"
+#include "settings.hpp"
+#include "status.hpp"
+#include "task_state.hpp"
+
+// Where the reports write.
+struct ReportEnv {
+  const Settings* set = nullptr;
+  const DataPortion* dp = nullptr;
+  RecordList* records = nullptr;
+  int serial = -1;                // serial of the last permutation sent in the portion
+  std::FILE* console = nullptr;   // standard output of the root task
+  std::FILE* out = nullptr;       // the result file
+  std::FILE* history = nullptr;   // the history file (-F)
+};
+
+// Reports place k (1..R): the best result by quality and, when it is another
+// record, the best by avg proximity, each taken out of later places. Returns
+// 0, ERIO (the result file could not be flushed) or ERINT (no record has a
+// result; nothing is printed).
+[[nodiscard]] Status report_best(const ReportEnv& env, int k) noexcept;
+
+// Writes the history of the portion: a header line, then one row per result,
+// each P record followed by its Q-list in sending order. Returns 0 or ERIO.
+[[nodiscard]] Status write_history(const ReportEnv& env) noexcept;

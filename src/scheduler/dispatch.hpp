@@ -1,0 +1,38 @@
+// dispatch.hpp: the root task's dispatch loop of one data portion.
+#pragma once
+
+#include <cstdio>
+
+#include "coin.hpp"
+#include "portion.hpp"
+#include "settings.hpp"
+#include "status.hpp"
+#include "task_port.hpp"
+#include "task_state.hpp"
+
+struct DispatchEnv {
+  const Settings* set = nullptr;
+  const DataPortion* dp = nullptr;
+  RootPortion* rp = nullptr;
+  TaskPort* port = nullptr;
+  Coin coin;
+  std::FILE* console = nullptr;  // standard output of the root task
+  std::FILE* out = nullptr;      // the result file
+  double run_start = 0;          // seconds at the start of the run
+  int in_flight = 0;             // permutations sent and not yet answered
+};
+
+// Hands P- and Q-permutations to the secondary tasks, stores their results
+// and follows every task's Q-list until the P-list is used up, the
+// permutation limit or the time limit is reached and nothing is in flight;
+// then sends every secondary task the stop message. Returns the OR of the
+// task statuses received and of storing them; a secondary task's error
+// status (tag 4) as it came; ERIO (a failed flush), ERMEM (no memory for a Q
+// record) or ERINT added to it. env.in_flight tells, after an early return,
+// how many results are still to come.
+[[nodiscard]] Status run_dispatch(DispatchEnv& env) noexcept;
+
+// Receives and drops the results still in flight after an early return of
+// run_dispatch (an error report counts as the answer of a busy task), so
+// that no message is left unreceived.
+void drain_in_flight(DispatchEnv& env) noexcept;

@@ -1,0 +1,91 @@
+// results.cpp: results stored in their records; word accounting; ranking.
+#include "results.hpp"
+
+#include <cstring>
+
+#include "messages.hpp"
+
+Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexcept {
+  const auto n = static_cast<std::size_t>(r.n);
+  Table<int> words, sums, percents;
+  if (table_alloc(words, n) != 0 || table_alloc(sums, n) != 0 || table_alloc(percents, n) != 0)
+    return ERMEM;
+  const ResultLayout lay{r.n};
+  std::memcpy(words.data(), msg + lay.words(), n * sizeof(int));
+  std::memcpy(sums.data(), msg + lay.prox_sums(), n * sizeof(int));
+  r.quality = msg[lay.quality()];
+  r.power = msg[lay.power()];
+  r.avg_proximity = msg[lay.avg_proximity()];
+  for (std::size_t s = 0; s < n; ++s)
+    percents[s] = r.power > 1 ? static_cast<int>(sums[s] * 100LL / (r.power - 1)) : 0;
+  r.words = std::move(words);
+  r.prox_sums = std::move(sums);
+  r.percents = std::move(percents);
+
+  const auto o = static_cast<std::size_t>(r.task);
+  if (r.quality > ts.best_quality[o]) {
+    ts.best_quality[o] = r.quality;
+    ts.non_improving[o] = 0;
+  } else {
+    ts.non_improving[o] += 1;
+  }
+  return account_words(r, r.task, ts);
+}
+
+Status account_words(PermRecord& r, int o, TaskState& ts) noexcept {
+  const auto to = static_cast<std::size_t>(o);
+  ts.new_count[to] = 0;
+  if (r.is_p()) ts.new_count[0] = 0;
+  for (int s = 0; s < r.n; ++s) {
+    const int w = r.words[static_cast<std::size_t>(s)];
+    if (w == ts.mw || w < 0) continue;
+    ts.scores(o, s)[w] += r.prox_sums[static_cast<std::size_t>(s)];
+    int& seen = ts.seen(o, s)[w];
+    if (seen == 0) {
+      seen = 1;
+      ts.new_count[to] += 1;
+    }
+    if (r.is_p()) {
+      int& seen_p = ts.seen(0, s)[w];
+      if (seen_p == 0) {
+        seen_p = 1;
+        ts.new_count[0] += 1;
+      }
+    }
+  }
+  r.new_words = r.is_p() ? ts.new_count[0] : ts.new_count[to];
+  return 0;
+}
+
+namespace {
+
+bool same_signal(const PermRecord& x, const PermRecord& y) noexcept {
+  return x.quality == y.quality && x.avg_proximity == y.avg_proximity && x.power == y.power &&
+         std::memcmp(x.words.data(), y.words.data(), static_cast<std::size_t>(x.n) * sizeof(int)) == 0;
+}
+
+}  // namespace
+
+Ranking rank_records(RecordList& records) noexcept {
+  Ranking best;
+  for (PermRecord* x = records.first.get(); x; x = x->next.get()) {
+    if (!x->has_result()) continue;
+    if (!best.by_quality) {
+      best.by_quality = best.by_avg = x;
+      continue;
+    }
+    const PermRecord* q = best.by_quality;
+    if (x->quality > q->quality || (x->quality == q->quality && x->avg_proximity > q->avg_proximity))
+      best.by_quality = x;
+    const PermRecord* a = best.by_avg;
+    if (x->avg_proximity > a->avg_proximity ||
+        (x->avg_proximity == a->avg_proximity && x->quality > a->quality))
+      best.by_avg = x;
+    for (const PermRecord* b : {best.by_quality, best.by_avg})
+      if (x != b && same_signal(*x, *b)) {
+        x->quality = 0;
+        x->avg_proximity = 0;
+      }
+  }
+  return best;
+}

@@ -1,0 +1,29 @@
+// results.hpp: storing results in their records, word accounting, ranking.
+#pragma once
+
+#include <cstdint>
+
+#include "status.hpp"
+#include "task_state.hpp"
+
+// Stores the result message msg (2n + 4 int32) in record r: words, proximity
+// sums, quality, power, avg proximity and the percents; updates the
+// improvement count of r's task and accounts its words. Returns 0 or ERMEM
+// (no memory for the result arrays: r stays without a result).
+[[nodiscard]] Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexcept;
+
+// Adds r's words to task o's word scores and counts the (sequence, word)
+// pairs not seen before: by task o, and for a P record P-list wide (task 0).
+// Sets r.new_words. Returns 0.
+[[nodiscard]] Status account_words(PermRecord& r, int o, TaskState& ts) noexcept;
+
+// The ranking for one report place: one pass over the records with a
+// result, in list order. A record that repeats the signal of the best so far
+// (same quality, avg proximity, power and words) is taken out of the ranking
+// (its quality and avg proximity become 0). Null members: no record has a
+// result.
+struct Ranking {
+  PermRecord* by_quality = nullptr;
+  PermRecord* by_avg = nullptr;
+};
+[[nodiscard]] Ranking rank_records(RecordList& records) noexcept;

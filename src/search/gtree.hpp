@@ -1,0 +1,67 @@
+// gtree.hpp: the G-tree of one permutation and the search that runs on it.
+//
+// The G-tree lays a permutation out as a complete two-way tree over nn leaf
+// places, one array of slots per level; its working tables hold, for every
+// key (pair of words of a group's two heads), the best words of the group's
+// other members (system) and their score (cost).
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+#include "coin.hpp"
+#include "portion.hpp"
+#include "settings.hpp"
+#include "status.hpp"
+#include "table.hpp"
+#include "../proximity/proximity.hpp"
+
+inline constexpr int kMaxLevels = 8;  // covers nn up to 256
+
+struct GTree {
+  Table<std::int16_t> perm;               // n sequence indices, in search order
+  Table<Table<std::int16_t>> level;       // kMaxLevels level arrays of nn slots (-1 = empty)
+  Table<std::int16_t> system;             // nn x M x M: row of key (wa, wb) at (wa*M + wb)*nn
+  Table<std::int16_t> system_prev;        // the previous step's system table
+  Table<std::int16_t> cand_a;             // M candidate word indices
+  Table<std::int16_t> cand_b;             // M candidate word indices
+  Table<std::int32_t> cost;               // M x M x groups: key (wa, wb), group g at (wa*M + wb)*K + g
+  Table<std::int32_t> cost_prev;          // the previous step's cost table
+};
+
+// What the search reads and where it writes its diagnostics.
+struct SearchEnv {
+  const Settings* set = nullptr;
+  const DataPortion* dp = nullptr;
+  ProxEnv prox;                 // proximity of two words (matrix or on the fly)
+  Coin coin;                    // every tie of the search
+  std::FILE* out = nullptr;     // the task's output file (may be null)
+
+  [[nodiscard]] int p(int a, int i, int b, int j) const noexcept { return proximity(prox, a, i, b, j); }
+};
+
+// Builds the level arrays and the working tables of g (perm filled, the rest
+// empty). Returns 0, ERMEM (no record, or an allocation failed; the tables
+// made stay for free_gtree) or ERIO (the dump at -D3 could not be flushed).
+[[nodiscard]] Status build_gtree(GTree* g, const SearchEnv& env) noexcept;
+
+// Releases everything g holds. A null g does nothing.
+void free_gtree(GTree* g) noexcept;
+
+// The first search step, on the deepest level: groups of four.
+// Returns 0 or ERMEM (no record, or no memory for the cost table).
+[[nodiscard]] Status search_quads(GTree* g, const SearchEnv& env) noexcept;
+
+// The merge step at level z (logn-2 down to 1): neighbouring groups joined.
+// Returns 0, ERMEM, or ERINT (an empty second-head slot).
+[[nodiscard]] Status merge_groups(GTree* g, int z, const SearchEnv& env) noexcept;
+
+// Runs the search on a built G-tree and writes the result message entries
+// 0 .. 2n+2 (words, proximity sums, quality x100, power, avg proximity x100)
+// into msg. Returns 0, a failed step's status, or ERIO on a failed flush.
+[[nodiscard]] Status search_signal(GTree* g, const SearchEnv& env, std::int32_t* msg) noexcept;
+
+// Diagnostics of the search (search_dump.cpp).
+void dump_gtree(const GTree& g, const DataPortion& dp, std::FILE* out) noexcept;
+void dump_system(const GTree& g, int z, const DataPortion& dp, std::FILE* out) noexcept;
+void report_signal(const SearchEnv& env, const std::int32_t* msg) noexcept;
