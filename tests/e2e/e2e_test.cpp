@@ -111,9 +111,14 @@ TEST(Portions, SeveralPortionsWithBadOnesSkipped) {
 TEST(Portions, ParametersLinesAndPerPortionLimits) {
   Workdir wd;
   wd.write("in.fa", portion(2) + "\n" + portion(10, 30) + "\n" + portion(30, 30));
-  const RunResult r = run_korvax(wd, 2, {"-L4", "-Y1000", "-P20", "-C0", "in.fa", "res.txt"});
-  EXPECT_EQ(mask_times(r.out), kBanner + "RC: OK  (time: N sec)\n\n" + "RC: OK  (time: N sec)\n\n" +
-                                   "RC: OK  (time: N sec)\n\n" + kThanks);
+  const RunResult r = run_korvax(wd, 2, {"-L4", "-Y1000", "-P20", "-C0", "-U5", "in.fa", "res.txt"});
+  // -C0: only the best-results titles and the per-portion RC lines.
+  const std::string out = mask_times(r.out);
+  EXPECT_EQ(count_of(out, "RC: OK  (time: N sec)\n\n"), 3);
+  EXPECT_EQ(count_of(out, "Best quality result #1 ["), 3);
+  EXPECT_FALSE(contains(out, "Job accepted"));
+  EXPECT_FALSE(contains(out, "Global RC"));
+  EXPECT_FALSE(contains(out, "Signal from"));
   const std::string text = wd.read("res.txt");
   EXPECT_TRUE(contains(text, "[Task0] Number of parallel tasks: 1+1\n"));
   EXPECT_TRUE(contains(text,
