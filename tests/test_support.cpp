@@ -58,3 +58,45 @@ std::string read_file(const std::string& path) {
   ss << in.rdbuf();
   return ss.str();
 }
+
+#include <cstring>
+
+#include "config/cmdline.hpp"
+#include "input/reader.hpp"
+
+Settings make_settings(int l, int l2) {
+  Settings s;
+  s.l = l;
+  s.l2 = l2 > 0 ? l2 : -1;
+  (void)derive_settings(s);
+  return s;
+}
+
+Status load_portion(const Settings& set, const std::vector<std::string>& seqs, DataPortion& dp) {
+  TempDir dir;
+  std::string text;
+  for (std::size_t i = 0; i < seqs.size(); ++i) text += ">s" + std::to_string(i + 1) + "\n" + seqs[i] + "\n";
+  std::FILE* in = std::fopen(dir.write("p.fa", text).c_str(), "r");
+  Status run = 0;
+  const Status st = read_portion(in, set, dp, run);
+  std::fclose(in);
+  return st | run;
+}
+
+std::string random_text(std::mt19937& rng, int len, const char* letters) {
+  const auto k = static_cast<int>(std::strlen(letters));
+  std::uniform_int_distribution<int> pick(0, k - 1);
+  std::string s;
+  for (int i = 0; i < len; ++i) s += letters[pick(rng)];
+  return s;
+}
+
+MemFile::MemFile() { f = open_memstream(&buf, &len); }
+MemFile::~MemFile() {
+  if (f) std::fclose(f);
+  std::free(buf);
+}
+std::string MemFile::text() {
+  std::fflush(f);
+  return std::string(buf, len);
+}

@@ -20,3 +20,29 @@ struct TempDir {
 };
 
 std::string read_file(const std::string& path);
+
+#include <random>
+#include <vector>
+
+#include "portion.hpp"
+#include "settings.hpp"
+
+// Settings with word lengths l and l2 (0: one word) and everything derived.
+Settings make_settings(int l, int l2 = 0);
+
+// Reads the sequences (one per line, named s1, s2, ...) as one data portion.
+// Returns the portion status.
+Status load_portion(const Settings& set, const std::vector<std::string>& seqs, DataPortion& dp);
+
+// A random text of len letters drawn from letters.
+std::string random_text(std::mt19937& rng, int len, const char* letters = "acgt");
+
+// A text stream in memory, read back as a string.
+struct MemFile {
+  char* buf = nullptr;
+  std::size_t len = 0;
+  std::FILE* f = nullptr;
+  MemFile();
+  ~MemFile();
+  std::string text();
+};

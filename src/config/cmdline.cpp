@@ -293,6 +293,11 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
     std::fputs("\n", files.output);
   }
 
+  return st | derive_settings(set);
+}
+
+Status derive_settings(Settings& set) noexcept {
+  Status st = 0;
   if (set.l < 0) set.l = 18;
   if (set.l2 < 0) set.l2 = 0;
   if (set.motif_given) {

@@ -20,6 +20,11 @@
 [[nodiscard]] Status parse_command_line(int argc, char** argv, int task, Settings& set,
                                         RunFiles& files) noexcept;
 
+// The settings derived after the scan: l and l2 defaults, the motif checks
+// with leff and leff2, the threshold, S and the spacing penalty list.
+// Returns 0, ERARG or ERMEM.
+[[nodiscard]] Status derive_settings(Settings& set) noexcept;
+
 // Writes the help text (the defaults of the Settings record, whatever the
 // options in force) to f.
 void print_help(std::FILE* f) noexcept;
