@@ -190,8 +190,6 @@ TEST(SignalSearch, ReportLevelsDumpAndBonuses) {
   x.env.out = f.f;
   ASSERT_EQ(x.run({0, 1, 2}), 0u);
   // Proximities 3, 2, 2: total 14; bonuses 300 + 300 (all share a) + 100 (one lacks a).
-  // Two-word signal below: 4 agreeing letters, each position shared by two of
-  // three sequences (bonus 100 each, as BX = 1 allows one without).
   EXPECT_EQ(x.quality(), 1400 / 2 + 700);
   EXPECT_EQ(x.msg[3 * 2 + 2], 1400 / 6);
   const std::string text = f.text();
@@ -217,6 +215,8 @@ TEST(SignalSearch, NoWordLinesAndTwoWordLines) {
   MemFile f;
   x.env.out = f.f;
   ASSERT_EQ(x.run({0, 1, 2}), 0u);
+  // 4 agreeing letters (quality 8.00), each letter position shared by two of
+  // the three sequences: bonus 100 each, as BX = 1 allows one without.
   EXPECT_NE(f.text().find("\nSignal found (power: 2, quality: 12.00, avg proximity: 4.00)\n"
                           "  1:s1[0001;0005] ac-02-tt (4,  4.00)\n"
                           "  2:s2[0001;0004] ac-01-tt (4,  4.00)\n"

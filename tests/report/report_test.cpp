@@ -1,0 +1,161 @@
+// report_test.cpp: the best-results report and the history file on records
+// built by hand.
+#include "report/report.hpp"
+
+#include <gtest/gtest.h>
+
+#include "config/cmdline.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+struct Reports {
+  Settings set;
+  DataPortion dp;
+  RecordList records;
+  MemFile console, out, history;
+  ReportEnv env;
+
+  Reports(Settings s, const std::vector<std::string>& seqs) : set(std::move(s)) {
+    EXPECT_EQ(load_portion(set, seqs, dp) & ~EODATA, 0u);
+    env.set = &set;
+    env.dp = &dp;
+    env.records = &records;
+    env.console = console.f;
+    env.out = out.f;
+    env.history = history.f;
+  }
+  // Appends a record with a result; q_index -1 makes a P record.
+  PermRecord& add(int p_index, int q_index, int serial, std::vector<int> perm, std::vector<int> words,
+                  std::vector<int> sums, int quality, int avg, int power) {
+    auto r = std::make_unique<PermRecord>();
+    const auto n = perm.size();
+    r->n = static_cast<int>(n);
+    r->p_index = p_index;
+    r->q_index = q_index;
+    r->serial = serial;
+    EXPECT_EQ(table_alloc(r->perm, n) | table_alloc(r->words, n) | table_alloc(r->prox_sums, n) |
+                  table_alloc(r->percents, n),
+              0u);
+    for (std::size_t i = 0; i < n; ++i) {
+      r->perm[i] = static_cast<std::int16_t>(perm[i]);
+      r->words[i] = words[i];
+      r->prox_sums[i] = sums[i];
+      r->percents[i] = power > 1 ? sums[i] * 100 / (power - 1) : 0;
+    }
+    r->quality = quality;
+    r->avg_proximity = avg;
+    r->power = power;
+    PermRecord& ref = *r;
+    if (q_index < 0) {
+      ref.chain_prev = records.plist_last;
+      if (records.plist_last) records.plist_last->chain_next = &ref;
+      records.plist_last = &ref;
+    }
+    records.append(std::move(r));
+    return ref;
+  }
+};
+
+TEST(Report, PlacesTitlesAndWordLines) {
+  Settings s = make_settings(4);
+  s.diag_level = 2;
+  Reports r(std::move(s), {"acgtacgt", "ttacgtaa", "gggggggg"});
+  const int mw = r.dp.mw;
+  r.add(0, -1, 0, {0, 1, 2}, {0, 2, mw}, {4, 4, 0}, 900, 400, 2);
+  r.add(0, 0, 4, {1, 0, 2}, {4, 2, -1}, {4, 4, 0}, 800, 500, 2);
+  r.env.serial = 39;
+  ASSERT_EQ(report_best(r.env, 1), 0u);
+  EXPECT_EQ(r.out.text(),
+            "Best quality result #1 [0/40] (power: 2, quality: 9.00, avg proximity: 4.00)\n"
+            "P0[0]: 1 2 3 \n"
+            "  1:s1[0001] acgt (4,  4.00)\n"
+            "  2:s2[0003] acgt (4,  4.00)\n"
+            "  3:s3\n"
+            "\n"
+            "Best avg proximity result #1 [4/40] (power: 2, quality: 8.00, avg proximity: 5.00)\n"
+            "Q0,0[4]: 2 1 3 \n"
+            "  1:s1[0005] acgt (4,  4.00)\n"
+            "  2:s2[0003] acgt (4,  4.00)\n"
+            "\n");
+  EXPECT_EQ(r.console.text(),
+            "Best quality result #1 [0/40] (power: 2, quality: 9.00, avg proximity: 4.00)\n"
+            "Best avg proximity result #1 [4/40] (power: 2, quality: 8.00, avg proximity: 5.00)\n");
+  // Both are out now: place 2 prints nothing.
+  const std::size_t before = r.console.text().size();
+  ASSERT_EQ(report_best(r.env, 2), 0u);
+  EXPECT_EQ(r.console.text().size(), before);
+}
+
+TEST(Report, SingleResultAndDuplicateSignals) {
+  Settings s = make_settings(4);
+  s.diag_level = 1;
+  Reports r(std::move(s), {"acgtacgt", "acgtacgt"});
+  r.add(0, -1, 0, {0, 1}, {0, 0}, {4, 4}, 0, 0, 2);
+  ASSERT_EQ(report_best(r.env, 1), 0u);
+  ASSERT_EQ(report_best(r.env, 2), 0u);
+  EXPECT_EQ(r.console.text(), "Best quality result #1 [0/0] (power: 2, quality: 0.00, avg proximity: 0.00)\n");
+  EXPECT_EQ(r.out.text(),  // no permutation line below level 2
+            "Best quality result #1 [0/0] (power: 2, quality: 0.00, avg proximity: 0.00)\n"
+            "  1:s1[0001] acgt (4,  4.00)\n  2:s2[0001] acgt (4,  4.00)\n\n");
+
+  Reports d(make_settings(4), {"acgtacgt", "acgtacgt"});
+  d.add(0, -1, 0, {0, 1}, {1, 1}, {3, 3}, 600, 300, 2);
+  d.add(1, -1, 1, {1, 0}, {1, 1}, {3, 3}, 600, 300, 2);  // the same signal again
+  d.add(2, -1, 2, {1, 0}, {2, 2}, {2, 2}, 400, 200, 2);
+  ASSERT_EQ(report_best(d.env, 1), 0u);
+  ASSERT_EQ(report_best(d.env, 2), 0u);
+  EXPECT_EQ(d.console.text(),
+            "Best quality result #1 [0/0] (power: 2, quality: 6.00, avg proximity: 3.00)\n"
+            "Best quality result #2 [2/0] (power: 2, quality: 4.00, avg proximity: 2.00)\n");
+
+  Reports none(make_settings(4), {"acgtacgt", "acgtacgt"});
+  EXPECT_EQ(report_best(none.env, 1), ERINT);
+  EXPECT_EQ(none.out.text(), "");
+}
+
+TEST(Report, TwoWordLineAndHistoryFields) {
+  Settings s = make_settings(8, 6);  // spacings 16..22, S = 7
+  s.diag_level = 2;
+  std::string seq;
+  for (int i = 0; i < 60; ++i) seq += "acgt"[i % 4];
+  Reports r(std::move(s), {seq, seq});
+  // Word index 100: first word at 14, spacing 18, second word at 40.
+  r.add(0, -1, 0, {0, 1}, {100, r.dp.mw}, {5, 0}, 500, 500, 1);
+  ASSERT_EQ(write_history(r.env), 0u);
+  ASSERT_EQ(report_best(r.env, 1), 0u);
+  EXPECT_NE(r.out.text().find("  1:s1[0015;0041] gtacgtac-18-acgtac (5,  0.00)\n  2:s2\n"),
+            std::string::npos);
+  const std::string h = r.history.text();
+  EXPECT_EQ(h.substr(0, h.find('\n') + 1),
+            "\"#\"\t\"P\"\t\"Q\"\t\"Pwr\"\t\"New\"\t\"Qt\"\t\"QtAvg\"\t\"W1\"\t\"s1\"\t\"Qw1\"\t\"QwA1\""
+            "\t\"W2\"\t\"s2\"\t\"Qw2\"\t\"QwA2\"\tp1\tp2\n");
+  // The sequence without a word keeps its four columns, with an empty text.
+  EXPECT_EQ(h.substr(h.find('\n') + 1),
+            "0\t0\t-1\t1\t0\t5.00\t5.00\t15,41\t\"gtacgtac-18-acgtac\"\t5\t0.00\t" +
+                std::to_string(r.dp.mw / 7 + 1) + "," + std::to_string(r.dp.mw / 7 + 8 + r.dp.mw % 7 + 16 + 1) +
+                "\t\"\"\t0\t0.00\t1\t2\n");
+}
+
+TEST(History, RowsFollowThePListWithEachQList) {
+  Reports r(make_settings(4), {"acgtacgt", "ttacgtaa"});
+  PermRecord& p0 = r.add(0, -1, 0, {0, 1}, {0, 2}, {4, 4}, 800, 400, 2);
+  PermRecord& p1 = r.add(1, -1, 1, {1, 0}, {1, 1}, {1, 1}, 100, 50, 2);
+  r.add(2, -1, -1, {0, 1}, {0, 0}, {0, 0}, 0, 0, 0).words.reset();  // never sent: no row
+  PermRecord& q1 = r.add(0, 0, 2, {1, 0}, {0, 2}, {4, 4}, 800, 400, 2);
+  PermRecord& q2 = r.add(0, 1, 3, {0, 1}, {0, 2}, {4, 4}, 800, 400, 2);
+  p0.q_link = &q1;
+  q1.q_link = q2.q_link = &p0;
+  q1.chain_next = &q2;
+  q2.chain_prev = &q1;
+  ASSERT_EQ(write_history(r.env), 0u);
+  ASSERT_EQ(write_history(r.env), 0u);  // a second portion: header and rows again
+  const std::string h = r.history.text();
+  std::vector<std::string> serials;
+  for (std::size_t at = 0; (at = h.find('\n', at)) != std::string::npos && at + 1 < h.size(); ++at)
+    serials.push_back(h.substr(at + 1, h.find('\t', at + 1) - at - 1));
+  EXPECT_EQ(serials, (std::vector<std::string>{"0", "2", "3", "1", "\"#\"", "0", "2", "3", "1"}));
+  (void)p1;
+}
+
+}  // namespace

@@ -1,0 +1,249 @@
+// dispatch_test.cpp: the dispatch loop against secondary tasks simulated in
+// the same process (each permutation is searched for real when it is sent).
+#include "scheduler/dispatch.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <deque>
+
+#include "messages.hpp"
+#include "scheduler/plist.hpp"
+#include "search/gtree.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+struct Message {
+  int source, tag;
+  std::vector<std::int32_t> payload;
+};
+
+// Secondary tasks that answer at once: each permutation sent is searched and
+// its result queued; `failing` answers with an error report instead.
+struct FakePort final : TaskPort {
+  SearchEnv env;
+  int n = 0;
+  std::deque<Message> queue;
+  std::vector<int> sent, stops;
+  int failing = -1;
+  double clock = 0, tick = 0;
+
+  void send_perm(int t, const std::int16_t* perm, int count) noexcept override {
+    sent[static_cast<std::size_t>(t)] += 1;
+    if (t == failing) {
+      queue.push_back({t, kTagError, {ERMEM}});
+      return;
+    }
+    GTree tree;
+    std::vector<std::int32_t> msg(static_cast<std::size_t>(2 * n + 4), 0);
+    if (table_alloc(tree.perm, static_cast<std::size_t>(count)) != 0) std::abort();
+    for (int i = 0; i < count; ++i) tree.perm[static_cast<std::size_t>(i)] = perm[i];
+    Status st = build_gtree(&tree, env);
+    if (st == 0) st = search_signal(&tree, env, msg.data());
+    msg.back() = static_cast<std::int32_t>(st);
+    queue.push_back({t, kTagResult, msg});
+  }
+  void wait_any(int& source, int& tag) noexcept override {
+    if (queue.empty()) {
+      std::fprintf(stderr, "the dispatch loop waits for a message that will never come\n");
+      std::abort();
+    }
+    source = queue.front().source;
+    tag = queue.front().tag;
+  }
+  bool poll_result(int& source) noexcept override {
+    for (const Message& m : queue)
+      if (m.tag == kTagResult) {
+        source = m.source;
+        return true;
+      }
+    return false;
+  }
+  Message take(int source, int tag) noexcept {
+    for (auto it = queue.begin(); it != queue.end(); ++it)
+      if (it->source == source && it->tag == tag) {
+        Message m = *it;
+        queue.erase(it);
+        return m;
+      }
+    std::abort();
+  }
+  void recv_result(int source, std::int32_t* msg, int count) noexcept override {
+    const Message m = take(source, kTagResult);
+    std::copy(m.payload.begin(), m.payload.begin() + count, msg);
+  }
+  std::int32_t recv_error(int source) noexcept override { return take(source, kTagError).payload[0]; }
+  void send_stop(int t, Status) noexcept override { stops[static_cast<std::size_t>(t)] += 1; }
+  void drop(int source, int tag) noexcept override { (void)take(source, tag); }
+  double now() noexcept override { return clock += tick; }
+};
+
+// A portion of n random sequences, its root tables, and the loop around them.
+struct Dispatch {
+  Settings set;
+  DataPortion dp;
+  ProxMatrix mx;
+  RootPortion rp;
+  FakePort port;
+  MemFile console, file;
+  DispatchEnv env;
+
+  Dispatch(int n, int tasks, Settings s, unsigned seed = 1) : set(std::move(s)) {
+    std::mt19937 rng(seed);
+    std::vector<std::string> seqs;
+    for (int i = 0; i < n; ++i) seqs.push_back(random_text(rng, 14));
+    EXPECT_EQ(load_portion(set, seqs, dp) & ~EODATA, 0u);
+    EXPECT_EQ(build_matrix(set, dp, nullptr, mx), 0u);
+    EXPECT_EQ(alloc_root_portion(rp, tasks, dp), 0u);
+    rp.mincover = dp.logn;
+    rp.V = portion_new_q(n, set.new_q);
+    EXPECT_EQ(build_plist(rp, dp, Coin{}), 0u);
+    port.env.set = &set;
+    port.env.dp = &dp;
+    port.env.prox = ProxEnv{&set, &dp, &mx};
+    port.n = n;
+    port.sent.assign(static_cast<std::size_t>(tasks), 0);
+    port.stops.assign(static_cast<std::size_t>(tasks), 0);
+    env.set = &set;
+    env.dp = &dp;
+    env.rp = &rp;
+    env.port = &port;
+    env.console = console.f;
+    env.out = file.f;
+  }
+  int records() const {
+    int k = 0;
+    for (const PermRecord* r = rp.records.first.get(); r; r = r->next.get()) k += r->serial >= 0;
+    return k;
+  }
+};
+
+Settings settings(int C = 2, int D = 2) {
+  Settings s = make_settings(4);
+  s.console_level = C;
+  s.diag_level = D;
+  return s;
+}
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+// Whatever the number of tasks: every permutation sent gets its result
+// stored, serials run 0, 1, 2, ... in sending order, every task gets one
+// stop message, nothing is left in flight.
+TEST(Dispatch, OneResultPerPermutationAndOneStopPerTask) {
+  for (int tasks : {2, 3, 8}) {
+    Dispatch d(7, tasks, settings(), static_cast<unsigned>(tasks));
+    ASSERT_EQ(run_dispatch(d.env), 0u);
+    EXPECT_EQ(d.env.in_flight, 0);
+    EXPECT_TRUE(d.port.queue.empty());
+    std::vector<int> serials;
+    for (const PermRecord* r = d.rp.records.first.get(); r; r = r->next.get())
+      if (r->serial >= 0) {
+        EXPECT_TRUE(r->has_result());
+        serials.push_back(r->serial);
+      }
+    std::sort(serials.begin(), serials.end());
+    for (std::size_t i = 0; i < serials.size(); ++i) EXPECT_EQ(serials[i], static_cast<int>(i));
+    EXPECT_EQ(d.rp.serial + 1, d.records());
+    for (int t = 1; t < tasks; ++t) EXPECT_EQ(d.port.stops[static_cast<std::size_t>(t)], 1);
+    EXPECT_TRUE(d.rp.plist_end);
+    EXPECT_TRUE(contains(d.console.text(), "Terminated due to P-list end\n"));
+    EXPECT_TRUE(contains(d.file.text(), "Terminated due to P-list end\n"));
+    // Q records hang off their P records in sending order.
+    for (const PermRecord* p = d.rp.records.first.get(); p && p->is_p(); p = p->chain_next) {
+      int q_index = 0;
+      for (const PermRecord* q = p->q_link; q; q = q->chain_next, ++q_index) {
+        EXPECT_EQ(q->q_index, q_index);
+        EXPECT_EQ(q->q_link, p);
+        EXPECT_EQ(q->p_index, p->p_index);
+      }
+    }
+  }
+}
+
+TEST(Dispatch, InitialDistributionIgnoresThePermutationLimit) {
+  Settings s = settings();
+  s.perm_limit = 1;
+  Dispatch d(16, 5, std::move(s));
+  ASSERT_GE(d.rp.records.plist_size(), 4);
+  ASSERT_EQ(run_dispatch(d.env), 0u);
+  EXPECT_EQ(d.rp.serial, 3);
+  EXPECT_TRUE(contains(d.console.text(), "Terminated due to iteration limit\n"));
+  // With U = 2 one more permutation goes out: the serial reaches U.
+  Settings t = settings();
+  t.perm_limit = 5;
+  Dispatch e(16, 3, std::move(t));
+  ASSERT_EQ(run_dispatch(e.env), 0u);
+  EXPECT_EQ(e.rp.serial, 5);
+}
+
+TEST(Dispatch, TwoSequencesTryTheSwappedOrder) {
+  Dispatch d(2, 2, settings());
+  // Make both sequences equal so that their supports are equal.
+  ASSERT_EQ(load_portion(d.set, {"acgtacgtac", "acgtacgtac"}, d.dp) & ~EODATA, 0u);
+  ASSERT_EQ(build_matrix(d.set, d.dp, nullptr, d.mx), 0u);
+  ASSERT_EQ(run_dispatch(d.env), 0u);
+  const std::string text = d.console.text();
+  EXPECT_TRUE(contains(text, "0 s) Send to task [T1] permutation P0(0): 1 2 \n"));
+  EXPECT_TRUE(contains(text, "Generate 1 permutation(s) for Q0 list\n"
+                             "0 s) Send to task [T1] permutation Q0,0(1): 2 1 \n"));
+  EXPECT_TRUE(contains(text, "Stop Q0 list (length 1); task [T1] free\n"
+                             "Stop P-list processing; task [T1] free\n"
+                             "Terminated due to P-list end\n"));
+  EXPECT_EQ(d.rp.recurrent, 3);
+  EXPECT_TRUE(contains(d.file.text(),
+                       "0 s) Signal received from task [T1] for Q0,0(1) (power: 2, quality: "));
+}
+
+TEST(Dispatch, QListLimitOfOne) {
+  Settings s = settings();
+  s.qlist_limit = 1;
+  Dispatch d(6, 3, std::move(s));
+  ASSERT_EQ(run_dispatch(d.env), 0u);
+  const std::string text = d.console.text();
+  EXPECT_FALSE(contains(text, "(length 2)"));
+  for (const PermRecord* r = d.rp.records.first.get(); r; r = r->next.get()) EXPECT_LE(r->q_index, 0);
+}
+
+TEST(Dispatch, TimeLimit) {
+  Settings s = settings(1, 1);
+  s.time_limit = 60;
+  Dispatch d(12, 3, std::move(s));
+  d.port.tick = 7;  // seconds per clock reading
+  ASSERT_EQ(run_dispatch(d.env), 0u);
+  const std::string text = d.console.text();
+  EXPECT_TRUE(contains(text, "Terminated due to time limit\n"));
+  EXPECT_FALSE(contains(text, "Send to task"));  // console level 1
+  EXPECT_TRUE(contains(text, ") Signal from [T1] for P0(0) (pow="));
+  EXPECT_EQ(d.file.text(), "Terminated due to time limit\n");  // diagnostics level 1
+}
+
+TEST(Dispatch, AnErrorReportEndsTheLoopAndTheRestIsDrained) {
+  Dispatch d(9, 4, settings());
+  d.port.failing = 2;
+  EXPECT_EQ(run_dispatch(d.env), ERMEM);
+  EXPECT_EQ(d.port.stops[1], 0);  // the run driver sends the stop messages
+  drain_in_flight(d.env);
+  EXPECT_EQ(d.env.in_flight, 0);
+  EXPECT_TRUE(d.port.queue.empty());
+}
+
+TEST(Dispatch, FailedFlushAndMemory) {
+  Dispatch d(6, 3, settings(2, 2));
+  std::FILE* ro = std::fopen("/dev/full", "w");  // every flush fails
+  d.env.out = ro;
+  EXPECT_EQ(run_dispatch(d.env) & ERIO, ERIO);
+  std::fclose(ro);
+  drain_in_flight(d.env);
+  EXPECT_TRUE(d.port.queue.empty());
+
+  Dispatch e(6, 2, settings(0, 0));
+  fail_allocations_after(0);
+  EXPECT_EQ(run_dispatch(e.env), ERMEM);  // the result buffer
+  alloc_failures_off();
+}
+
+}  // namespace
