@@ -49,9 +49,16 @@ bool Workdir::exists(const std::string& name) const {
 
 RunResult run_korvax(const Workdir& wd, int tasks, const std::vector<std::string>& args,
                      bool fixed_coin) {
+  return run_korvax_env(wd, tasks, args, "", fixed_coin);
+}
+
+RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::string>& args,
+                         const std::string& env, bool fixed_coin) {
   // Leak detection stays off under mpiexec only: MPICH's start-up leaves a
   // small block that LeakSanitizer cannot attribute (see docs/testing.md).
-  std::string cmd = "cd " + quote(wd.path) + " && ASAN_OPTIONS=detect_leaks=0 " +
+  // A preloaded test shim may come before the sanitizer runtime.
+  std::string cmd = "cd " + quote(wd.path) +
+                    " && ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 " + env +
                     quote(KORVAX_MPIEXEC) + " -n " + std::to_string(tasks) + " " +
                     quote(fixed_coin ? KORVAX_FIXED_BIN : KORVAX_BIN);
   for (const auto& a : args) cmd += " " + quote(a);
@@ -72,4 +79,24 @@ std::string mask_times(const std::string& text) {
 
 std::string source_path(const std::string& relative) {
   return std::string(KORVAX_SOURCE_DIR) + "/" + relative;
+}
+
+#include <gtest/gtest.h>
+
+std::string mask_program(const std::string& text) {
+  static const std::regex program("0: \"[^\"]*\"   \\[v\\.");
+  return std::regex_replace(text, program, "0: \"korvax\"   [v.");
+}
+
+void expect_golden(const std::string& name, const std::string& text) {
+  const std::string path = source_path("tests/e2e/golden/" + name);
+  if (std::getenv("KORVAX_UPDATE_GOLDEN") != nullptr) {
+    std::ofstream(path, std::ios::binary) << text;
+    return;
+  }
+  std::ifstream in(path, std::ios::binary);
+  ASSERT_TRUE(in.good()) << "missing golden file " << path;
+  std::stringstream ss;
+  ss << in.rdbuf();
+  EXPECT_EQ(text, ss.str()) << "differs from " << path;
 }

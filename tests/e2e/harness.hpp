@@ -25,9 +25,20 @@ struct Workdir {
 RunResult run_korvax(const Workdir& wd, int tasks, const std::vector<std::string>& args,
                      bool fixed_coin = true);
 
+// The same with environment assignments (such as "NAME=value ") before mpiexec.
+RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::string>& args,
+                         const std::string& env, bool fixed_coin = true);
+
 // Replaces every "<digits> s)" and "time: <digits> sec" by a fixed text, so
 // that timings do not disturb exact comparisons.
 std::string mask_times(const std::string& text);
 
 // The bundled example and the data of the tests.
 std::string source_path(const std::string& relative);
+
+// Replaces the program path in the echo of the arguments by "korvax".
+std::string mask_program(const std::string& text);
+
+// Compares text with the golden file tests/e2e/golden/<name>; with
+// KORVAX_UPDATE_GOLDEN set in the environment, writes it instead.
+void expect_golden(const std::string& name, const std::string& text);

@@ -1,0 +1,166 @@
+// search_run_test.cpp: whole searches under mpiexec: dispatch lines, reports,
+// history, the copy of the secondary files, errors between tasks.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <regex>
+#include <string>
+
+#include "e2e/harness.hpp"
+
+namespace {
+
+bool contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+int count_of(const std::string& text, const std::string& part) {
+  int k = 0;
+  for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++k;
+  return k;
+}
+
+std::string golden_input() {
+  Workdir none;
+  std::ifstream in(source_path("tests/e2e/golden/small/input.fa"));
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+// Every line and file of a small two-portion run, with the fixed coin and one
+// secondary task (so that the order of messages cannot vary).
+TEST(Search, GoldenRunWithEveryLine) {
+  Workdir wd;
+  wd.write("small.fa", golden_input());
+  const RunResult r = run_korvax(wd, 2, {"-L6", "-C2", "-D2", "-F", "small.fa"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.err, "");
+  expect_golden("small/console.txt", mask_times(r.out));
+  expect_golden("small/result.txt", mask_program(mask_times(wd.read("small.fa.out"))));
+  expect_golden("small/history.csv", wd.read("small.fa.csv"));
+  EXPECT_FALSE(wd.exists("small.fa._1"));
+}
+
+// The bundled example: the known CRP sites show up at the top of the report.
+TEST(Search, BundledExampleFindsKnownSites) {
+  Workdir wd;
+  std::ifstream in(source_path("examples/crp0.seq"));
+  std::stringstream ss;
+  ss << in.rdbuf();
+  wd.write("crp0.seq", ss.str());
+  const RunResult r = run_korvax(wd, 3, {"-L22", "crp0.seq"}, false);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(contains(r.out, "Terminated due to P-list end\n"));
+  EXPECT_EQ(count_of(r.out, "Best quality result #"), 3);
+  const std::string text = wd.read("crp0.seq.out");
+  const std::string best = text.substr(text.find("Best quality result #1"));
+  // lac (site at 9) and male (site at 14) are among the known sites.
+  EXPECT_TRUE(contains(best.substr(0, best.find("\n\n")), "[0009] taatgtgagttagctcactcat"));
+  EXPECT_TRUE(contains(best.substr(0, best.find("\n\n")), "[0014] ttctgtaacagagatcacacaa"));
+}
+
+TEST(Search, MoreTasksThanPermutations) {
+  Workdir wd;
+  wd.write("in.fa", ">a\nacgtacgtgg\n>b\nttacgtacgt\n");
+  const RunResult r = run_korvax(wd, 5, {"-L6", "-C2", "-ZS", "in.fa"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_TRUE(contains(r.out, "P-list consists of 1 permutations\n"));
+  EXPECT_EQ(count_of(r.out, "Send to task [T1]"), 2);  // P0, then Q0,0: 2 1
+  EXPECT_FALSE(contains(r.out, "Send to task [T2]"));
+  for (int t = 2; t <= 4; ++t) {
+    const std::string text = mask_times(wd.read("in.fa._" + std::to_string(t)));
+    const std::string tag = "[T" + std::to_string(t) + "] ";
+    EXPECT_TRUE(contains(text, tag + "Proximity matrix built: [triangle 1*2/2][5*5]\n" + tag +
+                                   "N s) Forced task termination (RC=0)\n"));
+  }
+}
+
+TEST(Search, PermutationLimitWithFourSecondaryTasks) {
+  Workdir wd;
+  std::string text;
+  for (int i = 0; i < 16; ++i) text += std::string("acgt").substr(i % 4) + "ggcatgcatgcaacgt\n";
+  wd.write("in.fa", text);
+  const RunResult r = run_korvax(wd, 5, {"-L5", "-U1", "-C2", "-X0", "-ZS", "in.fa"});
+  EXPECT_EQ(r.exit_code, 0);
+  for (int t = 1; t <= 4; ++t)
+    EXPECT_TRUE(std::regex_search(r.out, std::regex("Send to task \\[T" + std::to_string(t) + "\\] permutation P" +
+                                                    std::to_string(t - 1) + "\\(" + std::to_string(t - 1) + "\\)")));
+  EXPECT_EQ(count_of(r.out, "Send to task"), 4);
+  EXPECT_TRUE(contains(r.out, "Terminated due to iteration limit\n"));
+  EXPECT_TRUE(contains(wd.read("in.fa._1"), "[T1] Proximity is calculated on the fly\n"));
+}
+
+TEST(Search, TwoWordSignalAndQListLimit) {
+  Workdir wd;
+  const std::string pad = "cccccccccc";
+  std::string text;
+  for (const char* s : {"aa", "acg", "t", "gga", "ttac"})
+    text += std::string(s) + "gattaca" + pad.substr(0, 5) + "ctgcct" + "cgtcagtacg\n";
+  wd.write("in.fa", text);
+  const RunResult r =
+      run_korvax(wd, 3, {"-L7", "-LL6", "-SMIN4", "-SMAX6", "-SPEN3,0,3", "-Q1", "-C2", "-D1", "in.fa"});
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_FALSE(contains(r.out, "(length 2)"));
+  const std::string result = wd.read("in.fa.out");
+  EXPECT_TRUE(contains(result, "spacing=[4,6]  penalty=3,0,3\n"));
+  // Every sequence carries gattaca, a spacing of 5 (the one without a
+  // penalty) and ctgcct.
+  EXPECT_TRUE(contains(result, "Best quality result #1"));
+  for (int i = 1; i <= 5; ++i) {
+    const std::regex line("\n  " + std::to_string(i) + ":\\[\\d{4};\\d{4}\\] gattaca-05-ctgcct \\(");
+    EXPECT_TRUE(std::regex_search(result, line)) << i;
+  }
+}
+
+TEST(Shutdown, SecondaryFilesCopiedInTaskOrder) {
+  Workdir wd;
+  wd.write("in.fa", golden_input());
+  const RunResult r = run_korvax(wd, 4, {"-L6", "-D2", "in.fa", "res.txt"});
+  EXPECT_EQ(r.exit_code, 0);
+  const std::string text = wd.read("res.txt");
+  const std::string sep = "\n" + std::string(79, '=') + "\n";
+  EXPECT_EQ(count_of(text, sep), 3);
+  const std::size_t s1 = text.find(sep + "[Task1] Number of parallel tasks: 1+3\n");
+  const std::size_t s2 = text.find(sep + "[Task2] Number of parallel tasks: 1+3\n");
+  const std::size_t s3 = text.find(sep + "[Task3] Number of parallel tasks: 1+3\n");
+  EXPECT_TRUE(s1 != std::string::npos && s1 < s2 && s2 < s3 && s3 != std::string::npos);
+  EXPECT_TRUE(std::regex_search(text, std::regex("Forced task termination \\(RC=0\\)\n\nGlobal RC: 0  \\(time: \\d+ sec\\)\n\n$")));
+  for (int t = 1; t <= 3; ++t) EXPECT_FALSE(wd.exists("res.txt._" + std::to_string(t)));
+
+  // At level 1 nothing is copied, and the files go.
+  const RunResult quiet = run_korvax(wd, 4, {"-L6", "-D1", "in.fa", "res.txt"});
+  EXPECT_EQ(count_of(wd.read("res.txt"), sep), 0);
+  EXPECT_FALSE(wd.exists("res.txt._2"));
+}
+
+TEST(Shutdown, AppendedFilesAndLinesLongerThanTheTransferBuffer) {
+  Workdir wd;
+  wd.write("in.fa", golden_input());
+  const std::string huge(1500000, 'x');
+  wd.write("in.fa._1", "earlier run\n" + huge + "\nend of earlier run\n");
+  const RunResult r = run_korvax(wd, 2, {"-L6", "-D2", "-A", "in.fa"});
+  EXPECT_EQ(r.exit_code, 0);
+  const std::string text = wd.read("in.fa.out");
+  EXPECT_TRUE(contains(text, std::string(79, '=') + "\nearlier run\n" + huge + "\nend of earlier run\n[Task1]"));
+}
+
+// A secondary task whose file cannot be flushed gives up (error report); the
+// root task reports it, every task stops, no message stays unreceived.
+TEST(Errors, ASecondaryTaskThatGivesUpEndsTheRunCleanly) {
+  Workdir wd;
+  wd.write("in.fa", golden_input());
+  const std::string shim = KORVAX_FAIL_FLUSH_SHIM;
+  const RunResult r = run_korvax_env(
+      wd, 3, {"-L6", "-D2", "-ZS", "in.fa"},
+      "LD_PRELOAD=" + shim + " FAIL_FLUSH_SUFFIX=in.fa._2 FAIL_FLUSH_AFTER=4 ");
+  EXPECT_EQ(r.err, "Error 4 in a secondary task\n");
+  EXPECT_TRUE(contains(r.out, "Global RC: ERIO"));
+  EXPECT_FALSE(contains(r.out, "Job accepted (n=2"));  // the second portion is not processed
+  EXPECT_FALSE(contains(r.out + r.err, "UCX"));
+  EXPECT_EQ(r.exit_code, 0x4);
+}
+
+}  // namespace
