@@ -29,7 +29,7 @@ bool portion_status(TaskContext& ctx) noexcept {
   const int secs = static_cast<int>(ctx.last_event - ctx.portion_start);
   bool ok = true;
   if (ctx.set.diag_level != 0) {
-    std::fprintf(ctx.files.output, "RC: %u  (time: %d sec)\n\n", shown, secs);
+    std::fprintf(ctx.files.output, "RC: %d  (time: %d sec)\n\n", static_cast<int>(shown), secs);
     if (flush_file(ctx.files.output) != 0) {
       ctx.run_status |= ERIO;
       ok = false;

@@ -161,7 +161,7 @@ void shutdown(TaskContext& ctx) noexcept {
   if (ctx.is_root()) {
     if ((ctx.run_status & HELP) == 0) {              // step 34
       if (ctx.files.output != nullptr && ctx.set.diag_level != 0) {
-        std::fprintf(ctx.files.output, "Global RC: %u  (time: %d sec)\n\n", ctx.run_status, secs);
+        std::fprintf(ctx.files.output, "Global RC: %d  (time: %d sec)\n\n", static_cast<int>(ctx.run_status), secs);
         ctx.run_status |= flush_file(ctx.files.output);
       }
       if (ctx.set.console_level != 0)

@@ -11,16 +11,6 @@ namespace {
 const std::string kBanner = "\nkorvax 3.17: common signal search in sets of sequences\n\n";
 const std::string kThanks = "Thank you for using the program.\n\n";
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-int count_of(const std::string& text, const std::string& part) {
-  int k = 0;
-  for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++k;
-  return k;
-}
-
 // Sequences of length len made of a repeated pattern, named s1, s2, ...
 std::string portion(int n, int len = 12) {
   static const char* letters = "acgt";

@@ -12,16 +12,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
-int count_of(const std::string& text, const std::string& part) {
-  int k = 0;
-  for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++k;
-  return k;
-}
-
 std::string golden_input() {
   Workdir none;
   std::ifstream in(source_path("tests/e2e/golden/small/input.fa"));
