@@ -21,7 +21,7 @@ void stop_all(TaskContext& ctx, Status word) noexcept {
   ctx.root.stops_sent = true;
 }
 
-// Steps 24 and 25: the portion's status lines. False when the result file
+// The portion's status lines. False when the result file
 // cannot be flushed.
 bool portion_status(TaskContext& ctx) noexcept {
   ctx.last_event = wall_time();
@@ -46,7 +46,7 @@ bool root_portion(TaskContext& ctx) noexcept {
   const Settings& s = ctx.set;
   std::FILE* out = ctx.files.output;
 
-  // Step 17: the per-portion tables and the P-list.
+  // The per-portion tables and the P-list.
   if (alloc_root_portion(rp, ctx.tasks, ctx.dp) != 0 || build_plist(rp, ctx.dp, ctx.coin) != 0) {
     ctx.run_status |= ERMEM;
     stop_all(ctx, ctx.run_status);
@@ -59,15 +59,15 @@ bool root_portion(TaskContext& ctx) noexcept {
   }
   if (s.console_level > 1) std::printf("P-list consists of %d permutations\n", plist);
 
-  // Step 18: V for the portion.
+  // V for the portion; the dispatch loop's counters.
   rp.V = portion_new_q(ctx.dp.n, ctx.saved_new_q);
 
-  // Step 19.
+  // .
   rp.serial = -1;
   rp.recurrent = 0;
   rp.plist_end = false;
 
-  // Step 20: the dispatch loop.
+  // The dispatch loop.
   MpiPort port;
   DispatchEnv env;
   env.set = &s;
@@ -87,7 +87,7 @@ bool root_portion(TaskContext& ctx) noexcept {
     return true;
   }
 
-  // Steps 21 and 22: the history, then the report (which changes the records).
+  // The history, then the report (which changes the records).
   ReportEnv rep;
   rep.set = &s;
   rep.dp = &ctx.dp;
@@ -109,7 +109,7 @@ bool root_portion(TaskContext& ctx) noexcept {
     }
   }
 
-  // Step 23.
+  // .
   if (s.diag_level != 0) {
     std::fprintf(out, "Recurrent permutations rejected: %d\n\n", rp.recurrent);
     ctx.run_status |= flush_file(out);

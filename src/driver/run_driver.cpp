@@ -31,7 +31,7 @@ constexpr Status kWishEnd = 0x2;    // input exhausted, or this task leaves the 
 
 // ---- 2. Start-up ----
 
-// Step 10: the number of tasks, into the output file and on the console.
+// The number of tasks, into the output file and on the console.
 void announce_tasks(TaskContext& ctx) noexcept {
   if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
     std::fprintf(ctx.files.output, "[Task%d] Number of parallel tasks: 1+%d\n", ctx.task,
@@ -44,7 +44,7 @@ void announce_tasks(TaskContext& ctx) noexcept {
 
 // ---- 3. One data portion ----
 
-// Step 13: the per-portion mincover and pairs from the saved values.
+// The per-portion mincover and pairs from the saved values.
 void derive_portion_settings(TaskContext& ctx) noexcept {
   const DataPortion& dp = ctx.dp;
   long long cover = ctx.mincover_given ? ctx.saved_mincover : dp.logn;
@@ -54,7 +54,7 @@ void derive_portion_settings(TaskContext& ctx) noexcept {
   ctx.pairs = ctx.saved_pairs >= dp.n ? dp.n - 1 : ctx.saved_pairs;
 }
 
-// Step 14: the job line, the parameters lines and the sequence list.
+// The job line, the parameters lines and the sequence list.
 void announce_portion(TaskContext& ctx) noexcept {
   const Settings& s = ctx.set;
   const DataPortion& dp = ctx.dp;
@@ -94,7 +94,7 @@ void announce_portion(TaskContext& ctx) noexcept {
   }
 }
 
-// Step 15: the portion is skipped by every task.
+// The portion is skipped by every task.
 void skip_portion(TaskContext& ctx) noexcept {
   ctx.run_status |= ERDATA;
   if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
@@ -108,13 +108,13 @@ void skip_portion(TaskContext& ctx) noexcept {
 void portion_loop(TaskContext& ctx) noexcept {
   bool leaving = false;
   for (;;) {
-    // Step 11: release what the previous portion left.
+    // Release what the previous portion left.
     clear_portion(ctx.dp);
     ctx.matrix.reset();
     free_portion(ctx);
     ctx.portion_start = wall_time();
 
-    // Step 12, and the agreement of all tasks on what to do with the portion.
+    // Read the next portion; all tasks agree on what to do with it.
     Status wish = kWishEnd;
     if (!leaving) {
       const Status pst = read_portion(ctx.files.input, ctx.set, ctx.dp, ctx.run_status);
@@ -142,24 +142,24 @@ void portion_loop(TaskContext& ctx) noexcept {
 // ---- 4. Shutdown ----
 
 void shutdown(TaskContext& ctx) noexcept {
-  barrier();                                         // step 26
-  clear_portion(ctx.dp);                             // step 27
+  barrier();
+  clear_portion(ctx.dp);
   ctx.matrix.reset();
   free_portion(ctx);
-  if (ctx.files.input != nullptr) {                  // step 28
+  if (ctx.files.input != nullptr) {
     if (std::fclose(ctx.files.input) != 0) ctx.run_status |= ERIO;
     ctx.files.input = nullptr;
   }
-  if (!ctx.is_root() && ctx.files.output != nullptr) std::rewind(ctx.files.output);  // step 29
-  if (table_alloc(ctx.transfer, kTransferBytes) != 0) ctx.run_status |= ERMEM;      // step 30
-  barrier();                                         // step 31
+  if (!ctx.is_root() && ctx.files.output != nullptr) std::rewind(ctx.files.output);
+  if (table_alloc(ctx.transfer, kTransferBytes) != 0) ctx.run_status |= ERMEM;
+  barrier();
   if ((ctx.run_status & HELP) == 0 && ctx.set.secondary_mode != 2)
-    merge_secondary_files(ctx);                      // step 32
-  barrier();                                         // step 33
+    merge_secondary_files(ctx);
+  barrier();
   ctx.last_event = wall_time();
   const int secs = static_cast<int>(ctx.last_event - ctx.run_start);
   if (ctx.is_root()) {
-    if ((ctx.run_status & HELP) == 0) {              // step 34
+    if ((ctx.run_status & HELP) == 0) {
       if (ctx.files.output != nullptr && ctx.set.diag_level != 0) {
         std::fprintf(ctx.files.output, "Global RC: %d  (time: %d sec)\n\n", static_cast<int>(ctx.run_status), secs);
         ctx.run_status |= flush_file(ctx.files.output);
@@ -167,7 +167,7 @@ void shutdown(TaskContext& ctx) noexcept {
       if (ctx.set.console_level != 0)
         std::printf("Global RC:%s  (time: %d sec)\n\n", status_word(ctx.run_status), secs);
     }
-    if (ctx.files.output != nullptr) {               // step 35
+    if (ctx.files.output != nullptr) {
       if (std::fclose(ctx.files.output) != 0) ctx.run_status |= ERIO;
       ctx.files.output = nullptr;
     }
@@ -192,20 +192,20 @@ void free_portion(TaskContext& ctx) noexcept { free_root_portion(ctx.root); }
 
 Status run_korvax(int argc, char** argv) noexcept {
   TaskContext ctx;
-  mpi_start(&argc, &argv, ctx.task, ctx.tasks);      // step 1
+  mpi_start(&argc, &argv, ctx.task, ctx.tasks);
   ctx.run_start = wall_time();
   ctx.last_event = ctx.run_start;
   if (ctx.is_root()) std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
-  if (ctx.tasks < 2) {                               // step 5
+  if (ctx.tasks < 2) {
     if (ctx.is_root()) std::printf("\nThe algorithm needs at least 2 tasks!\n\n");
     ctx.run_status |= ERMPI;
   } else {
-    if (ctx.is_root())                                // step 6
+    if (ctx.is_root())
       std::printf("\nkorvax %s: common signal search in sets of sequences\n\n", kVersion);
-    barrier();                                       // step 7
+    barrier();
     Status st = 0;
-    if (argc > 1) {                                  // step 8
+    if (argc > 1) {
       st = parse_command_line(argc, argv, ctx.task, ctx.set, ctx.files);
     } else {  // no argument at all: show the help, as -H does
       if (ctx.is_root()) print_help(stdout);
@@ -215,16 +215,16 @@ Status run_korvax(int argc, char** argv) noexcept {
     // for all tasks, so that none waits for it.
     ctx.run_status |= agree_or(st);
     if (ctx.run_status == 0) {
-      ctx.saved_pairs = ctx.set.pairs;               // step 9
+      ctx.saved_pairs = ctx.set.pairs;
       ctx.saved_new_q = ctx.set.new_q;
       ctx.saved_mincover = ctx.set.mincover;
       ctx.mincover_given = ctx.set.mincover != -1;
-      announce_tasks(ctx);                           // step 10
+      announce_tasks(ctx);
       portion_loop(ctx);
     }
   }
   shutdown(ctx);
   const Status rc = ctx.run_status;
-  mpi_stop();                                        // step 36
+  mpi_stop();
   return rc;
 }

@@ -9,7 +9,7 @@
 
 namespace {
 
-// Step 1: the proximity matrix, or proximities on the fly.
+// The proximity matrix, or proximities on the fly.
 void prepare_proximity(TaskContext& ctx) noexcept {
   std::FILE* out = ctx.files.output;
   const bool say = ctx.set.diag_level != 0;
@@ -30,7 +30,7 @@ void prepare_proximity(TaskContext& ctx) noexcept {
   ctx.run_status |= flush_file(out);
 }
 
-// Step 11: reports the status of a task that gives up serving.
+// Reports the status of a task that gives up serving.
 void give_up(Status task_status) noexcept {
   const auto word = static_cast<std::int32_t>(task_status);
   send_ints(&word, 1, 0, kTagError);
@@ -54,20 +54,20 @@ Status serve_portion(TaskContext& ctx) noexcept {
   Table<std::int32_t> msg;
   Status task_status = table_alloc(msg, static_cast<std::size_t>(lay.count()));
   for (bool serving = task_status == 0; serving;) {
-    GTree tree;                                                        // step 3
+    GTree tree;
     if (table_alloc(tree.perm, static_cast<std::size_t>(dp.n)) != 0) {
       task_status = ERMEM;
       break;
     }
-    const Probe p = wait_message(0, kAnyTag, Datatype::Short);         // step 4
+    const Probe p = wait_message(0, kAnyTag, Datatype::Short);
     if (p.tag == kTagStop) break;
     if (p.tag != kTagPerm) {  // nothing else is sent to a secondary task; drop it
       discard_message(p);
       continue;
     }
-    recv_shorts(tree.perm.data(), dp.n, 0, kTagPerm);                  // step 5
+    recv_shorts(tree.perm.data(), dp.n, 0, kTagPerm);
     ctx.last_event = wall_time();
-    if (chatty) {                                                      // step 6
+    if (chatty) {
       std::fprintf(out, "[T%d] %d s) Permutation received from root task: ", ctx.task, ctx.seconds());
       for (int k = 0; k < dp.n; ++k) std::fprintf(out, "%d ", tree.perm[static_cast<std::size_t>(k)] + 1);
       std::fputs("\n", out);
@@ -76,10 +76,10 @@ Status serve_portion(TaskContext& ctx) noexcept {
         break;
       }
     }
-    task_status |= build_gtree(&tree, env);                           // step 7
+    task_status |= build_gtree(&tree, env);
     if (task_status == 0) task_status |= search_signal(&tree, env, msg.data());
-    free_gtree(&tree);                                                 // step 8
-    ctx.last_event = wall_time();                                      // step 9
+    free_gtree(&tree);
+    ctx.last_event = wall_time();
     if (chatty) {
       std::fprintf(out, "[T%d] %d s) Return results to root task\n", ctx.task, ctx.seconds());
       if (flush_file(out) != 0) {
@@ -87,13 +87,13 @@ Status serve_portion(TaskContext& ctx) noexcept {
         break;
       }
     }
-    msg[static_cast<std::size_t>(lay.status())] = static_cast<std::int32_t>(task_status);  // step 10
+    msg[static_cast<std::size_t>(lay.status())] = static_cast<std::int32_t>(task_status);
     send_ints(msg.data(), lay.count(), 0, kTagResult);
     task_status = 0;
   }
-  if (task_status != 0) give_up(task_status);                     // step 11
+  if (task_status != 0) give_up(task_status);
 
-  std::int32_t word = 0;                                               // step 12
+  std::int32_t word = 0;
   for (;;) {  // a permutation sent before the root saw the give-up is dropped
     const Probe p = wait_message(0, kAnyTag);
     if (p.tag == kTagStop) break;
@@ -108,5 +108,5 @@ Status serve_portion(TaskContext& ctx) noexcept {
     // and the agreement after the next read takes every task with it.
     if (flush_file(out) != 0) return ERIO;
   }
-  return task_status;                                                  // step 13
+  return task_status;
 }

@@ -182,6 +182,31 @@ TEST(SignalSearch, FindsAPlantedWord) {
   }
 }
 
+// With a threshold of 0 an index beyond the end of a shorter sequence can win
+// (all its proximities are 0); the signal then gives that sequence no word.
+TEST(SignalSearch, IndicesBeyondASequenceAreNoWords) {
+  std::mt19937 rng(3);
+  for (int round = 0; round < 20; ++round) {
+    Settings s = make_settings(1);
+    ASSERT_EQ(s.threshold, 0);
+    std::vector<std::string> seqs;
+    const int n = 2 + round % 7;
+    for (int i = 0; i < n; ++i) seqs.push_back(random_text(rng, 1 + static_cast<int>(rng() % 6)));
+    Search x(std::move(s), seqs, round % 2 == 0);
+    std::vector<int> perm = identity(n);
+    std::shuffle(perm.begin(), perm.end(), rng);
+    ASSERT_EQ(x.run(perm), 0u);
+    int power = 0;
+    for (int i = 0; i < n; ++i) {
+      const int w = x.word(i);
+      if (w == x.dp.mw) continue;
+      ++power;
+      EXPECT_LT(w, x.dp.len[static_cast<std::size_t>(i)]) << "round " << round;
+    }
+    EXPECT_EQ(x.power(), power);
+  }
+}
+
 TEST(SignalSearch, ReportLevelsDumpAndBonuses) {
   Settings s = make_settings(3);
   s.diag_level = 4;
