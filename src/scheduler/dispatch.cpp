@@ -209,8 +209,12 @@ struct Loop {
       for (int t = 1; t < ts.tasks && !restart; ++t) {
         int src = 0;
         if (e.port->poll_result(src)) {
-          if (!take_result(src)) return false;
-          received = true;
+          if (ts.busy[static_cast<std::size_t>(src)] == 0) {
+            e.port->drop(src, kTagResult);
+          } else {
+            if (!take_result(src)) return false;
+            received = true;
+          }
         }
         if (ts.busy[static_cast<std::size_t>(t)] != 0 || ts.current[static_cast<std::size_t>(t)] == nullptr)
           continue;
@@ -271,7 +275,8 @@ struct Loop {
         }
         return static_cast<Status>(e.port->recv_error(src));
       }
-      if (tag != kTagResult) {
+      // Only a busy task has a result to give; anything else is dropped.
+      if (tag != kTagResult || ts.busy[static_cast<std::size_t>(src)] == 0) {
         e.port->drop(src, tag);
         continue;
       }

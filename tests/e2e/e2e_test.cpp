@@ -135,19 +135,4 @@ TEST(Portions, MotifsSpacingsAndTheSequenceList) {
   EXPECT_TRUE(contains(text, "[T1] Proximity matrix built: [triangle 2*3/2][" ));
 }
 
-TEST(Shutdown, SecondaryFilesAreRemovedOrKept) {
-  Workdir wd;
-  wd.write("in.fa", portion(3));
-  run_korvax(wd, 3, {"-L4", "in.fa"});
-  EXPECT_FALSE(wd.exists("in.fa._1"));
-  EXPECT_FALSE(wd.exists("in.fa._2"));
-  run_korvax(wd, 3, {"-L4", "-ZR", "-D2", "in.fa"});
-  EXPECT_FALSE(wd.exists("in.fa._1"));
-  EXPECT_FALSE(contains(wd.read("in.fa.out"), "====="));
-  run_korvax(wd, 3, {"-L4", "-Z2", "-D2", "in.fa"});
-  EXPECT_TRUE(wd.exists("in.fa._1"));
-  EXPECT_TRUE(wd.exists("in.fa._2"));
-  EXPECT_TRUE(contains(mask_times(wd.read("in.fa._2")), "[T2] N s) Forced task termination (RC=0)\n"));
-}
-
 }  // namespace

@@ -149,10 +149,19 @@ TEST(Shutdown, SecondaryFilesCopiedInTaskOrder) {
   EXPECT_EQ(masked.compare(masked.size() - tail.size(), tail.size(), tail), 0);
   for (int t = 1; t <= 3; ++t) EXPECT_FALSE(wd.exists("res.txt._" + std::to_string(t)));
 
-  // At level 1 nothing is copied, and the files go.
-  const RunResult quiet = run_korvax(wd, 4, {"-L6", "-D1", "in.fa", "res.txt"});
+  // At level 1 nothing is copied, and the files go; -ZR removes them unseen;
+  // -ZS keeps them.
+  for (const auto& args : {std::vector<std::string>{"-L6", "-D1", "in.fa", "res.txt"},
+                           std::vector<std::string>{"-L6", "-ZR", "-D2", "in.fa", "res.txt"}}) {
+    run_korvax(wd, 4, args);
+    EXPECT_EQ(count_of(wd.read("res.txt"), sep), 0) << args[1];
+    EXPECT_FALSE(wd.exists("res.txt._2"));
+  }
+  run_korvax(wd, 4, {"-L6", "-ZS", "-D2", "in.fa", "res.txt"});
   EXPECT_EQ(count_of(wd.read("res.txt"), sep), 0);
-  EXPECT_FALSE(wd.exists("res.txt._2"));
+  for (int t = 1; t <= 3; ++t)
+    EXPECT_TRUE(contains(mask_times(wd.read("res.txt._" + std::to_string(t))),
+                         "] N s) Forced task termination (RC=0)\n"));
 }
 
 TEST(Shutdown, AppendedFilesAndLinesLongerThanTheTransferBuffer) {
