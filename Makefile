@@ -17,7 +17,9 @@ demo: build
 	@mkdir -p $(DEMO_DIR)
 	@cp examples/crp0.seq $(DEMO_DIR)/
 	cd $(DEMO_DIR) && mpiexec -n 3 ../korvax -L22 crp0.seq
-	@echo "Result file: $(DEMO_DIR)/crp0.seq.out"
+	@echo "The best signals, from the result file $(DEMO_DIR)/crp0.seq.out:"
+	@echo
+	@sed -n '/^Best /,/^Recurrent/p' $(DEMO_DIR)/crp0.seq.out | grep -v '^Recurrent'
 
 test: build
 	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure
