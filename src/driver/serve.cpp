@@ -53,7 +53,7 @@ Status serve_portion(TaskContext& ctx) noexcept {
 
   Table<std::int32_t> msg;
   Status task_status = table_alloc(msg, static_cast<std::size_t>(lay.count()));
-  for (bool serving = task_status == 0; serving;) {
+  while (task_status == 0) {  // one permutation per pass, until the stop message
     GTree tree;
     if (table_alloc(tree.perm, static_cast<std::size_t>(dp.n)) != 0) {
       task_status = ERMEM;

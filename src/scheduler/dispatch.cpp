@@ -94,6 +94,8 @@ struct Loop {
     std::int16_t* slot = ts.slot(o, k);
     e.port->send_perm(t, slot, dp.n);
     read_clock();
+    ++e.in_flight;  // in flight even when no record can be made: its result is drained
+    ts.busy[static_cast<std::size_t>(t)] = 1;
     std::unique_ptr<PermRecord> rec = make_record(slot, dp);
     if (!rec) {
       status |= ERMEM;
@@ -101,11 +103,9 @@ struct Loop {
     }
     PermRecord* r = rec.get();
     r->task = o;
-    ++e.in_flight;
     slot[0] = -1;
     r->serial = ++rp.serial;
     rp.records.append(std::move(rec));
-    ts.busy[static_cast<std::size_t>(t)] = 1;
     r->p_index = ts.current[static_cast<std::size_t>(o)]->p_index;
     PermRecord*& last = ts.last_q[static_cast<std::size_t>(o)];
     if (last == nullptr) {
