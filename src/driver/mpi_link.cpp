@@ -10,14 +10,6 @@
 
 namespace {
 
-MPI_Datatype mpi_type(Datatype t) noexcept {
-  switch (t) {
-    case Datatype::Short: return MPI_SHORT;
-    case Datatype::Char: return MPI_CHAR;
-    default: return MPI_INT;
-  }
-}
-
 // Polls `ready` until it answers true. For the first 250 us it polls
 // continuously, yielding the processor between polls (an answer is often
 // just behind: a ping-pong such as the copy of the secondary files then
@@ -59,18 +51,12 @@ bool poll_message(int source, int tag, Probe& ret) noexcept {
   if (!flag) return false;
   ret.source = st.MPI_SOURCE;
   ret.tag = st.MPI_TAG;
-  int count = 0;
-  MPI_Get_count(&st, MPI_BYTE, &count);
-  ret.count = count;  // bytes; wait_message converts
   return true;
 }
 
-Probe wait_message(int source, int tag, Datatype type) noexcept {
+Probe wait_message(int source, int tag) noexcept {
   Probe p;
   wait_until([&] { return poll_message(source, tag, p); });
-  int size = 1;
-  MPI_Type_size(mpi_type(type), &size);
-  p.count /= size;
   return p;
 }
 
@@ -94,7 +80,7 @@ void recv_text(char* buf, int count, int source, int tag) noexcept {
 }
 
 void discard_message(const Probe& p) noexcept {
-  // p.count is in bytes when p came from poll_message; receive it as bytes.
+  // Whatever its datatype, the message is received as the bytes it holds.
   std::vector<char> sink;
   int bytes = 0;
   MPI_Status st;

@@ -12,20 +12,17 @@
 struct Probe {
   int source = -1;
   int tag = -1;
-  int count = 0;  // elements of the probed message, for the datatype asked
 };
 
 inline constexpr int kAnySource = -1;
 inline constexpr int kAnyTag = -1;
-
-enum class Datatype { Short, Int, Char };
 
 void mpi_start(int* argc, char*** argv, int& task, int& tasks) noexcept;
 void mpi_stop() noexcept;
 [[nodiscard]] double wall_time() noexcept;
 
 // Waits (without spinning) until a message from `source` with `tag` is waiting.
-[[nodiscard]] Probe wait_message(int source, int tag, Datatype type = Datatype::Int) noexcept;
+[[nodiscard]] Probe wait_message(int source, int tag) noexcept;
 // Looks once for a waiting message; true and fills ret when there is one.
 [[nodiscard]] bool poll_message(int source, int tag, Probe& ret) noexcept;
 

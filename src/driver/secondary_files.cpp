@@ -36,7 +36,7 @@ void copy_file(TaskContext& ctx, int t) noexcept {
   std::fprintf(out, "\n%s\n", kSeparator);
   char* buf = ctx.transfer.data();
   for (;;) {
-    const Probe p = wait_message(t, kAnyTag, Datatype::Char);
+    const Probe p = wait_message(t, kAnyTag);
     if (p.tag == kTagEndText) break;
     if (p.tag != kTagText) {
       discard_message(p);

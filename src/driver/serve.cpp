@@ -59,7 +59,7 @@ Status serve_portion(TaskContext& ctx) noexcept {
       task_status = ERMEM;
       break;
     }
-    const Probe p = wait_message(0, kAnyTag, Datatype::Short);
+    const Probe p = wait_message(0, kAnyTag);
     if (p.tag == kTagStop) break;
     if (p.tag != kTagPerm) {  // nothing else is sent to a secondary task; drop it
       discard_message(p);
