@@ -1,12 +1,13 @@
 // mpi_link.cpp: MPI calls, and the one place where a task waits.
 #include "mpi_link.hpp"
 
+#include "table.hpp"
+
 #include <mpi.h>
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -81,16 +82,12 @@ void recv_text(char* buf, int count, int source, int tag) noexcept {
 
 void discard_message(const Probe& p) noexcept {
   // Whatever its datatype, the message is received as the bytes it holds.
-  std::vector<char> sink;
   int bytes = 0;
   MPI_Status st;
   MPI_Probe(p.source, p.tag, MPI_COMM_WORLD, &st);  // the message is known to be waiting
   MPI_Get_count(&st, MPI_BYTE, &bytes);
-  try {
-    sink.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 1));
-  } catch (...) {
-    return;
-  }
+  Table<char> sink;
+  if (table_alloc(sink, static_cast<std::size_t>(bytes > 0 ? bytes : 1)) != 0) return;
   MPI_Recv(sink.data(), bytes, MPI_BYTE, p.source, p.tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
 }
 
