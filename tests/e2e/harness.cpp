@@ -55,9 +55,13 @@ RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::st
                          const std::string& env, bool fixed_coin) {
   // Leak detection stays off under mpiexec only: MPICH's start-up leaves a
   // small block that LeakSanitizer cannot attribute (see docs/testing.md).
-  // A preloaded test shim may come before the sanitizer runtime.
-  std::string cmd = "cd " + quote(wd.path) +
-                    " && ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0 " + env +
+  // A preloaded test shim may come before the sanitizer runtime. korvax asks
+  // for memory with nothrow new and turns a refusal into ERMEM; under the
+  // sanitizer a request beyond 8 GiB is refused, as the kernel refuses one
+  // beyond the machine's memory.
+  std::string cmd = "cd " + quote(wd.path) + " && " + env +
+                    "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0:allocator_may_return_null=1:"
+                    "max_allocation_size_mb=8192 " +
                     quote(KORVAX_MPIEXEC) + " -n " + std::to_string(tasks) + " " +
                     quote(fixed_coin ? KORVAX_FIXED_BIN : KORVAX_BIN);
   for (const auto& a : args) cmd += " " + quote(a);

@@ -25,7 +25,8 @@ struct Workdir {
 RunResult run_korvax(const Workdir& wd, int tasks, const std::vector<std::string>& args,
                      bool fixed_coin = true);
 
-// The same with environment assignments (such as "NAME=value ") before mpiexec.
+// The same with environment assignments ("NAME=value ") or a shell command
+// ending in "&& " before mpiexec.
 RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::string>& args,
                          const std::string& env, bool fixed_coin = true);
 

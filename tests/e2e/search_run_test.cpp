@@ -191,4 +191,28 @@ TEST(Errors, ASecondaryTaskThatGivesUpEndsTheRunCleanly) {
   EXPECT_EQ(r.exit_code, 0x4);
 }
 
+// Word pairs in long sequences: the proximity matrix cannot be had (the task
+// says so and computes on the fly), then neither can the G-tree: the task
+// status carries ERMEM to the root task, which ends the run.
+TEST(Errors, NoMemoryForTheMatrixNorForTheTree) {
+  Workdir wd;
+  std::string text;
+  std::uint32_t x = 12345;
+  for (int i = 0; i < 20; ++i) {
+    for (int k = 0; k < 4095; ++k) text += "acgt"[(x = x * 1103515245u + 12345u) >> 30];
+    text += "\n";
+  }
+  wd.write("in.fa", text);
+#ifdef KORVAX_SANITIZED
+  const std::string limit;  // the sanitizer refuses requests beyond 8 GiB itself
+#else
+  const std::string limit = "ulimit -v 8000000 && ";  // 8 GB of address space
+#endif
+  const RunResult r = run_korvax_env(wd, 2, {"-LL6", "-ZS", "in.fa"}, limit);
+  EXPECT_TRUE(contains(wd.read("in.fa._1"), "[T1] No memory for matrix - calculate on the fly!\n"));
+  EXPECT_EQ(r.err, "Error 16 in a secondary task\n");
+  EXPECT_TRUE(contains(r.out, "Global RC: ERMEM"));
+  EXPECT_EQ(r.exit_code, 0x10);
+}
+
 }  // namespace

@@ -272,6 +272,13 @@ TEST(SignalSearch, FailedStepsEndTheSearch) {
   EXPECT_EQ(merge_groups(&x.tree, 2, x.env), ERINT);
   EXPECT_EQ(search_quads(nullptr, x.env), ERMEM);
   EXPECT_EQ(merge_groups(nullptr, 1, x.env), ERMEM);
+
+  // A flush that fails after a level ends the search with ERIO.
+  x.set.diag_level = 2;
+  x.env.out = std::fopen("/dev/full", "w");
+  ASSERT_EQ(x.build(identity(8)), 0u);
+  EXPECT_EQ(search_signal(&x.tree, x.env, x.msg.data()), ERIO);
+  std::fclose(x.env.out);
 }
 
 }  // namespace
