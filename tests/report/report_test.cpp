@@ -137,25 +137,4 @@ TEST(Report, TwoWordLineAndHistoryFields) {
                 "\t\"\"\t0\t0.00\t1\t2\n");
 }
 
-TEST(History, RowsFollowThePListWithEachQList) {
-  Reports r(make_settings(4), {"acgtacgt", "ttacgtaa"});
-  PermRecord& p0 = r.add(0, -1, 0, {0, 1}, {0, 2}, {4, 4}, 800, 400, 2);
-  PermRecord& p1 = r.add(1, -1, 1, {1, 0}, {1, 1}, {1, 1}, 100, 50, 2);
-  r.add(2, -1, -1, {0, 1}, {0, 0}, {0, 0}, 0, 0, 0).words.reset();  // never sent: no row
-  PermRecord& q1 = r.add(0, 0, 2, {1, 0}, {0, 2}, {4, 4}, 800, 400, 2);
-  PermRecord& q2 = r.add(0, 1, 3, {0, 1}, {0, 2}, {4, 4}, 800, 400, 2);
-  p0.q_link = &q1;
-  q1.q_link = q2.q_link = &p0;
-  q1.chain_next = &q2;
-  q2.chain_prev = &q1;
-  ASSERT_EQ(write_history(r.env), 0u);
-  ASSERT_EQ(write_history(r.env), 0u);  // a second portion: header and rows again
-  const std::string h = r.history.text();
-  std::vector<std::string> serials;
-  for (std::size_t at = 0; (at = h.find('\n', at)) != std::string::npos && at + 1 < h.size(); ++at)
-    serials.push_back(h.substr(at + 1, h.find('\t', at + 1) - at - 1));
-  EXPECT_EQ(serials, (std::vector<std::string>{"0", "2", "3", "1", "\"#\"", "0", "2", "3", "1"}));
-  (void)p1;
-}
-
 }  // namespace

@@ -83,13 +83,4 @@ TEST(QList, MaximumAggregationAndCandidatesOfOtherTasks) {
   EXPECT_EQ(c.slot(2, 0), (std::vector<int>{3, 1, 0, 4, 2}));  // by sum
 }
 
-TEST(QList, CompareSupportIsATotalOrder) {
-  const SupportEntry a{0, 5, 0}, b{1, 5, 0}, c{2, 5, 1}, d{3, 9, 1};
-  EXPECT_TRUE(compare_support(d, a));
-  EXPECT_TRUE(compare_support(a, b));
-  EXPECT_FALSE(compare_support(b, a));
-  EXPECT_TRUE(compare_support(b, c));
-  EXPECT_FALSE(compare_support(a, a));
-}
-
 }  // namespace
