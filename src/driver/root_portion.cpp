@@ -97,8 +97,11 @@ bool root_portion(TaskContext& ctx) noexcept {
   rep.out = out;
   rep.history = ctx.files.history;
   if (s.history) ctx.run_status |= write_history(rep);
-  for (int k = 1; k <= s.best_results; ++k) {
-    const Status r = report_best(rep, k);
+  // Values only ever fall to 0, so once a place prints nothing no later one
+  // will: a large -R costs nothing.
+  bool printed = true;
+  for (int k = 1; k <= s.best_results && printed; ++k) {
+    const Status r = report_best(rep, k, &printed);
     if (r != 0) {
       ctx.run_status |= r;
       std::fprintf(stderr, "Error %d creating result\n", static_cast<int>(r));

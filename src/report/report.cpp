@@ -62,16 +62,21 @@ void take_out(PermRecord& r) noexcept { r.quality = r.avg_proximity = 0; }
 
 }  // namespace
 
-Status report_best(const ReportEnv& e, int k) noexcept {
+Status report_best(const ReportEnv& e, int k, bool* ret_printed) noexcept {
+  if (ret_printed) *ret_printed = false;
   const Ranking best = rank_records(*e.records);
   if (!best.by_quality) return ERINT;
+  bool printed = false;
   if (reportable(*best.by_quality, k)) {
     block(e, "quality", k, *best.by_quality);
     take_out(*best.by_quality);
+    printed = true;
   }
   if (best.by_avg != best.by_quality && reportable(*best.by_avg, k)) {
     block(e, "avg proximity", k, *best.by_avg);
     take_out(*best.by_avg);
+    printed = true;
   }
+  if (ret_printed) *ret_printed = printed;
   return e.out && std::fflush(e.out) != 0 ? ERIO : 0;
 }

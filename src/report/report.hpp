@@ -22,8 +22,9 @@ struct ReportEnv {
 // Reports place k (1..R): the best result by quality and, when it is another
 // record, the best by avg proximity, each taken out of later places. Returns
 // 0, ERIO (the result file could not be flushed) or ERINT (no record has a
-// result; nothing is printed).
-[[nodiscard]] Status report_best(const ReportEnv& env, int k) noexcept;
+// result; nothing is printed). When ret_printed is given it tells whether a
+// block was printed: once a place prints nothing, no later place will.
+[[nodiscard]] Status report_best(const ReportEnv& env, int k, bool* ret_printed = nullptr) noexcept;
 
 // Writes the history of the portion: a header line, then one row per result,
 // each P record followed by its Q-list in sending order. Returns 0 or ERIO.

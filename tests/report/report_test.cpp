@@ -92,8 +92,11 @@ TEST(Report, SingleResultAndDuplicateSignals) {
   s.diag_level = 1;
   Reports r(std::move(s), {"acgtacgt", "acgtacgt"});
   r.add(0, -1, 0, {0, 1}, {0, 0}, {4, 4}, 0, 0, 2);
-  ASSERT_EQ(report_best(r.env, 1), 0u);
-  ASSERT_EQ(report_best(r.env, 2), 0u);
+  bool printed = false;
+  ASSERT_EQ(report_best(r.env, 1, &printed), 0u);
+  EXPECT_TRUE(printed);
+  ASSERT_EQ(report_best(r.env, 2, &printed), 0u);
+  EXPECT_FALSE(printed);
   EXPECT_EQ(r.console.text(), "Best quality result #1 [0/0] (power: 2, quality: 0.00, avg proximity: 0.00)\n");
   EXPECT_EQ(r.out.text(),  // no permutation line below level 2
             "Best quality result #1 [0/0] (power: 2, quality: 0.00, avg proximity: 0.00)\n"
