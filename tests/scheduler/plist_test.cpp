@@ -105,6 +105,15 @@ std::vector<std::int32_t> result(const std::vector<int>& words, const std::vecto
   return msg;
 }
 
+// A record of 4 sequences sent to task 1 (q_index -1: a P record).
+PermRecord record_of(int q_index) {
+  PermRecord r;
+  r.n = 4;
+  r.task = 1;
+  r.q_index = q_index;
+  return r;
+}
+
 TEST(Results, StoreComputesPercentsAndImprovements) {
   Root r(4, 3);
   ASSERT_EQ(build_plist(r.rp, r.dp, Coin{}), 0u);
@@ -121,10 +130,7 @@ TEST(Results, StoreComputesPercentsAndImprovements) {
   EXPECT_EQ(r.rp.ts.scores(1, 0)[0], 7);
 
   // A Q record of the same task with one new word and no better quality.
-  PermRecord q;
-  q.n = 4;
-  q.task = 1;
-  q.q_index = 0;
+  PermRecord q = record_of(0);
   ASSERT_EQ(store_result(q, result({0, 1, 3, 2}, {1, 1, 1, 1}, 500, 1, 0).data(), r.rp.ts), 0u);
   EXPECT_EQ(q.percents[0], 0);  // power 1: no percents
   EXPECT_EQ(q.new_words, 1);
@@ -133,16 +139,11 @@ TEST(Results, StoreComputesPercentsAndImprovements) {
   EXPECT_EQ(r.rp.ts.scores(1, 0)[0], 8);
 
   // The same words again: nothing new.
-  PermRecord again;
-  again.n = 4;
-  again.task = 1;
-  again.q_index = 1;
+  PermRecord again = record_of(1);
   ASSERT_EQ(store_result(again, result({0, 1, 3, 2}, {1, 1, 1, 1}, 500, 1, 0).data(), r.rp.ts), 0u);
   EXPECT_EQ(again.new_words, 0);
 
-  PermRecord failing;
-  failing.n = 4;
-  failing.task = 1;
+  PermRecord failing = record_of(-1);
   fail_allocations_after(0);
   EXPECT_EQ(store_result(failing, result({0, 1, 3, 2}, {1, 1, 1, 1}, 500, 1, 0).data(), r.rp.ts), ERMEM);
   alloc_failures_off();

@@ -30,6 +30,12 @@ struct Search {
     env.prox = ProxEnv{&set, &dp, matrix ? &mx : nullptr};
     msg.assign(static_cast<std::size_t>(2 * dp.n + 4), -7);
   }
+  MemFile log;  // the task's output file, read back by the tests
+  // Sends the diagnostics of the given level into log.
+  void watch(int level) {
+    set.diag_level = level;
+    env.out = log.f;
+  }
   Status build(const std::vector<int>& perm) {
     tree = GTree{};
     EXPECT_EQ(table_alloc(tree.perm, perm.size()), 0u);
@@ -56,13 +62,10 @@ std::vector<int> identity(int n) {
 }
 
 TEST(GTree, DumpOfThreeSequences) {
-  Settings s = make_settings(2);
-  s.diag_level = 3;
-  Search x(std::move(s), {"acgt", "acgt", "acgt"});
-  MemFile f;
-  x.env.out = f.f;
+  Search x(make_settings(2), {"acgt", "acgt", "acgt"});
+  x.watch(3);
   ASSERT_EQ(x.build({2, 0, 1}), 0u);
-  EXPECT_EQ(f.text(), "G-tree built (2 levels, 3 nodes):\nDz=0:   2  0  1  *\nDz=1:   2  1  0  *\n");
+  EXPECT_EQ(x.log.text(), "G-tree built (2 levels, 3 nodes):\nDz=0:   2  0  1  *\nDz=1:   2  1  0  *\n");
 }
 
 TEST(GTree, LevelsInterleaveThePermutation) {
@@ -208,16 +211,13 @@ TEST(SignalSearch, IndicesBeyondASequenceAreNoWords) {
 }
 
 TEST(SignalSearch, ReportLevelsDumpAndBonuses) {
-  Settings s = make_settings(3);
-  s.diag_level = 4;
-  Search x(std::move(s), {"aaa", "aaa", "aac"});
-  MemFile f;
-  x.env.out = f.f;
+  Search x(make_settings(3), {"aaa", "aaa", "aac"});
+  x.watch(4);
   ASSERT_EQ(x.run({0, 1, 2}), 0u);
   // Proximities 3, 2, 2: total 14; bonuses 300 + 300 (all share a) + 100 (one lacks a).
   EXPECT_EQ(x.quality(), 1400 / 2 + 700);
   EXPECT_EQ(x.msg[3 * 2 + 2], 1400 / 6);
-  const std::string text = f.text();
+  const std::string text = x.log.text();
   EXPECT_NE(text.find("Level 1\n\n  i   j   (System for next level)    (Costs for the next level)\n"
                       "001,001:   1   1   1  *     (    7 )\n"),
             std::string::npos);
@@ -235,19 +235,17 @@ TEST(SignalSearch, NoWordLinesAndTwoWordLines) {
   s.smax = 2;
   std::snprintf(s.pen_text, sizeof s.pen_text, "0,0");
   ASSERT_EQ(derive_settings(s), 0u);
-  s.diag_level = 2;
   Search x(std::move(s), {"acggtt", "acgtt", "ggggg"});
-  MemFile f;
-  x.env.out = f.f;
+  x.watch(2);
   ASSERT_EQ(x.run({0, 1, 2}), 0u);
   // 4 agreeing letters (quality 8.00), each letter position shared by two of
   // the three sequences: bonus 100 each, as BX = 1 allows one without.
-  EXPECT_NE(f.text().find("\nSignal found (power: 2, quality: 12.00, avg proximity: 4.00)\n"
+  EXPECT_NE(x.log.text().find("\nSignal found (power: 2, quality: 12.00, avg proximity: 4.00)\n"
                           "  1:s1[0001;0005] ac-02-tt (4,  4.00)\n"
                           "  2:s2[0001;0004] ac-01-tt (4,  4.00)\n"
                           "  3:s3\n\n"),
             std::string::npos)
-      << f.text();
+      << x.log.text();
 }
 
 TEST(SignalSearch, FailedStepsEndTheSearch) {
