@@ -5,9 +5,9 @@
 
 #include "word_index.hpp"
 
-int score_words(const char* x, const char* y, int len, const char* motif, int a_bonus,
-                int a_penalty) noexcept {
-  int sum = 0;
+long long score_words(const char* x, const char* y, int len, const char* motif, int a_bonus,
+                      int a_penalty) noexcept {
+  long long sum = 0;
   if (motif == nullptr) {
     for (int k = 0; k < len; ++k) sum += x[k] == y[k];
     return sum;
@@ -42,7 +42,7 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
   const char* sa = dp.seq_of(a);
   const char* sb = dp.seq_of(b);
   const char* m1 = s.motif_given ? s.motif : nullptr;
-  int total;
+  long long total;
   if (s.l2 == 0) {
     total = score_words(sa + i, sb + j, s.l, m1, s.a_bonus, s.a_penalty);
   } else {
@@ -54,5 +54,5 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
             s.penalty[static_cast<std::size_t>(pa.gap - s.smin)] -
             s.penalty[static_cast<std::size_t>(pb.gap - s.smin)];
   }
-  return total > 0 ? total : 0;
+  return clamp_proximity(total);
 }

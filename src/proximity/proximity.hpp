@@ -41,10 +41,19 @@ struct ProxEnv {
   const ProxMatrix* matrix = nullptr;  // null: compute on the fly
 };
 
+// The greatest proximity: it travels in 16-bit fields. Scores are summed in
+// 64 bits, so that no accepted bonus or penalty can overflow, then raised to 0
+// or lowered to this bound.
+inline constexpr int kMaxProximity = 32767;
+
+[[nodiscard]] inline int clamp_proximity(long long score) noexcept {
+  return score <= 0 ? 0 : score >= kMaxProximity ? kMaxProximity : static_cast<int>(score);
+}
+
 // Score of two words of len letters, position by position, with motif
 // (null: no motif); not raised to 0.
-[[nodiscard]] int score_words(const char* x, const char* y, int len, const char* motif,
-                              int a_bonus, int a_penalty) noexcept;
+[[nodiscard]] long long score_words(const char* x, const char* y, int len, const char* motif,
+                                    int a_bonus, int a_penalty) noexcept;
 
 // The proximity computed from the words themselves, whatever the matrix.
 [[nodiscard]] int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept;

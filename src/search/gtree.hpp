@@ -61,6 +61,11 @@ void free_gtree(GTree* g) noexcept;
 // into msg. Returns 0, a failed step's status, or ERIO on a failed flush.
 [[nodiscard]] Status search_signal(GTree* g, const SearchEnv& env, std::int32_t* msg) noexcept;
 
+// Measures the signal whose words (one per sequence, mw for none) stand in
+// msg entries 0 .. n-1: writes the proximity sums, quality x100 (with the
+// conservation bonuses), power and avg proximity x100 into msg.
+void measure_signal(const SearchEnv& env, std::int32_t* msg) noexcept;
+
 // Diagnostics of the search (search_dump.cpp).
 void dump_gtree(const GTree& g, const DataPortion& dp, std::FILE* out) noexcept;
 void dump_system(const GTree& g, int z, const DataPortion& dp, std::FILE* out) noexcept;
