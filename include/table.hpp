@@ -47,6 +47,19 @@ template <class T>
   return 0;
 }
 
+// Makes room for at least `need` elements in t, keeping its first `used`
+// ones; the room at least doubles, so that appending stays cheap. Returns 0
+// or ERMEM (t unchanged).
+template <class T>
+[[nodiscard]] Status table_grow(Table<T>& t, std::size_t need, std::size_t used) noexcept {
+  if (need <= t.n) return 0;
+  Table<T> bigger;
+  if (Status st = table_alloc(bigger, need > 2 * t.n ? need : 2 * t.n); st != 0) return st;
+  for (std::size_t i = 0; i < used; ++i) bigger.at[i] = t.at[i];
+  t = std::move(bigger);
+  return 0;
+}
+
 // Multiplies a * b into ret unless the product overflows std::size_t.
 [[nodiscard]] inline bool mul_size(std::size_t a, std::size_t b, std::size_t& ret) noexcept {
   return !__builtin_mul_overflow(a, b, &ret);

@@ -5,7 +5,7 @@
 
 #include "messages.hpp"
 #include "mpi_link.hpp"
-#include "../search/gtree.hpp"
+#include "../search/fast.hpp"
 
 namespace {
 
@@ -50,6 +50,10 @@ Status serve_portion(TaskContext& ctx) noexcept {
   env.prox = ProxEnv{&ctx.set, &dp, ctx.set.prox_mode == 1 && ctx.matrix.built() ? &ctx.matrix : nullptr};
   env.coin = ctx.coin;
   env.out = out;
+  // The fast search, or, when even its bookkeeping cannot be had, the
+  // straightforward one (search_signal_fast hands over by itself).
+  FastSearch fast;
+  if (prepare_fast_search(ctx.set, dp, env.prox.matrix, fast) != 0) fast = FastSearch{};
 
   Table<std::int32_t> msg;
   Status task_status = table_alloc(msg, static_cast<std::size_t>(lay.count()));
@@ -77,7 +81,7 @@ Status serve_portion(TaskContext& ctx) noexcept {
       }
     }
     task_status |= build_gtree(&tree, env);
-    if (task_status == 0) task_status |= search_signal(&tree, env, msg.data());
+    if (task_status == 0) task_status |= search_signal_fast(&tree, fast, env, msg.data());
     free_gtree(&tree);
     ctx.last_event = wall_time();
     if (chatty) {

@@ -61,6 +61,12 @@ void free_gtree(GTree* g) noexcept;
 // into msg. Returns 0, a failed step's status, or ERIO on a failed flush.
 [[nodiscard]] Status search_signal(GTree* g, const SearchEnv& env, std::int32_t* msg) noexcept;
 
+// Top selection, words, measure and signal report of a finished climb: the
+// costs of the one group in top_cost (key (wa, wb) at wa * M + wb), its rows
+// in g->system. Returns 0 or ERIO (the report could not be flushed).
+[[nodiscard]] Status finish_signal(GTree* g, const SearchEnv& env, const std::int32_t* top_cost,
+                                   std::int32_t* msg) noexcept;
+
 // Measures the signal whose words (one per sequence, mw for none) stand in
 // msg entries 0 .. n-1: writes the proximity sums, quality x100 (with the
 // conservation bonuses), power and avg proximity x100 into msg.

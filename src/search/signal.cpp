@@ -22,11 +22,19 @@ Status search_signal(GTree* t, const SearchEnv& e, std::int32_t* msg) noexcept {
     if (e.out && std::fflush(e.out) != 0) return ERIO;
   }
 
+  return finish_signal(t, e, t->cost.data(), msg);
+}
+
+Status finish_signal(GTree* t, const SearchEnv& e, const std::int32_t* top_cost,
+                     std::int32_t* msg) noexcept {
+  const DataPortion& dp = *e.dp;
+  const Settings& s = *e.set;
+  const ResultLayout lay{dp.n};
   // Top selection: the best key of the one group spanning all places.
   const int mw = dp.mw, M = dp.M();
   Best best;
   for (int wa = 0; wa <= mw; ++wa)
-    for (int wb = 0; wb <= mw; ++wb) best.offer(t->cost[static_cast<std::size_t>(wa * M + wb)], wa, wb, e.coin);
+    for (int wb = 0; wb <= mw; ++wb) best.offer(top_cost[static_cast<std::size_t>(wa * M + wb)], wa, wb, e.coin);
   const std::int16_t* row =
       t->system.data() + static_cast<std::size_t>(best.first * M + best.second) * static_cast<std::size_t>(dp.nn);
 

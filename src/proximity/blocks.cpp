@@ -1,0 +1,264 @@
+// blocks.cpp: directed proximity blocks: transposes of the matrix, blocks
+// computed on the fly, and the cache that holds them.
+//
+// Contents: 1. word scores of two sequences; 2. computing a block;
+// 3. preparing the blocks of a portion; 4. the cache.
+#include "blocks.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+// ---- 1. Word scores of two sequences ----
+
+// The score of one position of two words whose letters are xc and y: E when
+// y equals xc, else D. Every motif character reduces to such a pair.
+struct Term {
+  long long equal, differ;
+};
+
+Term position_term(char xc, const char* motif, int k, long long bonus, long long pen) noexcept {
+  if (motif == nullptr) return {1, 0};
+  const char c = motif[k];
+  const char lc = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (lc == '.' || lc == '?' || lc == 'x' || lc == '*') return {1, 0};
+  if (c == lc) return {xc == lc ? 1 + bonus : 1, 0};  // a lower-case motif letter
+  return {xc == lc ? 1 + bonus : 1 - pen, -pen};      // an upper-case one
+}
+
+// The greatest score a word of len letters can reach with the motif.
+long long greatest_score(const char* motif, int len, long long bonus, long long pen,
+                         bool acid) noexcept {
+  const char* letters = acid ? "acdefghiklmnpqrstvwy" : "actg";
+  long long sum = 0;
+  for (int k = 0; k < len; ++k) {
+    long long top = LLONG_MIN;
+    for (const char* a = letters; *a; ++a) {
+      const Term t = position_term(*a, motif, k, bonus, pen);
+      top = std::max({top, t.equal, t.differ});
+    }
+    sum += top;
+  }
+  return sum;
+}
+
+// True when every position term of the motif is small enough that a word's
+// score, summed in 32 bits, cannot overflow.
+bool small_terms(long long bonus, long long pen) noexcept {
+  constexpr long long kSmall = 1 << 24;
+  return bonus > -kSmall && bonus < kSmall && pen > -kSmall && pen < kSmall;
+}
+
+// Scores of every word of x (rx starts) against every word of y (ry starts),
+// len letters each, with motif: out[i * ry + j]. Acc is the sum's type.
+template <class Acc>
+void word_scores(const char* x, int rx, const char* y, int ry, int len, const char* motif,
+                 long long bonus, long long pen, Acc* out) noexcept {
+  for (int i = 0; i < rx; ++i) {
+    Acc* row = out + static_cast<std::size_t>(i) * static_cast<std::size_t>(ry);
+    for (int j = 0; j < ry; ++j) row[j] = 0;
+    for (int k = 0; k < len; ++k) {
+      const char xc = x[i + k];
+      const Term t = position_term(xc, motif, k, bonus, pen);
+      const Acc differ = static_cast<Acc>(t.differ), gain = static_cast<Acc>(t.equal - t.differ);
+      const char* yk = y + k;
+      for (int j = 0; j < ry; ++j) row[j] += differ + (yk[j] == xc ? gain : Acc{0});
+    }
+  }
+}
+
+std::uint8_t to_byte(long long v) noexcept {
+  return static_cast<std::uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : v);
+}
+
+// ---- 2. Computing a block ----
+
+template <class Acc>
+Status compute_block_as(const ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
+  const Settings& s = *b.set;
+  const DataPortion& dp = *b.dp;
+  const int mw = b.mw;
+  const int lx = dp.len[static_cast<std::size_t>(x)], ly = dp.len[static_cast<std::size_t>(y)];
+  const char* sx = dp.seq_of(x);
+  const char* sy = dp.seq_of(y);
+  const char* m1 = s.motif_given ? s.motif : nullptr;
+  std::memset(out, 0, b.cells);
+
+  const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
+  if (rx == 0 || ry == 0) return 0;
+  Table<Acc> first;
+  if (table_alloc(first, static_cast<std::size_t>(rx) * static_cast<std::size_t>(ry)) != 0) return ERMEM;
+  word_scores<Acc>(sx, rx, sy, ry, s.l, m1, s.a_bonus, s.a_penalty, first.data());
+  const auto at = [](int i, int cols) { return static_cast<std::size_t>(i) * static_cast<std::size_t>(cols); };
+
+  if (s.l2 == 0) {
+    for (int i = 0; i < rx && i < mw; ++i)
+      for (int j = 0; j < ry && j < mw; ++j) out[at(i, mw) + static_cast<std::size_t>(j)] = to_byte(first[at(i, ry) + static_cast<std::size_t>(j)]);
+    return 0;
+  }
+
+  // Word pairs: index q * S + (gap - SMIN); the second word starts at q + l + gap.
+  const int r2x = std::max(0, lx - s.l2 + 1), r2y = std::max(0, ly - s.l2 + 1);
+  if (r2x == 0 || r2y == 0) return 0;
+  Table<Acc> second;
+  if (table_alloc(second, static_cast<std::size_t>(r2x) * static_cast<std::size_t>(r2y)) != 0) return ERMEM;
+  const char* m2 = s.motif2_given ? s.motif2 : nullptr;
+  word_scores<Acc>(sx, r2x, sy, r2y, s.l2, m2, s.a_bonus, s.a_penalty, second.data());
+  const int S = s.S;
+  for (int i = 0; i < mw; ++i) {
+    const int q = i / S, gi = i % S, p2 = q + s.l + s.smin + gi;
+    if (p2 + s.l2 > lx) continue;
+    const long long left = -static_cast<long long>(s.penalty[static_cast<std::size_t>(gi)]);
+    std::uint8_t* row = out + at(i, mw);
+    for (int j = 0; j < mw; ++j) {
+      const int q2 = j / S, gj = j % S, r2 = q2 + s.l + s.smin + gj;
+      if (r2 + s.l2 > ly) continue;
+      const long long v = left + static_cast<long long>(first[at(q, ry) + static_cast<std::size_t>(q2)]) +
+                          static_cast<long long>(second[at(p2, r2y) + static_cast<std::size_t>(r2)]) -
+                          s.penalty[static_cast<std::size_t>(gj)];
+      row[j] = to_byte(v);
+    }
+  }
+  return 0;
+}
+
+// ---- 3. Preparing the blocks of a portion ----
+
+// Copies the transpose of the mw x mw block `in` into `out`, in tiles.
+void transpose_block(const std::uint8_t* in, std::uint8_t* out, int mw) noexcept {
+  constexpr int kTile = 32;
+  const auto w = static_cast<std::size_t>(mw);
+  for (int i0 = 0; i0 < mw; i0 += kTile)
+    for (int j0 = 0; j0 < mw; j0 += kTile) {
+      const int i1 = std::min(mw, i0 + kTile), j1 = std::min(mw, j0 + kTile);
+      for (int i = i0; i < i1; ++i)
+        for (int j = j0; j < j1; ++j)
+          out[static_cast<std::size_t>(j) * w + static_cast<std::size_t>(i)] = in[static_cast<std::size_t>(i) * w + static_cast<std::size_t>(j)];
+    }
+}
+
+// Fills `out` with the directed block (x, y). Returns 0 or ERMEM.
+Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
+  ++b.computed;
+  if (b.matrix == nullptr) return compute_block(b, x, y, out);
+  // x > y here: the matrix holds (y, x).
+  transpose_block(b.matrix->blocks[static_cast<std::size_t>(pair_block(b.n, y, x))], out, b.mw);
+  return 0;
+}
+
+}  // namespace
+
+Status compute_block(const ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
+  const Settings& s = *b.set;
+  if (small_terms(s.a_bonus, s.a_penalty)) return compute_block_as<std::int32_t>(b, x, y, out);
+  return compute_block_as<long long>(b, x, y, out);
+}
+
+Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,
+                      ProxBlocks& ret) noexcept {
+  ProxBlocks b;
+  b.set = &set;
+  b.dp = &dp;
+  b.matrix = matrix != nullptr && matrix->built() ? matrix : nullptr;
+  b.n = dp.n;
+  b.mw = dp.mw;
+  if (!mul_size(static_cast<std::size_t>(dp.mw), static_cast<std::size_t>(dp.mw), b.cells)) return ERMEM;
+  if (b.matrix != nullptr) {
+    b.usable = true;  // the matrix holds bytes
+  } else {
+    // On the fly every proximity must fit a byte: the greatest possible
+    // score, less the smallest spacing penalties, at most 255.
+    long long top = greatest_score(set.motif_given ? set.motif : nullptr, set.l, set.a_bonus, set.a_penalty, set.acid);
+    if (set.l2 > 0) {
+      long long least = LLONG_MAX;
+      for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
+      top += greatest_score(set.motif2_given ? set.motif2 : nullptr, set.l2, set.a_bonus, set.a_penalty, set.acid) - 2 * least;
+    }
+    b.usable = top <= 255;
+  }
+  const auto n = static_cast<std::size_t>(dp.n);
+  if (table_fill(b.slot_of, n * n, std::int32_t{-1}) != 0) return ERMEM;
+
+  std::size_t bytes = 0;
+  const bool fits = mul_size(b.cells, static_cast<std::size_t>(dp.pair_count), bytes) && bytes <= kBlockBudget;
+  if (b.matrix != nullptr && fits && b.cells > 0 && table_alloc(b.transposed, bytes) == 0) {
+    for (int u = 0; u + 1 < dp.n; ++u)
+      for (int v = u + 1; v < dp.n; ++v) {
+        const auto k = static_cast<std::size_t>(pair_block(dp.n, u, v));
+        transpose_block(b.matrix->blocks[k], b.transposed.data() + k * b.cells, b.mw);
+      }
+  }
+  // The cache: room for what the budget allows, at least one request.
+  const std::size_t budget_slots = b.cells == 0 ? 0 : kBlockBudget / b.cells;
+  const std::size_t slots = std::min(n * (n - 1), std::max<std::size_t>(budget_slots, kMaxFetch));
+  if (table_alloc(b.slots, slots) != 0) return ERMEM;
+  ret = std::move(b);
+  return 0;
+}
+
+void drop_block_cache(ProxBlocks& b) noexcept {
+  b.transposed.reset();
+  for (std::size_t k = 0; k < b.slots.n; ++k) b.slots[k] = BlockSlot{};
+  for (std::size_t k = 0; k < b.slot_of.n; ++k) b.slot_of[k] = -1;
+}
+
+// ---- 4. The cache ----
+
+Status fetch_blocks(ProxBlocks& b, const int* x, const int* y, int count,
+                    const std::uint8_t** ret) noexcept {
+  const std::uint64_t stamp = ++b.stamp;
+  const auto n = static_cast<std::size_t>(b.n);
+  // First every block that needs no slot, or has one: those must not be evicted.
+  for (int k = 0; k < count; ++k) {
+    ret[k] = nullptr;
+    const auto u = static_cast<std::size_t>(x[k]), v = static_cast<std::size_t>(y[k]);
+    if (b.matrix != nullptr && u < v) {
+      ret[k] = b.matrix->blocks[static_cast<std::size_t>(pair_block(b.n, x[k], y[k]))];
+    } else if (b.matrix != nullptr && !b.transposed.empty()) {
+      ret[k] = b.transposed.data() + static_cast<std::size_t>(pair_block(b.n, y[k], x[k])) * b.cells;
+    } else if (const int s = b.slot_of[u * n + v]; s >= 0) {
+      b.slots[static_cast<std::size_t>(s)].stamp = stamp;
+      ret[k] = b.slots[static_cast<std::size_t>(s)].data.data();
+    }
+  }
+  for (int k = 0; k < count; ++k) {
+    if (ret[k] != nullptr) continue;
+    const auto u = static_cast<std::size_t>(x[k]), v = static_cast<std::size_t>(y[k]);
+    if (const int s = b.slot_of[u * n + v]; s >= 0) {  // fetched twice in this request
+      ret[k] = b.slots[static_cast<std::size_t>(s)].data.data();
+      continue;
+    }
+    // A free slot with memory, else a free slot to fill, else the least
+    // recently used slot that this request does not hold.
+    std::size_t pick = b.slots.n;
+    for (std::size_t s = 0; s < b.slots.n && pick == b.slots.n; ++s)
+      if (b.slots[s].x < 0 && !b.slots[s].data.empty()) pick = s;
+    for (std::size_t s = 0; s < b.slots.n && pick == b.slots.n; ++s)
+      if (b.slots[s].x < 0 && table_alloc(b.slots[s].data, b.cells) == 0) pick = s;
+    if (pick == b.slots.n) {
+      std::uint64_t oldest = stamp;
+      for (std::size_t s = 0; s < b.slots.n; ++s)
+        if (b.slots[s].stamp < oldest && !b.slots[s].data.empty()) {
+          oldest = b.slots[s].stamp;
+          pick = s;
+        }
+      if (pick == b.slots.n) return ERMEM;
+      BlockSlot& old = b.slots[pick];
+      b.slot_of[static_cast<std::size_t>(old.x) * n + static_cast<std::size_t>(old.y)] = -1;
+    }
+    BlockSlot& slot = b.slots[pick];
+    slot.x = x[k];
+    slot.y = y[k];
+    slot.stamp = stamp;
+    if (make_block(b, x[k], y[k], slot.data.data()) != 0) {
+      slot.x = slot.y = -1;
+      return ERMEM;
+    }
+    b.slot_of[u * n + v] = static_cast<std::int32_t>(pick);
+    ret[k] = slot.data.data();
+  }
+  return 0;
+}

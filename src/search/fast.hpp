@@ -1,0 +1,52 @@
+// fast.hpp: the fast signal search.
+//
+// The same search as search_signal (quad search, group merges, top
+// selection), with the same result for every permutation: the same cost for
+// every key and the same row for the chosen one, ties offered to the coin in
+// the same scan order. It differs in how it gets there: proximities are read
+// a block row at a time (blocks.hpp), admissible candidates are found for
+// every key of a group at once from the words that can reach the threshold,
+// member sums are taken once per previous key as a vector over the other
+// head's words, and pairs that cannot beat the best are never scored.
+//
+// The straightforward search stays the reference. The fast one hands a
+// permutation over to it when the diagnostics level asks for the search
+// tables (-D4), when proximities computed on the fly could exceed a byte,
+// and when its own tables cannot be had; the result is the same.
+#pragma once
+
+#include <cstdint>
+
+#include "fast_tables.hpp"
+#include "gtree.hpp"
+#include "../proximity/blocks.hpp"
+
+struct FastSearch {
+  ProxBlocks blocks;
+  bool ready = false;                   // prepared for the current data portion
+  Table<std::int32_t> cost, cost_prev;  // per group g: M x M costs at g * M * M + own * M + other
+  Buckets buckets;                      // the lists of one own word
+  KeyLists lists;                       // the other side's lists of every key of a group
+  Neighbours near;                      // per word of the other head: candidates reaching T
+  Table<std::int16_t> acc;              // mw member sums
+  Table<std::int16_t> hits, near_own;   // M positions found by a row scan
+  Table<std::uint8_t> rowmax;           // mw row maxima of the pair block
+  Table<std::int32_t> sa, sb;           // M partial scores of the two lists of a key
+  PickScratch pick;
+};
+
+// Prepares the fast search for a data portion (after the proximity matrix was
+// built, or not). Returns 0 or ERMEM; on ERMEM the fast search hands every
+// permutation to the reference.
+[[nodiscard]] Status prepare_fast_search(const Settings& set, const DataPortion& dp,
+                                         const ProxMatrix* matrix, FastSearch& ret) noexcept;
+
+// Searches the permutation of the built G-tree g; the contract of
+// search_signal (status, result entries, diagnostics).
+[[nodiscard]] Status search_signal_fast(GTree* g, FastSearch& f, const SearchEnv& env,
+                                        std::int32_t* msg) noexcept;
+
+// The steps, for search_signal_fast and the tests. Each returns 0, ERMEM
+// (the fast tables could not be had) or ERINT (an empty second-head slot).
+[[nodiscard]] Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& env) noexcept;
+[[nodiscard]] Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& env) noexcept;

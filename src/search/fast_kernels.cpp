@@ -1,0 +1,161 @@
+// fast_kernels.cpp: plain and AVX2 forms of the row loops.
+#include "fast_kernels.hpp"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define KORVAX_AVX2 1
+#endif
+
+namespace {
+
+// ---- Plain forms ----
+
+void set_plain(std::int16_t* acc, const std::uint8_t* row, int n) noexcept {
+  for (int x = 0; x < n; ++x) acc[x] = row[x];
+}
+
+void add_plain(std::int16_t* acc, const std::uint8_t* row, int n) noexcept {
+  for (int x = 0; x < n; ++x) acc[x] = static_cast<std::int16_t>(acc[x] + row[x]);
+}
+
+// The scans below start at entry `from` (the vector forms leave them the rest).
+int at_least_plain(const std::int16_t* acc, int n, int need, std::int16_t* out, int from = 0) noexcept {
+  int k = 0;
+  for (int x = from; x < n; ++x) {
+    out[k] = static_cast<std::int16_t>(x);
+    k += acc[x] >= need;
+  }
+  return k;
+}
+
+int sum_at_least_plain(const std::uint8_t* a, const std::uint8_t* b, int n, int need,
+                       std::int16_t* out, int from = 0) noexcept {
+  int k = 0;
+  for (int x = from; x < n; ++x) {
+    out[k] = static_cast<std::int16_t>(x);
+    k += a[x] + b[x] >= need;
+  }
+  return k;
+}
+
+int bytes_at_least_plain(const std::uint8_t* row, int n, int need, std::int16_t* out, int from = 0) noexcept {
+  int k = 0;
+  for (int x = from; x < n; ++x) {
+    out[k] = static_cast<std::int16_t>(x);
+    k += row[x] >= need;
+  }
+  return k;
+}
+
+#ifdef KORVAX_AVX2
+
+// ---- AVX2 forms: 16 entries at a time, the rest plainly ----
+
+// Appends the positions base + i of the set bits of mask.
+__attribute__((target("avx2,bmi"))) inline int emit(unsigned mask, int base, std::int16_t* out, int k) noexcept {
+  while (mask != 0) {
+    out[k++] = static_cast<std::int16_t>(base + __builtin_ctz(mask));
+    mask &= mask - 1;
+  }
+  return k;
+}
+
+// The 16 sign bits of a comparison of 16-bit lanes, one bit per lane.
+__attribute__((target("avx2"))) inline unsigned lane_mask(__m256i m) noexcept {
+  const __m128i packed = _mm_packs_epi16(_mm256_castsi256_si128(m), _mm256_extracti128_si256(m, 1));
+  return static_cast<unsigned>(_mm_movemask_epi8(packed));
+}
+
+__attribute__((target("avx2"))) inline __m256i widen(const std::uint8_t* p) noexcept {
+  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+__attribute__((target("avx2"))) void set_avx2(std::int16_t* acc, const std::uint8_t* row, int n) noexcept {
+  int x = 0;
+  for (; x + 16 <= n; x += 16) _mm256_storeu_si256(reinterpret_cast<__m256i*>(acc + x), widen(row + x));
+  set_plain(acc + x, row + x, n - x);
+}
+
+__attribute__((target("avx2"))) void add_avx2(std::int16_t* acc, const std::uint8_t* row, int n) noexcept {
+  int x = 0;
+  for (; x + 16 <= n; x += 16) {
+    __m256i* p = reinterpret_cast<__m256i*>(acc + x);
+    _mm256_storeu_si256(p, _mm256_add_epi16(_mm256_loadu_si256(p), widen(row + x)));
+  }
+  add_plain(acc + x, row + x, n - x);
+}
+
+__attribute__((target("avx2,bmi"))) int at_least_avx2(const std::int16_t* acc, int n, int need,
+                                                      std::int16_t* out) noexcept {
+  const __m256i limit = _mm256_set1_epi16(static_cast<short>(need - 1));  // >= need is > need - 1
+  int k = 0, x = 0;
+  if (need > -32768) {
+    for (; x + 16 <= n; x += 16) {
+      const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(acc + x));
+      k = emit(lane_mask(_mm256_cmpgt_epi16(v, limit)), x, out, k);
+    }
+  }
+  return k + at_least_plain(acc, n, need, out + k, x);
+}
+
+__attribute__((target("avx2,bmi"))) int sum_at_least_avx2(const std::uint8_t* a, const std::uint8_t* b, int n,
+                                                          int need, std::int16_t* out) noexcept {
+  const __m256i limit = _mm256_set1_epi16(static_cast<short>(need - 1));
+  int k = 0, x = 0;
+  if (need > -32768) {
+    for (; x + 16 <= n; x += 16) {
+      const __m256i v = _mm256_add_epi16(widen(a + x), widen(b + x));
+      k = emit(lane_mask(_mm256_cmpgt_epi16(v, limit)), x, out, k);
+    }
+  }
+  return k + sum_at_least_plain(a, b, n, need, out + k, x);
+}
+
+__attribute__((target("avx2,bmi"))) int bytes_at_least_avx2(const std::uint8_t* row, int n, int need,
+                                                           std::int16_t* out) noexcept {
+  int k = 0, x = 0;
+  if (need <= 0) {  // every entry
+    for (; x < n; ++x) out[x] = static_cast<std::int16_t>(x);
+    return n;
+  }
+  if (need > 255) return 0;
+  const __m256i limit = _mm256_set1_epi8(static_cast<char>(need));
+  for (; x + 32 <= n; x += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    const __m256i ok = _mm256_cmpeq_epi8(_mm256_max_epu8(v, limit), v);  // v >= need, unsigned
+    unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(ok));
+    while (mask != 0) {
+      out[k++] = static_cast<std::int16_t>(x + __builtin_ctz(mask));
+      mask &= mask - 1;
+    }
+  }
+  return k + bytes_at_least_plain(row, n, need, out + k, x);
+}
+
+bool have_avx2() noexcept {
+  static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
+  return yes;
+}
+
+#endif
+
+}  // namespace
+
+#ifdef KORVAX_AVX2
+#define KORVAX_PICK(name, ...) (have_avx2() ? name##_avx2(__VA_ARGS__) : name##_plain(__VA_ARGS__))
+#else
+#define KORVAX_PICK(name, ...) name##_plain(__VA_ARGS__)
+#endif
+
+void kernel_set(std::int16_t* acc, const std::uint8_t* row, int n) noexcept { KORVAX_PICK(set, acc, row, n); }
+void kernel_add(std::int16_t* acc, const std::uint8_t* row, int n) noexcept { KORVAX_PICK(add, acc, row, n); }
+int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out) noexcept {
+  return KORVAX_PICK(at_least, acc, n, need, out);
+}
+int kernel_sum_at_least(const std::uint8_t* a, const std::uint8_t* b, int n, int need,
+                        std::int16_t* out) noexcept {
+  return KORVAX_PICK(sum_at_least, a, b, n, need, out);
+}
+int kernel_bytes_at_least(const std::uint8_t* row, int n, int need, std::int16_t* out) noexcept {
+  return KORVAX_PICK(bytes_at_least, row, n, need, out);
+}

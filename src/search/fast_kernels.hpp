@@ -1,0 +1,24 @@
+// fast_kernels.hpp: the innermost loops of the fast search, over whole rows.
+//
+// Each works on a row of n entries (n = mw, the words of the other head) and
+// has a vector form for processors with AVX2, chosen once at run time, and a
+// plain form for the others; both give the same answers.
+#pragma once
+
+#include <cstdint>
+
+// acc[x] = row[x] for x < n.
+void kernel_set(std::int16_t* acc, const std::uint8_t* row, int n) noexcept;
+
+// acc[x] += row[x] for x < n.
+void kernel_add(std::int16_t* acc, const std::uint8_t* row, int n) noexcept;
+
+// Writes every x < n with acc[x] >= need into out, ascending; returns the count.
+int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out) noexcept;
+
+// Writes every x < n with a[x] + b[x] >= need into out, ascending; returns the count.
+int kernel_sum_at_least(const std::uint8_t* a, const std::uint8_t* b, int n, int need,
+                        std::int16_t* out) noexcept;
+
+// Writes every x < n with row[x] >= need into out, ascending; returns the count.
+int kernel_bytes_at_least(const std::uint8_t* row, int n, int need, std::int16_t* out) noexcept;

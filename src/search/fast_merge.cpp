@@ -1,0 +1,204 @@
+// fast_merge.cpp: the merge step of the fast search.
+//
+// Group g of level z joins the previous groups 2g (heads a, a2) and 2g+1
+// (heads b, b2). The admissible words of b2 are found for every key at once,
+// one word of b at a time, and kept; then, one word of a at a time, the
+// admissible words of a2 for every word of b, and each key makes its choice.
+// A candidate whose previous key has a cost is judged by its member average:
+// the proximities of the other head's word to the members of its half, which
+// are summed once per previous key as a vector over every word of the other
+// head.
+#include <utility>
+
+#include "fast_kernels.hpp"
+#include "fast_step.hpp"
+
+namespace {
+
+// One side of a merged group: the own head o (word w) with its half's
+// previous costs and rows, the candidate head (the half's second head) and
+// the other head x.
+struct MergeSide {
+  const std::int32_t* cost;           // costs of the own half: key (w, v) at w * M + v
+  int m0, m1;                         // the member slots of the own half in level z
+  const std::uint8_t* const* member;  // block (member, x) per member slot; null: empty slot
+  const std::uint8_t* own_other;      // block (o, x)
+  const Neighbours* other_cand;       // per word of x, the candidate words reaching T
+};
+
+// Pushes, for the own word w, every (other word, candidate) pair admissible:
+//   other no word:         the candidate's previous key has a cost;
+//   previous cost not 0:   the member average (with the heads' proximity when
+//                          the own head has a word) reaches T;
+//   previous cost 0:       own no word: the candidate is within T of the
+//                          other word; else the heads are within T and the
+//                          candidate is no word or within T of the other word.
+void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept {
+  const int mw = st.mw, T = st.T;
+  const std::int32_t* C = s.cost + st.key(w, 0);
+  const bool own = w != mw;
+  const std::uint8_t* cab = own ? st.block_row(s.own_other, w) : nullptr;
+  std::int16_t* acc = st.f.acc.data();
+
+  std::int16_t* hits = st.f.hits.data();
+  for (int v = 0; v <= mw; ++v) {
+    if (C[v] == 0) continue;
+    const std::int16_t* prev = st.t.system_prev.data() + st.key(w, v) * static_cast<std::size_t>(st.nn);
+    int terms = 0;
+    if (own)
+      kernel_set(acc, cab, mw);
+    for (int slot = s.m0; slot < s.m1; ++slot) {
+      const std::uint8_t* blk = s.member[slot - s.m0];
+      const int wx = prev[slot];
+      if (blk == nullptr || wx == mw) continue;
+      if (own || terms > 0)
+        kernel_add(acc, st.block_row(blk, wx), mw);
+      else
+        kernel_set(acc, st.block_row(blk, wx), mw);
+      ++terms;
+    }
+    if (const int k = terms + (own ? 1 : 0); k > 0) {
+      const int count = kernel_at_least(acc, mw, st.times_threshold(k), hits);
+      for (int i = 0; i < count; ++i) out.push(hits[i], v);
+    }
+    out.push(mw, v);
+  }
+
+  for (int x = 0; x < mw; ++x) {
+    if (own && cab[x] < T) continue;
+    if (C[mw] == 0 && (own || T <= 0)) out.push(x, mw);
+    const std::int16_t* near = s.other_cand->list(x);
+    for (int k = 0, len = s.other_cand->size(x); k < len; ++k)
+      if (C[near[k]] == 0) out.push(x, near[k]);
+  }
+}
+
+// Fetches the member blocks (slot's sequence, x) of slots m0 .. m1-1 and the
+// `more` blocks given; member[k] is null for an empty slot.
+Status fetch_side(FastSearch& f, const std::int16_t* lv, int m0, int m1, int x, const int* mx,
+                  const int* my, int more, const std::uint8_t** member, const std::uint8_t** extra) noexcept {
+  int px[kMaxFetch], py[kMaxFetch], where[kMaxFetch];
+  const std::uint8_t* got[kMaxFetch];
+  int count = 0;
+  for (int slot = m0; slot < m1; ++slot) {
+    where[slot - m0] = -1;
+    if (lv[slot] < 0) continue;
+    where[slot - m0] = count;
+    px[count] = lv[slot];
+    py[count++] = x;
+  }
+  for (int k = 0; k < more; ++k) {
+    px[count] = mx[k];
+    py[count++] = my[k];
+  }
+  if (fetch_blocks(f.blocks, px, py, count, got) != 0) return ERMEM;
+  for (int slot = m0; slot < m1; ++slot) member[slot - m0] = where[slot - m0] < 0 ? nullptr : got[where[slot - m0]];
+  for (int k = 0; k < more; ++k) extra[k] = got[count - more + k];
+  return 0;
+}
+
+struct MergeOut {
+  int cost;     // 0 with zero
+  int va, ub;   // chosen words of a2 and b2
+  bool zero;    // cost 0: heads without words, members from the (mw, mw) rows
+};
+
+void write_merge(const FastStep& st, int g, int base, int h, int wa, int wb, const MergeOut& o) noexcept {
+  const int mw = st.mw;
+  const auto prev = [&](int x, int y) {
+    return st.t.system_prev.data() + st.key(x, y) * static_cast<std::size_t>(st.nn);
+  };
+  std::int16_t* row = st.row(wa, wb) + base;
+  const std::int16_t* first = o.zero ? prev(mw, mw) : prev(wa, o.va);
+  const std::int16_t* second = o.zero ? prev(mw, mw) : prev(wb, o.ub);
+  row[0] = static_cast<std::int16_t>(o.zero ? mw : wa);
+  row[1] = static_cast<std::int16_t>(o.zero ? mw : wb);
+  row[2] = static_cast<std::int16_t>(o.zero ? mw : o.va);
+  row[3] = static_cast<std::int16_t>(o.zero ? mw : o.ub);
+  for (int i = 2; i < h; ++i) {
+    row[2 * i] = first[base + i];
+    row[2 * i + 1] = second[base + h + i];
+  }
+  st.f.cost[static_cast<std::size_t>(g) * st.keys + st.key(wa, wb)] = o.zero ? 0 : o.cost;
+}
+
+Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
+  FastSearch& f = st.f;
+  const int mw = st.mw, T = st.T;
+  const int base = g * c;
+  const int a = lv[base], a2 = lv[base + 1], b = lv[base + h], b2 = lv[base + h + 1];
+  const std::int32_t* C0 = f.cost_prev.data() + static_cast<std::size_t>(2 * g) * st.keys;
+  const std::int32_t* C1 = f.cost_prev.data() + static_cast<std::size_t>(2 * g + 1) * st.keys;
+  const std::uint8_t* member[kMaxFetch];
+  const std::uint8_t* blk[4];
+
+  // Lists of b2 for every key, from the side of b: keyed (wb, wa).
+  {
+    const int mx[2] = {b, a}, my[2] = {a, b2};  // (b, a) and (a, b2)
+    if (fetch_side(f, lv, base + h + 1, base + c, a, mx, my, 2, member, blk) != 0) return ERMEM;
+    if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
+    const MergeSide side{C1, base + h + 1, base + c, member, blk[0], &f.near};
+    f.lists.used = 0;
+    for (int wb = 0; wb <= mw; ++wb) {
+      f.buckets.clear();
+      merge_side(st, side, wb, f.buckets);
+      if (sort_buckets(f.buckets, st.M) != 0 || append_lists(f.lists, wb, f.buckets, st.M) != 0) return ERMEM;
+    }
+  }
+
+  // Lists of a2, one word of a at a time, and the choice of every key.
+  const int mx[4] = {a, b, a, a2}, my[4] = {b, a2, b2, b2};  // (a, b) (b, a2) (a, b2) (a2, b2)
+  if (fetch_side(f, lv, base + 1, base + h, b, mx, my, 4, member, blk) != 0) return ERMEM;
+  const std::uint8_t *AB = blk[0], *BA2 = blk[1], *AB2 = blk[2], *P = blk[3];
+  if (collect_neighbours(BA2, mw, T, f.near) != 0) return ERMEM;
+  row_maxima(P, mw, f.rowmax.data());
+  const MergeSide side{C0, base + 1, base + h, member, AB, &f.near};
+  for (int wa = 0; wa <= mw; ++wa) {
+    f.buckets.clear();
+    merge_side(st, side, wa, f.buckets);
+    if (sort_buckets(f.buckets, st.M) != 0) return ERMEM;
+    for (int wb = 0; wb <= mw; ++wb) {
+      const int cab = st.at(AB, wa, wb);
+      const int na = f.buckets.size(wb);
+      const std::int16_t* la = f.buckets.list(wb);
+      const std::size_t kb = st.key(wb, wa);
+      const int nb = f.lists.size(kb);
+      const std::int16_t* lb = f.lists.list(kb);
+      for (int k = 0; k < na; ++k) f.sa[static_cast<std::size_t>(k)] = C0[st.key(wa, la[k])] + st.at(BA2, wb, la[k]);
+      for (int k = 0; k < nb; ++k) f.sb[static_cast<std::size_t>(k)] = C1[st.key(wb, lb[k])] + st.at(AB2, wa, lb[k]);
+      MergeOut o{0, mw, mw, true};
+      if (na > 0 && nb > 0) {
+        const PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, cab};
+        const Pick pk = pick_pair(pc, f.pick, st.e.coin);
+        if (pk.value > 0) o = {pk.value, pk.first, pk.second, false};
+      } else if (na > 0) {
+        const Pick pk = pick_single(la, f.sa.data(), na, st.e.coin);
+        if (pk.value > 0) o = {pk.value + cab, pk.first, mw, false};
+      } else if (nb > 0) {
+        const Pick pk = pick_single(lb, f.sb.data(), nb, st.e.coin);
+        if (pk.value > 0) o = {pk.value + cab, mw, pk.first, false};
+      } else if (cab >= T) {
+        o = {cab, mw, mw, false};
+      }
+      write_merge(st, g, base, h, wa, wb, o);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
+  const FastStep st(t, f, e);
+  const int K = 1 << (z - 1), c = st.nn / K, h = c / 2;
+  std::swap(t.system, t.system_prev);
+  std::swap(f.cost, f.cost_prev);  // both keep their room from step to step
+  std::size_t entries = 0;
+  if (!mul_size(st.keys, static_cast<std::size_t>(K), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;
+  const std::int16_t* lv = t.level[static_cast<std::size_t>(z)].data();
+  for (int g = 0; g < K; ++g) {
+    if (lv[g * c + 1] < 0 || lv[g * c + h + 1] < 0) return ERINT;
+    if (Status s = merge_group(st, lv, g, c, h); s != 0) return s;
+  }
+  return 0;
+}

@@ -1,0 +1,227 @@
+// fast_quad.cpp: the quad search of the fast search.
+//
+// Group q holds the heads s0 and s2 and their partners s1 and s3 (either may
+// be empty). For each word w0 of s0 the admissible partner words of every
+// key (w0, w2) are found at once, as (w2, candidate) pairs; the lists of s3
+// are found the same way from the side of s2 (the rules mirror each other)
+// and kept for every key. Then each key makes its choice from its lists.
+#include <algorithm>
+
+#include "fast_kernels.hpp"
+#include "fast_step.hpp"
+
+namespace {
+
+struct QuadOut {
+  int cost;
+  int r0, r2, r1, r3;  // words of s0, s2, s1, s3
+};
+
+void write_quad(const FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) noexcept {
+  st.f.cost[static_cast<std::size_t>(q) * st.keys + st.key(w0, w2)] = o.cost;
+  std::int16_t* row = st.row(w0, w2) + 4 * q;
+  row[0] = static_cast<std::int16_t>(o.r0);
+  row[1] = static_cast<std::int16_t>(o.r2);
+  row[2] = static_cast<std::int16_t>(o.r1);
+  row[3] = static_cast<std::int16_t>(o.r3);
+  (void)Q;
+}
+
+// The blocks of a side: own head o (word w), its partner p (the candidates)
+// and the other head x.
+struct QuadSide {
+  const std::uint8_t* own_cand;    // (o, p)
+  const std::uint8_t* own_other;   // (o, x)
+  const std::uint8_t* cand_other;  // (p, x)
+  const Neighbours* other_cand;    // per word of x, the words of p reaching T
+};
+
+// Pushes, for the own word w, every (other word, candidate) pair admissible
+// when both partners are present:
+//   own no word:   the candidate is a word within T of the other word
+//                  (with the other head also without a word: 0 reaches T);
+//   other no word: the candidate is a word within T of the own word;
+//   no candidate:  own and other words within T;
+//   else:          (a >= T and c + b >= 2T) or (c >= T and b >= T),
+// a, b, c the proximities own-candidate, other-candidate, own-other.
+void quad_side(const FastStep& st, const QuadSide& s, int w, Buckets& out) noexcept {
+  const int mw = st.mw, T = st.T;
+  if (w == mw) {
+    for (int x = 0; x < mw; ++x) {
+      const std::int16_t* near = s.other_cand->list(x);
+      for (int k = 0, len = s.other_cand->size(x); k < len; ++k) out.push(x, near[k]);
+    }
+    if (T <= 0)
+      for (int v = 0; v < mw; ++v) out.push(mw, v);
+    return;
+  }
+  const std::uint8_t* a = st.block_row(s.own_cand, w);
+  const std::uint8_t* c = st.block_row(s.own_other, w);
+  const int twice = st.times_threshold(2);
+  std::int16_t* near_own = st.f.near_own.data();
+  std::int16_t* hits = st.f.hits.data();
+  for (int i = 0, len = kernel_bytes_at_least(a, mw, T, near_own); i < len; ++i) {
+    const int v = near_own[i];
+    out.push(mw, v);
+    const int count = kernel_sum_at_least(st.block_row(s.cand_other, v), c, mw, twice, hits);
+    for (int k = 0; k < count; ++k) out.push(hits[k], v);
+  }
+  for (int i = 0, len = kernel_bytes_at_least(c, mw, T, near_own); i < len; ++i) {
+    const int x = near_own[i];
+    out.push(x, mw);
+    const std::int16_t* near = s.other_cand->list(x);
+    for (int k = 0, count = s.other_cand->size(x); k < count; ++k)
+      if (a[near[k]] < T) out.push(x, near[k]);  // the others came with a >= T
+  }
+}
+
+// No partner: the key's own proximity decides.
+Status quad_alone(const FastStep& st, int q, int Q, int s0, int s2) noexcept {
+  const int mw = st.mw;
+  const int x[1] = {s0}, y[1] = {s2};
+  const std::uint8_t* c = nullptr;
+  if (fetch_blocks(st.f.blocks, x, y, 1, &c) != 0) return ERMEM;
+  for (int w0 = 0; w0 <= mw; ++w0)
+    for (int w2 = 0; w2 <= mw; ++w2) {
+      const int cw = st.at(c, w0, w2);
+      write_quad(st, q, Q, w0, w2, cw >= st.T ? QuadOut{cw, w0, w2, mw, mw} : QuadOut{0, mw, mw, mw, mw});
+    }
+  return 0;
+}
+
+// One partner p: a word v of p is admissible for (w0, w2) when
+//   w0 no word:  w2 and v are words and b >= T;
+//   w2 no word:  v is a word and a >= T;
+//   v no word:   c >= T;
+//   else:        a + b + c >= 3T,
+// with a = p(s0:w0, p:v), b = p(s2:w2, p:v), c = p(s0:w0, s2:w2). The best by
+// a + b gives the cost best + c.
+Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p, bool p_is_s1) noexcept {
+  FastSearch& f = st.f;
+  const int mw = st.mw, T = st.T;
+  const int x[4] = {s0, p, s0, s2}, y[4] = {p, s2, s2, p};
+  const std::uint8_t* blk[4] = {};
+  if (fetch_blocks(f.blocks, x, y, 4, blk) != 0) return ERMEM;
+  const std::uint8_t *A = blk[0], *B = blk[1], *C = blk[2], *BT = blk[3];
+  row_maxima(B, mw, f.rowmax.data());
+  const int thrice = st.times_threshold(3);
+  Buckets& out = f.buckets;
+
+  for (int w0 = 0; w0 <= mw; ++w0) {
+    out.clear();
+    std::int16_t* hits = f.hits.data();
+    if (w0 == mw) {
+      for (int w2 = 0; w2 < mw; ++w2)
+        for (int i = 0, len = kernel_bytes_at_least(st.block_row(BT, w2), mw, T, hits); i < len; ++i) out.push(w2, hits[i]);
+    } else {
+      const std::uint8_t* a = st.block_row(A, w0);
+      const std::uint8_t* c = st.block_row(C, w0);
+      const int ctop = *std::max_element(c, c + mw);
+      for (int i = 0, len = kernel_bytes_at_least(a, mw, T, hits); i < len; ++i) out.push(mw, hits[i]);
+      for (int i = 0, len = kernel_bytes_at_least(c, mw, T, hits); i < len; ++i) out.push(hits[i], mw);
+      for (int v = 0; v < mw; ++v) {
+        const int need = thrice - a[v];
+        if (f.rowmax[v] + ctop < need) continue;
+        for (int i = 0, len = kernel_sum_at_least(st.block_row(B, v), c, mw, need, hits); i < len; ++i) out.push(hits[i], v);
+      }
+    }
+    if (sort_buckets(out, st.M) != 0) return ERMEM;
+    for (int w2 = 0; w2 <= mw; ++w2) {
+      const int count = out.size(w2);
+      const std::int16_t* list = out.list(w2);
+      if (count == 0) {
+        write_quad(st, q, Q, w0, w2, {0, mw, mw, mw, mw});
+        continue;
+      }
+      for (int k = 0; k < count; ++k) f.sa[static_cast<std::size_t>(k)] = st.at(A, w0, list[k]) + st.at(BT, w2, list[k]);
+      const Pick pk = pick_single(list, f.sa.data(), count, st.e.coin);
+      const int cost = pk.value + st.at(C, w0, w2);
+      write_quad(st, q, Q, w0, w2, p_is_s1 ? QuadOut{cost, w0, w2, pk.first, mw} : QuadOut{cost, w0, w2, mw, pk.first});
+    }
+  }
+  return 0;
+}
+
+// Both partners: lists A (words of s1) and B (words of s3) of every key, then
+// the best pair, the best of one list, or the key alone.
+Status quad_two_partners(const FastStep& st, int q, int Q, int s0, int s1, int s2, int s3) noexcept {
+  FastSearch& f = st.f;
+  const int mw = st.mw, T = st.T;
+  // 0 (s0,s1)  1 (s0,s2)  2 (s1,s2)  3 (s2,s1)  4 (s2,s3)  5 (s2,s0)  6 (s3,s0)  7 (s0,s3)  8 (s1,s3)
+  const int x[9] = {s0, s0, s1, s2, s2, s2, s3, s0, s1}, y[9] = {s1, s2, s2, s1, s3, s0, s0, s3, s3};
+  const std::uint8_t* blk[9] = {};
+  if (fetch_blocks(f.blocks, x, y, 9, blk) != 0) return ERMEM;
+  const std::uint8_t *A1 = blk[0], *C = blk[1], *B1 = blk[3], *B3 = blk[4], *A3 = blk[7], *P = blk[8];
+
+  // Lists B, for every key, from the side of s2: keyed (w2, w0).
+  if (collect_neighbours(A3, mw, T, f.near) != 0) return ERMEM;
+  const QuadSide side_b{B3, blk[5], blk[6], &f.near};
+  f.lists.used = 0;
+  for (int w2 = 0; w2 <= mw; ++w2) {
+    f.buckets.clear();
+    quad_side(st, side_b, w2, f.buckets);
+    if (sort_buckets(f.buckets, st.M) != 0 || append_lists(f.lists, w2, f.buckets, st.M) != 0) return ERMEM;
+  }
+
+  // Lists A, one word of s0 at a time, and the choice of every key.
+  if (collect_neighbours(B1, mw, T, f.near) != 0) return ERMEM;
+  const QuadSide side_a{A1, C, blk[2], &f.near};
+  row_maxima(P, mw, f.rowmax.data());
+  for (int w0 = 0; w0 <= mw; ++w0) {
+    f.buckets.clear();
+    quad_side(st, side_a, w0, f.buckets);
+    if (sort_buckets(f.buckets, st.M) != 0) return ERMEM;
+    for (int w2 = 0; w2 <= mw; ++w2) {
+      const int c = st.at(C, w0, w2);
+      const int na = f.buckets.size(w2);
+      const std::int16_t* la = f.buckets.list(w2);
+      const std::size_t kb = st.key(w2, w0);
+      const int nb = f.lists.size(kb);
+      const std::int16_t* lb = f.lists.list(kb);
+      for (int k = 0; k < na; ++k) f.sa[static_cast<std::size_t>(k)] = st.at(A1, w0, la[k]) + st.at(B1, w2, la[k]);
+      for (int k = 0; k < nb; ++k) f.sb[static_cast<std::size_t>(k)] = st.at(A3, w0, lb[k]) + st.at(B3, w2, lb[k]);
+      QuadOut o;
+      if (na > 0 && nb > 0) {
+        const PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, c};
+        const Pick pk = pick_pair(pc, f.pick, st.e.coin);
+        o = {pk.value, w0, w2, pk.first, pk.second};
+      } else if (na > 0) {
+        const Pick pk = pick_single(la, f.sa.data(), na, st.e.coin);
+        o = {pk.value + c, w0, w2, pk.first, mw};
+      } else if (nb > 0) {
+        const Pick pk = pick_single(lb, f.sb.data(), nb, st.e.coin);
+        o = {pk.value + c, w0, w2, mw, pk.first};
+      } else {
+        o = c >= T ? QuadOut{c, w0, w2, mw, mw} : QuadOut{0, mw, mw, mw, mw};
+      }
+      write_quad(st, q, Q, w0, w2, o);
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
+  const FastStep st(t, f, e);
+  const DataPortion& dp = *e.dp;
+  const int Q = dp.nn / 4;
+  std::size_t entries = 0;
+  if (!mul_size(st.keys, static_cast<std::size_t>(Q), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;
+  if (fast_scratch(f, st.M) != 0) return ERMEM;
+
+  const Table<std::int16_t>& lv = t.level[static_cast<std::size_t>(dp.logn - 1)];
+  for (int q = 0; q < Q; ++q) {
+    const auto slot = [&](int k) { return static_cast<int>(lv[static_cast<std::size_t>(4 * q + k)]); };
+    const int s0 = slot(0), s1 = slot(1), s2 = slot(2), s3 = slot(3);
+    Status s;
+    if (s1 < 0 && s3 < 0)
+      s = quad_alone(st, q, Q, s0, s2);
+    else if (s1 < 0 || s3 < 0)
+      s = quad_one_partner(st, q, Q, s0, s2, s1 < 0 ? s3 : s1, s1 >= 0);
+    else
+      s = quad_two_partners(st, q, Q, s0, s1, s2, s3);
+    if (s != 0) return s;
+  }
+  return 0;
+}

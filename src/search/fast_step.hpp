@@ -1,0 +1,44 @@
+// fast_step.hpp: what the steps of the fast search share.
+#pragma once
+
+#include <cstdint>
+
+#include "fast.hpp"
+
+// One step of the fast search: its tables and sizes.
+struct FastStep {
+  GTree& t;
+  FastSearch& f;
+  const SearchEnv& e;
+  int mw, M, nn, T;
+  std::size_t keys;  // M * M
+
+  FastStep(GTree& tree, FastSearch& fast, const SearchEnv& env) noexcept
+      : t(tree), f(fast), e(env), mw(env.dp->mw), M(env.dp->M()), nn(env.dp->nn),
+        T(env.set->threshold), keys(static_cast<std::size_t>(M) * static_cast<std::size_t>(M)) {}
+
+  [[nodiscard]] std::size_t key(int own, int other) const noexcept {
+    return static_cast<std::size_t>(own) * static_cast<std::size_t>(M) + static_cast<std::size_t>(other);
+  }
+  // The row of key (own, other) in the current system table.
+  [[nodiscard]] std::int16_t* row(int own, int other) const noexcept {
+    return t.system.data() + key(own, other) * static_cast<std::size_t>(nn);
+  }
+  // Entry (i, j) of a directed block, 0 for the no-word index.
+  [[nodiscard]] int at(const std::uint8_t* block, int i, int j) const noexcept {
+    if (i == mw || j == mw) return 0;
+    return block[static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j)];
+  }
+  [[nodiscard]] const std::uint8_t* block_row(const std::uint8_t* block, int i) const noexcept {
+    return block + static_cast<std::size_t>(i) * static_cast<std::size_t>(mw);
+  }
+  // k times the threshold, held to what a sum of proximities can be compared
+  // with in 16 bits (every such sum lies in 0 .. 32640).
+  [[nodiscard]] int times_threshold(long long k) const noexcept {
+    const long long v = k * T;
+    return v < -32768 ? -32768 : v > 32767 ? 32767 : static_cast<int>(v);
+  }
+};
+
+// Makes room for the per-step scratch tables of M entries. Returns 0 or ERMEM.
+[[nodiscard]] Status fast_scratch(FastSearch& f, int M) noexcept;

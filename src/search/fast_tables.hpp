@@ -1,0 +1,110 @@
+// fast_tables.hpp: the working tables of the fast search, and its choices.
+//
+// The fast search finds, for every key of a group, the same admissible
+// candidates as the straightforward search, but from the other side: for
+// one word of the key's own head at a time it works out at once, for every
+// word of the other head, which candidates are admissible, and pushes
+// (other word, candidate) pairs. Buckets sort them into one list per key,
+// candidates ascending; KeyLists keep the lists of every key of a group.
+// Picks then choose among the lists exactly as the straightforward scan does.
+#pragma once
+
+#include <cstdint>
+
+#include "coin.hpp"
+#include "status.hpp"
+#include "table.hpp"
+
+// The most candidate entries the lists of one group may hold (2 bytes each);
+// beyond it the fast search gives way to the straightforward one.
+inline constexpr std::size_t kMaxListEntries = std::size_t{1} << 27;
+
+// Pairs (other word x, candidate v) of one own word, then one list per x.
+struct Buckets {
+  Table<std::int32_t> start;         // M + 1: the list of x is cand[start[x] .. start[x+1])
+  Table<std::int16_t> cand;          // the lists, candidates ascending
+  Table<std::int16_t> raw_x, raw_v;  // the pairs as pushed
+  std::size_t pushed = 0;
+  Status status = 0;                 // ERMEM once a push found no room
+
+  void clear() noexcept { pushed = 0; }
+  void push(int x, int v) noexcept {
+    if (pushed == raw_x.n && grow() != 0) return;
+    raw_x[pushed] = static_cast<std::int16_t>(x);
+    raw_v[pushed] = static_cast<std::int16_t>(v);
+    ++pushed;
+  }
+  [[nodiscard]] Status grow() noexcept;
+  [[nodiscard]] int size(int x) const noexcept { return start[static_cast<std::size_t>(x) + 1] - start[static_cast<std::size_t>(x)]; }
+  [[nodiscard]] const std::int16_t* list(int x) const noexcept { return cand.data() + start[static_cast<std::size_t>(x)]; }
+};
+
+// Sorts the pushed pairs into the lists of x = 0 .. M-1. Returns 0 or ERMEM.
+[[nodiscard]] Status sort_buckets(Buckets& b, int M) noexcept;
+
+// The lists of every key (own, x) of a group, own outer.
+struct KeyLists {
+  Table<std::int32_t> start;   // M * M + 1 (at most kMaxListEntries entries in all)
+  Table<std::int16_t> cand;
+  std::size_t used = 0;
+
+  [[nodiscard]] int size(std::size_t key) const noexcept { return static_cast<int>(start[key + 1] - start[key]); }
+  [[nodiscard]] const std::int16_t* list(std::size_t key) const noexcept { return cand.data() + start[key]; }
+};
+
+// Appends the lists of own word `own` (all x) from b. Returns 0 or ERMEM
+// (no room, or more than kMaxListEntries entries).
+[[nodiscard]] Status append_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept;
+
+// For every row of a directed block, the columns whose proximity reaches T
+// (every column when T is 0 or less).
+struct Neighbours {
+  Table<std::int32_t> start;   // mw + 1
+  Table<std::int16_t> at;
+  std::size_t used = 0;
+
+  [[nodiscard]] int size(int row) const noexcept { return start[static_cast<std::size_t>(row) + 1] - start[static_cast<std::size_t>(row)]; }
+  [[nodiscard]] const std::int16_t* list(int row) const noexcept { return at.data() + start[static_cast<std::size_t>(row)]; }
+};
+
+// Returns 0 or ERMEM.
+[[nodiscard]] Status collect_neighbours(const std::uint8_t* block, int mw, int T, Neighbours& ret) noexcept;
+
+// The greatest entry of every row of a block (mw bytes).
+void row_maxima(const std::uint8_t* block, int mw, std::uint8_t* ret) noexcept;
+
+// A choice among candidates, as the straightforward scan makes it: in scan
+// order from a best value of -1, a greater value replaces the best and an
+// equal one replaces it when the coin reads odd.
+struct Pick {
+  int value = -1;
+  int first = -1;   // the chosen candidate (or v of a chosen pair)
+  int second = -1;  // u of a chosen pair
+  [[nodiscard]] bool found() const noexcept { return first >= 0; }
+};
+
+// The best of one list: candidate cand[k] has the value score[k].
+[[nodiscard]] Pick pick_single(const std::int16_t* cand, const std::int32_t* score, int count,
+                               const Coin& coin) noexcept;
+
+// Two lists whose pairs (v, u) score sa(v) + sb(u) + pair(v, u) + bias, v
+// outer and u inner in the scan; pair(v, u) is entry (v, u) of `pair` (mw x
+// mw), 0 when either is the no-word index mw, and at most rowmax[v].
+struct PairChoice {
+  const std::int16_t* va; const std::int32_t* sa; int na;
+  const std::int16_t* ub; const std::int32_t* sb; int nb;
+  const std::uint8_t* pair;
+  const std::uint8_t* rowmax;
+  int mw;
+  int bias;
+};
+
+// Scratch of pick_pair: two orders of M entries each.
+struct PickScratch {
+  Table<std::int32_t> order_a, order_b;
+};
+
+// The best pair, by the scan's rule. Long lists are searched from their best
+// partial scores down, and pairs that cannot reach the best value are never
+// scored; the pairs that reach it are then offered in scan order.
+[[nodiscard]] Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept;

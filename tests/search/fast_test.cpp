@@ -1,0 +1,144 @@
+// fast_test.cpp: the fast search against the straightforward one.
+//
+// Random portions in every mode (one word and word pairs, motifs with any
+// bonus and penalty, both alphabets, thresholds from 0 up, sequences shorter
+// than the word, the matrix and on the fly): for every permutation tried the
+// two searches must leave the same cost for every key and the same row for
+// every key at the top, and so the same result.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+
+#include "config/cmdline.hpp"
+#include "search/fast.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+const char* kDna = "acgt";
+const char* kAcid = "acdefghiklmnpqrstvwy";
+
+int uniform(std::mt19937& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
+
+// A motif of len characters: letters of the alphabet in either case and wildcards.
+std::string random_motif(std::mt19937& rng, int len, const char* letters) {
+  std::string m;
+  for (int k = 0; k < len; ++k) {
+    const int r = uniform(rng, 0, 9);
+    if (r < 2)
+      m += ".?x*"[uniform(rng, 0, 3)];
+    else {
+      const char c = random_text(rng, 1, letters)[0];
+      m += r < 6 ? c : static_cast<char>(c - 'a' + 'A');
+    }
+  }
+  return m;
+}
+
+struct Case {
+  Settings set;
+  std::vector<std::string> seqs;
+  bool matrix = true;
+};
+
+// Settings and sequences of round r: the mode cycles with r, the rest is drawn.
+Case random_case(std::mt19937& rng, int r) {
+  Case c;
+  Settings& s = c.set;
+  s.acid = r % 4 == 3;
+  const char* letters = s.acid ? kAcid : kDna;
+  const bool pairs = r % 3 == 1;
+  s.l = r % 7 == 0 ? 1 : uniform(rng, 2, pairs ? 4 : 7);
+  if (pairs) {
+    s.l2 = uniform(rng, 1, 3);
+    s.smin = uniform(rng, 0, 3);
+    s.smax = s.smin + uniform(rng, 0, 2);
+    std::string pen;
+    for (int k = s.smin; k <= s.smax; ++k) pen += std::to_string(uniform(rng, -2, 4)) + ",";
+    std::snprintf(s.pen_text, sizeof s.pen_text, "%s", pen.c_str());
+  }
+  if (r % 5 == 2) {
+    s.motif_given = true;
+    std::snprintf(s.motif, sizeof s.motif, "%s", random_motif(rng, s.l, letters).c_str());
+    s.a_bonus = uniform(rng, -2, 3);
+    s.a_penalty = uniform(rng, -2, 6);
+  }
+  if (pairs && r % 10 == 4) {
+    s.motif2_given = true;
+    std::snprintf(s.motif2, sizeof s.motif2, "%s", random_motif(rng, s.l2, letters).c_str());
+  }
+  if (r % 6 == 5) s.threshold = uniform(rng, 1, s.l + (pairs ? s.l2 : 0));  // else derived, 0 for l = 1
+  s.diag_level = 0;
+  if (derive_settings(s) != 0) {  // a motif whose effective length reads as invalid
+    s.a_bonus = 1;
+    EXPECT_EQ(derive_settings(s), 0u) << "round " << r;
+  }
+  const int word = pairs ? s.l + s.smax + s.l2 : s.l;
+  const int n = r % 11 == 0 ? uniform(rng, 17, 40) : uniform(rng, 2, 12);
+  for (int i = 0; i < n; ++i) c.seqs.push_back(random_text(rng, uniform(rng, std::max(1, word - 3), word + (pairs ? 10 : 16)), letters));
+  // A word shared by most sequences, so that signals are not only noise.
+  const std::string common = random_text(rng, word, letters);
+  for (auto& q : c.seqs)
+    if (q.size() >= common.size() && uniform(rng, 0, 3) > 0) q.replace(q.size() - common.size(), common.size(), common);
+  c.matrix = r % 2 == 0;
+  return c;
+}
+
+struct Engines {
+  DataPortion dp;
+  ProxMatrix mx;
+  SearchEnv env;
+  FastSearch fast;
+
+  explicit Engines(const Case& c) {
+    EXPECT_EQ(load_portion(c.set, c.seqs, dp) & ~EODATA, 0u);
+    if (c.matrix) {
+      EXPECT_EQ(build_matrix(c.set, dp, nullptr, mx), 0u);
+    }
+    env.set = &c.set;
+    env.dp = &dp;
+    env.prox = ProxEnv{&c.set, &dp, c.matrix ? &mx : nullptr};
+    EXPECT_EQ(prepare_fast_search(c.set, dp, env.prox.matrix, fast), 0u);
+  }
+  // Runs one search of perm; returns its status and leaves the G-tree and the result.
+  Status run(bool fast_engine, const std::vector<int>& perm, GTree& t, std::vector<std::int32_t>& msg) {
+    t = GTree{};
+    msg.assign(static_cast<std::size_t>(2 * dp.n + 4), -7);
+    EXPECT_EQ(table_alloc(t.perm, perm.size()), 0u);
+    for (std::size_t i = 0; i < perm.size(); ++i) t.perm[i] = static_cast<std::int16_t>(perm[i]);
+    if (Status st = build_gtree(&t, env); st != 0) return st;
+    return fast_engine ? search_signal_fast(&t, fast, env, msg.data()) : search_signal(&t, env, msg.data());
+  }
+};
+
+// The two searches of perm agree on every key's cost and row and on the result.
+void expect_same(Engines& x, const std::vector<int>& perm, const std::string& what) {
+  GTree ref, fast;
+  std::vector<std::int32_t> want, got;
+  ASSERT_EQ(x.run(false, perm, ref, want), 0u) << what;
+  ASSERT_EQ(x.run(true, perm, fast, got), 0u) << what;
+  ASSERT_EQ(got, want) << what;
+  const std::size_t keys = static_cast<std::size_t>(x.dp.M()) * static_cast<std::size_t>(x.dp.M());
+  const std::int32_t* top = x.fast.blocks.usable ? x.fast.cost.data() : fast.cost.data();
+  for (std::size_t k = 0; k < keys; ++k) ASSERT_EQ(top[k], ref.cost[k]) << what << " key " << k;
+  for (std::size_t k = 0; k < ref.system.n; ++k) ASSERT_EQ(fast.system[k], ref.system[k]) << what << " entry " << k;
+}
+
+}  // namespace
+
+TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
+  std::mt19937 rng(2026);
+  for (int r = 0; r < 220; ++r) {
+    const Case c = random_case(rng, r);
+    Engines x(c);
+    if (x.dp.n < 2) continue;
+    std::vector<int> perm(static_cast<std::size_t>(x.dp.n));
+    std::iota(perm.begin(), perm.end(), 0);
+    for (int k = 0; k < 3; ++k) {
+      expect_same(x, perm, "round " + std::to_string(r) + " permutation " + std::to_string(k));
+      if (testing::Test::HasFatalFailure()) return;
+      std::shuffle(perm.begin(), perm.end(), rng);
+    }
+  }
+}
