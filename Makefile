@@ -1,16 +1,22 @@
 # korvax: the two commands of the README, and what they are made of.
 BUILD ?= build
 JOBS ?= 2
+PREFIX ?= /usr/local
 DEMO_DIR = $(BUILD)/demo
+SHELL := bash
+.SHELLFLAGS := -eo pipefail -c
 
-.PHONY: demo test setup build clean
+.PHONY: demo test setup build install clean
 
 setup:
 	@bash scripts/setup.sh
 
+# The build says what it builds and shows the compiler's own messages (a
+# warning, an error), not the build system's progress lines.
 build: setup
-	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-	@cmake --build $(BUILD) -j$(JOBS)
+	@echo "Building korvax in $(BUILD)/ (a minute or two the first time) ..."
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_RULE_MESSAGES=OFF >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS) -- --no-print-directory | { grep -v '^\[ *[0-9]*%\] Built target' || true; }
 
 # Runs korvax with 3 tasks on the bundled E. coli CRP example.
 demo: build
@@ -23,6 +29,10 @@ demo: build
 
 test: build
 	cd $(BUILD) && ctest -j$(JOBS) --output-on-failure
+
+# The programs into PREFIX/bin, their man pages into PREFIX/share/man/man1.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
 	rm -rf $(BUILD) build-asan

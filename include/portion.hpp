@@ -7,6 +7,8 @@
 
 inline constexpr int kMaxSeqs = 256;        // sequences per data portion
 inline constexpr int kMaxLine = 4096;       // characters per input line, line end included
+inline constexpr int kMaxLetters = kMaxLine - 1;  // letters of one sequence line before its line end
+inline constexpr int kMaxNameLen = kMaxLine - 2;  // a name after its mark, before the line end
 inline constexpr int kMaxWordIndex = 32766; // word indices travel in int16 (mw + 1 <= 32767)
 
 struct DataPortion {

@@ -3,7 +3,7 @@
 # Does nothing when everything is there.
 set -euo pipefail
 
-packages=(g++ make cmake mpich libmpich-dev libgtest-dev)
+packages=(g++ make cmake mpich libmpich-dev libgtest-dev zlib1g-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

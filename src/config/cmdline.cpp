@@ -13,6 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "alphabet.hpp"
+
 namespace {
 
 // ---- 1. Numbers and letters ----
@@ -26,8 +28,8 @@ bool starts_with_ci(const char* s, const char* word) noexcept {
   return true;
 }
 
-const char* kNucleotides = "actgu";
-const char* kAminoAcids = "acdefghiklmnpqrstvwy";
+// A nucleotide motif may hold u, compared as written (sequences hold t).
+const char* kMotifNucleotides = "actgu";
 const char* kWildcards = ".?x*";
 
 // The file mode in force: "w+t", or "a+t" in append mode.
@@ -175,7 +177,7 @@ bool open_output(const char* name, int task, const Settings& set, RunFiles& file
 // effective length (len + a-bonus per non-wildcard letter) or -1 when invalid.
 int check_motif(const char* motif, int len, const Settings& set) noexcept {
   if (static_cast<int>(std::strlen(motif)) != len) return -1;
-  const char* alphabet = set.acid ? kAminoAcids : kNucleotides;
+  const char* alphabet = set.acid ? kAminoAcids : kMotifNucleotides;
   int eff = len;
   for (const char* c = motif; *c; ++c) {
     if (std::strchr(kWildcards, *c) != nullptr) continue;

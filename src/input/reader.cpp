@@ -5,13 +5,11 @@
 // every other non-empty line is one whole sequence.
 #include "reader.hpp"
 
-#include <cctype>
 #include <cstring>
 
-namespace {
+#include "alphabet.hpp"
 
-constexpr const char* kNameMarks = "<> #@%$()[];,.^'/";
-constexpr const char* kDropped = "-_=";
+namespace {
 
 // Copies len bytes of text into t with a terminating zero byte.
 Status store_text(Table<char>& t, const char* text, std::size_t len) noexcept {
@@ -25,13 +23,11 @@ Status store_text(Table<char>& t, const char* text, std::size_t len) noexcept {
 // nucleotides. Returns the letters kept; sets *bad when a letter lies outside
 // the alphabet (it stays in the text all the same).
 std::size_t normalise(char* line, bool acid, bool* bad) noexcept {
-  const char* alphabet = acid ? "acdefghiklmnpqrstvwy" : "actg";
   std::size_t kept = 0;
   for (const char* c = line; *c; ++c) {
-    char x = static_cast<char>(std::tolower(static_cast<unsigned char>(*c)));
-    if (std::strchr(kDropped, x) != nullptr) continue;
-    if (!acid && x == 'u') x = 't';
-    if (std::strchr(alphabet, x) == nullptr) *bad = true;
+    if (is_dropped(*c)) continue;
+    const char x = fold_letter(*c, acid);
+    if (!in_alphabet(x, acid)) *bad = true;
     line[kept++] = x;
   }
   line[kept] = '\0';
@@ -56,8 +52,7 @@ void derive_sizes(const Settings& set, DataPortion& dp) noexcept {
     dp.mw = dp.m - set.l + 1;
   else
     dp.mw = (dp.m - set.smin - set.l - set.l2 + 1) * set.S;
-  if (set.name_width_limit != 0 && dp.name_width > set.name_width_limit)
-    dp.name_width = set.name_width_limit;
+  dp.name_width = name_print_width(dp.name_width, set.name_width_limit);
 }
 
 }  // namespace
@@ -105,7 +100,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
     }
     const bool stored = dp.n < kMaxSeqs;  // sequences past the 256th are counted only
     const auto i = static_cast<std::size_t>(stored ? dp.n : 0);
-    if (std::strchr(kNameMarks, line[0]) != nullptr) {
+    if (is_name_mark(line[0])) {
       if (!stored) continue;
       if (store_text(dp.name[i], line + 1, len - 1) != 0) {
         dp.name[i].reset();

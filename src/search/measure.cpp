@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstring>
 
+#include "alphabet.hpp"
 #include "gtree.hpp"
 #include "messages.hpp"
 #include "word_index.hpp"
@@ -21,7 +22,7 @@ long long conservation_bonus(const SearchEnv& e, const std::int32_t* msg) noexce
   const Settings& s = *e.set;
   const DataPortion& dp = *e.dp;
   if (s.ba == 0 && s.bc == 0) return 0;
-  const char* alphabet = s.acid ? "acdefghiklmnpqrstvwy" : "actg";
+  const char* alphabet = alphabet_letters(s.acid);
   const int letters = static_cast<int>(std::strlen(alphabet));
   long long bonus = 0;
 

@@ -35,8 +35,10 @@ std::string Workdir::write(const std::string& name, const std::string& text) con
   return name;
 }
 
-std::string Workdir::read(const std::string& name) const {
-  std::ifstream in(path + "/" + name, std::ios::binary);
+std::string Workdir::read(const std::string& name) const { return read_text(path + "/" + name); }
+
+std::string read_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
@@ -59,14 +61,18 @@ RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::st
   // for memory with nothrow new and turns a refusal into ERMEM; under the
   // sanitizer a request beyond 8 GiB is refused, as the kernel refuses one
   // beyond the machine's memory.
-  std::string cmd = "cd " + quote(wd.path) + " && " + env +
+  std::string cmd = env +
                     "ASAN_OPTIONS=detect_leaks=0:verify_asan_link_order=0:allocator_may_return_null=1:"
                     "max_allocation_size_mb=8192 " +
                     quote(KORVAX_MPIEXEC) + " -n " + std::to_string(tasks) + " " +
                     quote(fixed_coin ? KORVAX_FIXED_BIN : KORVAX_BIN);
   for (const auto& a : args) cmd += " " + quote(a);
-  cmd += " > .stdout 2> .stderr < /dev/null";
-  const int rc = std::system(cmd.c_str());
+  return run_shell(wd, cmd + " < /dev/null");
+}
+
+RunResult run_shell(const Workdir& wd, const std::string& cmd) {
+  const std::string line = "cd " + quote(wd.path) + " && { " + cmd + " ; } > .stdout 2> .stderr";
+  const int rc = std::system(line.c_str());
   RunResult r;
   r.exit_code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   r.out = wd.read(".stdout");

@@ -30,12 +30,19 @@ RunResult run_korvax(const Workdir& wd, int tasks, const std::vector<std::string
 RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::string>& args,
                          const std::string& env, bool fixed_coin = true);
 
+// Runs a shell command inside wd, standard input empty unless the command
+// says otherwise.
+RunResult run_shell(const Workdir& wd, const std::string& cmd);
+
 // Replaces every "<digits> s)" and "time: <digits> sec" by a fixed text, so
 // that timings do not disturb exact comparisons.
 std::string mask_times(const std::string& text);
 
 // The bundled example and the data of the tests.
 std::string source_path(const std::string& relative);
+
+// The whole content of a file ("" when it cannot be read).
+std::string read_text(const std::string& path);
 
 // Replaces the program path in the echo of the arguments by "korvax".
 std::string mask_program(const std::string& text);

@@ -1,0 +1,170 @@
+// prep_options.cpp: the options of korvax-prep and its help text.
+//
+// GNU-style options: -p or --protein, values as --name-width=12,
+// --name-width 12 or -w12; "--" ends the options; "-" alone is standard input.
+#include "prep_options.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+enum class Opt { dna, protein, ambiguous, split, name_width, output, help, version };
+
+struct OptionRow {
+  Opt opt;
+  char letter;       // the short form, or 0 for none
+  const char* name;  // the long form, after "--"
+  bool value;        // takes a value
+};
+
+constexpr OptionRow kOptions[] = {
+    {Opt::dna, 'd', "dna", false},          {Opt::protein, 'p', "protein", false},
+    {Opt::ambiguous, 'a', "ambiguous", true}, {Opt::split, 's', "split", false},
+    {Opt::name_width, 'w', "name-width", true}, {Opt::output, 'o', "output", true},
+    {Opt::help, 'h', "help", false},        {Opt::version, 0, "version", false},
+};
+
+const OptionRow* find_long(const char* name, std::size_t len) noexcept {
+  for (const auto& row : kOptions)
+    if (std::strlen(row.name) == len && std::strncmp(row.name, name, len) == 0) return &row;
+  return nullptr;
+}
+
+const OptionRow* find_short(char letter) noexcept {
+  for (const auto& row : kOptions)
+    if (row.letter != 0 && row.letter == letter) return &row;
+  return nullptr;
+}
+
+// A whole number of 0 or more written with digits only.
+bool read_count(const char* s, int* ret) noexcept {
+  if (*s == '\0') return false;
+  long v = 0;
+  for (; *s; ++s) {
+    if (*s < '0' || *s > '9') return false;
+    v = v * 10 + (*s - '0');
+    if (v > 1000000) return false;
+  }
+  *ret = static_cast<int>(v);
+  return true;
+}
+
+bool apply(const OptionRow& row, const char* value, PrepOptions& o, std::string& err) {
+  switch (row.opt) {
+    case Opt::dna: o.alphabet = AlphabetChoice::dna; return true;
+    case Opt::protein: o.alphabet = AlphabetChoice::protein; return true;
+    case Opt::split: o.split = true; return true;
+    case Opt::output: o.output = value; return true;
+    case Opt::help: o.help = true; return true;
+    case Opt::version: o.version = true; return true;
+    case Opt::ambiguous:
+      if (std::strcmp(value, "refuse") == 0) o.ambiguous = AmbiguousRule::refuse;
+      else if (std::strcmp(value, "drop") == 0) o.ambiguous = AmbiguousRule::drop;
+      else if (std::strcmp(value, "cut") == 0) o.ambiguous = AmbiguousRule::cut;
+      else {
+        err = std::string("--ambiguous takes refuse, drop or cut, not \"") + value + "\"";
+        return false;
+      }
+      return true;
+    case Opt::name_width:
+      if (!read_count(value, &o.name_width)) {
+        err = std::string("--name-width takes a number of characters, not \"") + value + "\"";
+        return false;
+      }
+      return true;
+  }
+  return false;
+}
+
+Status parse(int argc, const char* const* argv, PrepOptions& o, std::string& err) {
+  bool options_end = false;
+  for (int i = 1; i < argc; ++i) {
+    const char* a = argv[i];
+    if (!options_end && std::strcmp(a, "--") == 0) {
+      options_end = true;
+      continue;
+    }
+    if (options_end || a[0] != '-' || a[1] == '\0') {
+      if (o.input != nullptr) {
+        err = std::string("one input file only: \"") + o.input + "\" and \"" + a + "\"";
+        return ERARG;
+      }
+      o.input = a;
+      continue;
+    }
+    const OptionRow* row = nullptr;
+    const char* value = nullptr;
+    if (a[1] == '-') {
+      const char* eq = std::strchr(a + 2, '=');
+      row = find_long(a + 2, eq ? static_cast<std::size_t>(eq - a - 2) : std::strlen(a + 2));
+      if (eq) value = eq + 1;
+    } else {
+      row = find_short(a[1]);
+      if (a[2] != '\0') value = a + 2;
+    }
+    if (row == nullptr || (value != nullptr && !row->value)) {
+      err = std::string("unknown option \"") + a + "\"";
+      return ERARG;
+    }
+    if (row->value && value == nullptr) {
+      if (i + 1 == argc) {
+        err = std::string("option \"") + a + "\" needs a value";
+        return ERARG;
+      }
+      value = argv[++i];
+    }
+    if (!apply(*row, value, o, err)) return ERARG;
+  }
+  if (o.input == nullptr && !o.help && !o.version) {
+    err = "no input file named (use - for standard input)";
+    return ERARG;
+  }
+  return 0;
+}
+
+}  // namespace
+
+Status parse_prep_args(int argc, const char* const* argv, PrepOptions& ret_opt,
+                       std::string& ret_error) noexcept {
+  ret_opt = {};
+  ret_error.clear();
+  try {
+    return parse(argc, argv, ret_opt, ret_error);
+  } catch (const std::bad_alloc&) {
+    return ERMEM;
+  }
+}
+
+const char* prep_help() noexcept {
+  return "Usage: korvax-prep [options] IN.fa[.gz] > in.seq\n"
+         "\n"
+         "Reads FASTA or FASTQ as the field writes it (wrapped or not, LF or CRLF,\n"
+         "any case, gzip-compressed or plain; IN may be - for standard input) and\n"
+         "writes korvax input: a name line and one line per sequence. Names are the\n"
+         "first word of each header. Checks what korvax would refuse and says so on\n"
+         "standard error, naming the file, the line and the sequence; every change\n"
+         "is reported, and a short summary closes the run.\n"
+         "\n"
+         "Options:\n"
+         "  -d, --dna             nucleotides: a c g t (u is read as t)\n"
+         "  -p, --protein         amino acids (run korvax with -ACID);\n"
+         "                        without -d or -p the alphabet is guessed and said\n"
+         "  -a, --ambiguous=WHAT  sequences with letters outside the alphabet (n, x, *):\n"
+         "                          refuse  report them and write nothing (default)\n"
+         "                          drop    leave those sequences out\n"
+         "                          cut     keep the longest part between such letters\n"
+         "  -s, --split           more than 256 sequences: write data portions of at\n"
+         "                        most 256, as even as can be (korvax searches them\n"
+         "                        one after the other); without it such a file is refused\n"
+         "  -w, --name-width=N    cut names to N characters (0, the default: whole names)\n"
+         "  -o, --output=FILE     write FILE instead of standard output; nothing is\n"
+         "                        written when the input cannot be made usable\n"
+         "  -h, --help            print this help\n"
+         "      --version         print the version\n"
+         "\n"
+         "Exit codes: 0 written (warnings, if any, on standard error); 1 bad command\n"
+         "line; 2 not usable by korvax, nothing written; 4 a file could not be read or\n"
+         "written; 16 out of memory.\n";
+}
