@@ -19,6 +19,13 @@ void add_plain(std::int16_t* acc, const std::uint8_t* row, int n) noexcept {
 }
 
 // The scans below start at entry `from` (the vector forms leave them the rest).
+void add_bytes_plain(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept {
+  for (int x = 0; x < n; ++x) {
+    const int v = acc[x] + row[x];
+    acc[x] = static_cast<std::uint8_t>(v > 255 ? 255 : v);
+  }
+}
+
 int at_least_plain(const std::int16_t* acc, int n, int need, std::int16_t* out, int from = 0) noexcept {
   int k = 0;
   for (int x = from; x < n; ++x) {
@@ -85,6 +92,16 @@ __attribute__((target("avx2"))) void add_avx2(std::int16_t* acc, const std::uint
   add_plain(acc + x, row + x, n - x);
 }
 
+__attribute__((target("avx2"))) void add_bytes_avx2(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept {
+  int x = 0;
+  for (; x + 32 <= n; x += 32) {
+    __m256i* p = reinterpret_cast<__m256i*>(acc + x);
+    const __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    _mm256_storeu_si256(p, _mm256_adds_epu8(_mm256_loadu_si256(p), r));
+  }
+  add_bytes_plain(acc + x, row + x, n - x);
+}
+
 __attribute__((target("avx2,bmi"))) int at_least_avx2(const std::int16_t* acc, int n, int need,
                                                       std::int16_t* out) noexcept {
   const __m256i limit = _mm256_set1_epi16(static_cast<short>(need - 1));  // >= need is > need - 1
@@ -149,6 +166,9 @@ bool have_avx2() noexcept {
 
 void kernel_set(std::int16_t* acc, const std::uint8_t* row, int n) noexcept { KORVAX_PICK(set, acc, row, n); }
 void kernel_add(std::int16_t* acc, const std::uint8_t* row, int n) noexcept { KORVAX_PICK(add, acc, row, n); }
+void kernel_add_bytes(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept {
+  KORVAX_PICK(add_bytes, acc, row, n);
+}
 int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out) noexcept {
   return KORVAX_PICK(at_least, acc, n, need, out);
 }

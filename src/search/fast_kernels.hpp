@@ -13,6 +13,10 @@ void kernel_set(std::int16_t* acc, const std::uint8_t* row, int n) noexcept;
 // acc[x] += row[x] for x < n.
 void kernel_add(std::int16_t* acc, const std::uint8_t* row, int n) noexcept;
 
+// acc[x] = min(255, acc[x] + row[x]) for x < n: a sum compared with a
+// threshold of at most 255 is judged alike when held to 255.
+void kernel_add_bytes(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept;
+
 // Writes every x < n with acc[x] >= need into out, ascending; returns the count.
 int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out) noexcept;
 

@@ -8,6 +8,7 @@
 // the proximities of the other head's word to the members of its half, which
 // are summed once per previous key as a vector over every word of the other
 // head.
+#include <cstring>
 #include <utility>
 
 #include "fast_kernels.hpp"
@@ -39,29 +40,37 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
   const bool own = w != mw;
   const std::uint8_t* cab = own ? st.block_row(s.own_other, w) : nullptr;
   std::int16_t* acc = st.f.acc.data();
+  std::uint8_t* acc8 = st.f.acc8.data();
 
   std::int16_t* hits = st.f.hits.data();
+  const std::uint8_t* rows[kMaxSeqs];
   for (int v = 0; v <= mw; ++v) {
     if (C[v] == 0) continue;
+    out.push(mw, v);
+    // The rows to sum: the heads' proximities, then one per member with a word.
     const std::int16_t* prev = st.t.system_prev.data() + st.key(w, v) * static_cast<std::size_t>(st.nn);
-    int terms = 0;
-    if (own)
-      kernel_set(acc, cab, mw);
+    int k = 0;
+    if (own) rows[k++] = cab;
     for (int slot = s.m0; slot < s.m1; ++slot) {
       const std::uint8_t* blk = s.member[slot - s.m0];
       const int wx = prev[slot];
-      if (blk == nullptr || wx == mw) continue;
-      if (own || terms > 0)
-        kernel_add(acc, st.block_row(blk, wx), mw);
-      else
-        kernel_set(acc, st.block_row(blk, wx), mw);
-      ++terms;
+      if (blk != nullptr && wx != mw) rows[k++] = st.block_row(blk, wx);
     }
-    if (const int k = terms + (own ? 1 : 0); k > 0) {
-      const int count = kernel_at_least(acc, mw, st.times_threshold(k), hits);
-      for (int i = 0; i < count; ++i) out.push(hits[i], v);
+    if (k == 0) continue;  // no term: not admissible
+    const int need = st.times_threshold(k);
+    int count;
+    if (k == 1) {
+      count = kernel_bytes_at_least(rows[0], mw, need, hits);
+    } else if (need <= 255) {  // sums held to a byte decide alike
+      std::memcpy(acc8, rows[0], static_cast<std::size_t>(mw));
+      for (int i = 1; i < k; ++i) kernel_add_bytes(acc8, rows[i], mw);
+      count = kernel_bytes_at_least(acc8, mw, need, hits);
+    } else {
+      kernel_set(acc, rows[0], mw);
+      for (int i = 1; i < k; ++i) kernel_add(acc, rows[i], mw);
+      count = kernel_at_least(acc, mw, need, hits);
     }
-    out.push(mw, v);
+    for (int i = 0; i < count; ++i) out.push(hits[i], v);
   }
 
   for (int x = 0; x < mw; ++x) {
@@ -172,10 +181,10 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
         const Pick pk = pick_pair(pc, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value, pk.first, pk.second, false};
       } else if (na > 0) {
-        const Pick pk = pick_single(la, f.sa.data(), na, st.e.coin);
+        const Pick pk = pick_single(la, f.sa.data(), na, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value + cab, pk.first, mw, false};
       } else if (nb > 0) {
-        const Pick pk = pick_single(lb, f.sb.data(), nb, st.e.coin);
+        const Pick pk = pick_single(lb, f.sb.data(), nb, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value + cab, mw, pk.first, false};
       } else if (cab >= T) {
         o = {cab, mw, mw, false};

@@ -134,7 +134,7 @@ Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p,
         continue;
       }
       for (int k = 0; k < count; ++k) f.sa[static_cast<std::size_t>(k)] = st.at(A, w0, list[k]) + st.at(BT, w2, list[k]);
-      const Pick pk = pick_single(list, f.sa.data(), count, st.e.coin);
+      const Pick pk = pick_single(list, f.sa.data(), count, f.pick, st.e.coin);
       const int cost = pk.value + st.at(C, w0, w2);
       write_quad(st, q, Q, w0, w2, p_is_s1 ? QuadOut{cost, w0, w2, pk.first, mw} : QuadOut{cost, w0, w2, mw, pk.first});
     }
@@ -186,10 +186,10 @@ Status quad_two_partners(const FastStep& st, int q, int Q, int s0, int s1, int s
         const Pick pk = pick_pair(pc, f.pick, st.e.coin);
         o = {pk.value, w0, w2, pk.first, pk.second};
       } else if (na > 0) {
-        const Pick pk = pick_single(la, f.sa.data(), na, st.e.coin);
+        const Pick pk = pick_single(la, f.sa.data(), na, f.pick, st.e.coin);
         o = {pk.value + c, w0, w2, pk.first, mw};
       } else if (nb > 0) {
-        const Pick pk = pick_single(lb, f.sb.data(), nb, st.e.coin);
+        const Pick pk = pick_single(lb, f.sb.data(), nb, f.pick, st.e.coin);
         o = {pk.value + c, w0, w2, mw, pk.first};
       } else {
         o = c >= T ? QuadOut{c, w0, w2, mw, mw} : QuadOut{0, mw, mw, mw, mw};

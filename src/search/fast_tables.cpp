@@ -31,12 +31,6 @@ Status sort_buckets(Buckets& b, int M) noexcept {
   }
   for (std::size_t x = m; x > 0; --x) b.start[x] = b.start[x - 1];
   b.start[0] = 0;
-  // Each list holds ascending runs; put it in order.
-  for (int x = 0; x < M; ++x) {
-    std::int16_t* l = b.cand.data() + b.start[static_cast<std::size_t>(x)];
-    const int len = b.size(x);
-    if (!std::is_sorted(l, l + len)) std::sort(l, l + len);
-  }
   return 0;
 }
 
@@ -83,14 +77,32 @@ void row_maxima(const std::uint8_t* block, int mw, std::uint8_t* ret) noexcept {
 
 // ---- Picks ----
 
-Pick pick_single(const std::int16_t* cand, const std::int32_t* score, int count,
+namespace {
+
+// Offers the candidates of the best value, found at ties[0 .. count), in scan
+// order: the first takes the place, each later one is offered to the coin.
+// That is all of the scan that shows in its outcome: a candidate below the
+// best value is passed by, and one above it would be the best.
+void offer_ties(PickTie* ties, int count, Pick& p, const Coin& coin) noexcept {
+  if (count > 1) std::sort(ties, ties + count);
+  for (int j = 0; j < count; ++j)
+    if (!p.found() || coin.odd()) {
+      p.first = ties[j].v;
+      p.second = ties[j].u;
+    }
+}
+
+}  // namespace
+
+Pick pick_single(const std::int16_t* cand, const std::int32_t* score, int count, PickScratch& s,
                  const Coin& coin) noexcept {
   Pick p;
+  for (int k = 0; k < count; ++k) p.value = std::max(p.value, score[k]);
+  PickTie* ties = s.ties.data();  // room for M: every candidate
+  int n = 0;
   for (int k = 0; k < count; ++k)
-    if (score[k] > p.value || (score[k] == p.value && coin.odd())) {
-      p.value = score[k];
-      p.first = cand[k];
-    }
+    if (score[k] == p.value) ties[n++] = {cand[k], -1};
+  offer_ties(ties, n, p, coin);
   return p;
 }
 
@@ -103,62 +115,59 @@ int pair_term(const PairChoice& c, int v, int u) noexcept {
 
 int row_bound(const PairChoice& c, int v) noexcept { return v == c.mw ? 0 : c.rowmax[v]; }
 
+int pair_value(const PairChoice& c, int i, int k) noexcept {
+  return c.sa[i] + c.sb[k] + pair_term(c, c.va[i], c.ub[k]) + c.bias;
+}
+
 }  // namespace
 
 Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
+  // The best value. Each row's bound is its partial score and its greatest
+  // pair entry; the row of the greatest bound, scored first, sets a best
+  // that most rows and pairs cannot beat, and those are never scored.
+  std::int32_t* head = s.head.data();
+  int sb_top = 0, first = 0;
+  for (int k = 0; k < c.nb; ++k) sb_top = std::max(sb_top, c.sb[k]);
+  for (int i = 0; i < c.na; ++i) {
+    head[i] = c.sa[i] + row_bound(c, c.va[i]) + c.bias;
+    if (head[i] > head[first]) first = i;
+  }
   Pick p;
-  if (static_cast<long long>(c.na) * c.nb <= 64) {  // short lists: the scan itself
-    for (int i = 0; i < c.na; ++i)
-      for (int k = 0; k < c.nb; ++k) {
-        const int value = c.sa[i] + c.sb[k] + pair_term(c, c.va[i], c.ub[k]) + c.bias;
-        if (value > p.value || (value == p.value && coin.odd())) {
-          p.value = value;
-          p.first = c.va[i];
-          p.second = c.ub[k];
-        }
+  for (int k = 0; k < c.nb; ++k) p.value = std::max(p.value, pair_value(c, first, k));
+  for (int i = 0; i < c.na; ++i) {
+    if (head[i] + sb_top <= p.value) continue;
+    for (int k = 0; k < c.nb; ++k)
+      if (head[i] + c.sb[k] > p.value) p.value = std::max(p.value, pair_value(c, i, k));
+  }
+  // The pairs of that value.
+  PickTie* ties = s.ties.data();
+  const auto room = static_cast<int>(s.ties.n);
+  int n = 0;
+  for (int i = 0; i < c.na && n <= room; ++i) {
+    if (head[i] + sb_top < p.value) continue;
+    for (int k = 0; k < c.nb && n <= room; ++k)
+      if (head[i] + c.sb[k] >= p.value && pair_value(c, i, k) == p.value) {
+        if (n < room) ties[n] = {c.va[i], c.ub[k]};
+        ++n;
       }
+  }
+  if (n <= room) {
+    offer_ties(ties, n, p, coin);
     return p;
   }
-
-  // The best value: both lists from their best partial scores down; a pair
-  // is scored only when its bound can beat the best so far.
+  // More ties than room: every pair of the value, walked in scan order.
   std::int32_t* oa = s.order_a.data();
   std::int32_t* ob = s.order_b.data();
   for (int i = 0; i < c.na; ++i) oa[i] = i;
   for (int k = 0; k < c.nb; ++k) ob[k] = k;
-  std::sort(oa, oa + c.na, [&](int x, int y) { return c.sa[x] > c.sa[y]; });
-  std::sort(ob, ob + c.nb, [&](int x, int y) { return c.sb[x] > c.sb[y]; });
-  const int sb_top = c.sb[ob[0]];
-  int rm_top = 0;
-  for (int i = 0; i < c.na; ++i) rm_top = std::max(rm_top, row_bound(c, c.va[i]));
-  int best = -1;
-  for (int x = 0; x < c.na; ++x) {
-    const int i = oa[x];
-    if (c.sa[i] + sb_top + rm_top + c.bias <= best) break;
-    const int rm = row_bound(c, c.va[i]);
-    const int head = c.sa[i] + rm + c.bias;
-    if (head + sb_top <= best) continue;
-    for (int y = 0; y < c.nb; ++y) {
-      const int k = ob[y];
-      if (head + c.sb[k] <= best) break;
-      best = std::max(best, c.sa[i] + c.sb[k] + pair_term(c, c.va[i], c.ub[k]) + c.bias);
-    }
-  }
-
-  // The pairs of that value, in scan order: the first takes the place, each
-  // later one is offered to the coin.
-  for (int i = 0; i < c.na; ++i) {
-    const int head = c.sa[i] + row_bound(c, c.va[i]) + c.bias;
-    if (head + sb_top < best) continue;
-    for (int k = 0; k < c.nb; ++k) {
-      if (head + c.sb[k] < best) continue;
-      if (c.sa[i] + c.sb[k] + pair_term(c, c.va[i], c.ub[k]) + c.bias != best) continue;
-      if (!p.found() || coin.odd()) {
-        p.value = best;
-        p.first = c.va[i];
-        p.second = c.ub[k];
+  std::sort(oa, oa + c.na, [&](int x, int y) { return c.va[x] < c.va[y]; });
+  std::sort(ob, ob + c.nb, [&](int x, int y) { return c.ub[x] < c.ub[y]; });
+  const int best = p.value;
+  for (int x = 0; x < c.na; ++x)
+    for (int y = 0; y < c.nb; ++y)
+      if (pair_value(c, oa[x], ob[y]) == best && (!p.found() || coin.odd())) {
+        p.first = c.va[oa[x]];
+        p.second = c.ub[ob[y]];
       }
-    }
-  }
   return p;
 }

@@ -4,8 +4,8 @@
 // candidates as the straightforward search, but from the other side: for
 // one word of the key's own head at a time it works out at once, for every
 // word of the other head, which candidates are admissible, and pushes
-// (other word, candidate) pairs. Buckets sort them into one list per key,
-// candidates ascending; KeyLists keep the lists of every key of a group.
+// (other word, candidate) pairs. Buckets sort them into one list per key;
+// KeyLists keep the lists of every key of a group.
 // Picks then choose among the lists exactly as the straightforward scan does.
 #pragma once
 
@@ -19,10 +19,11 @@
 // beyond it the fast search gives way to the straightforward one.
 inline constexpr std::size_t kMaxListEntries = std::size_t{1} << 27;
 
-// Pairs (other word x, candidate v) of one own word, then one list per x.
+// Pairs (other word x, candidate v) of one own word, then one list per x
+// (candidates in the order pushed).
 struct Buckets {
   Table<std::int32_t> start;         // M + 1: the list of x is cand[start[x] .. start[x+1])
-  Table<std::int16_t> cand;          // the lists, candidates ascending
+  Table<std::int16_t> cand;          // the lists
   Table<std::int16_t> raw_x, raw_v;  // the pairs as pushed
   std::size_t pushed = 0;
   Status status = 0;                 // ERMEM once a push found no room
@@ -83,12 +84,24 @@ struct Pick {
   [[nodiscard]] bool found() const noexcept { return first >= 0; }
 };
 
-// The best of one list: candidate cand[k] has the value score[k].
-[[nodiscard]] Pick pick_single(const std::int16_t* cand, const std::int32_t* score, int count,
-                               const Coin& coin) noexcept;
+// A candidate (or pair) of the best value.
+struct PickTie {
+  int v, u;
+  bool operator<(const PickTie& o) const noexcept { return v != o.v ? v < o.v : u < o.u; }
+};
 
-// Two lists whose pairs (v, u) score sa(v) + sb(u) + pair(v, u) + bias, v
-// outer and u inner in the scan; pair(v, u) is entry (v, u) of `pair` (mw x
+// Scratch of the picks: M entries each.
+struct PickScratch {
+  Table<std::int32_t> head, order_a, order_b;
+  Table<PickTie> ties;
+};
+
+// The best of one list (in any order): candidate cand[k] has the value score[k].
+[[nodiscard]] Pick pick_single(const std::int16_t* cand, const std::int32_t* score, int count,
+                               PickScratch& s, const Coin& coin) noexcept;
+
+// Two lists (in any order) whose pairs (v, u) score sa(v) + sb(u) +
+// pair(v, u) + bias, scanned v outer and u inner, both ascending; pair(v, u) is entry (v, u) of `pair` (mw x
 // mw), 0 when either is the no-word index mw, and at most rowmax[v].
 struct PairChoice {
   const std::int16_t* va; const std::int32_t* sa; int na;
@@ -99,12 +112,8 @@ struct PairChoice {
   int bias;
 };
 
-// Scratch of pick_pair: two orders of M entries each.
-struct PickScratch {
-  Table<std::int32_t> order_a, order_b;
-};
-
 // The best pair, by the scan's rule. Long lists are searched from their best
 // partial scores down, and pairs that cannot reach the best value are never
-// scored; the pairs that reach it are then offered in scan order.
+// scored; the pairs that reach it are then offered in scan order, so that
+// ties meet the coin as they do in the scan.
 [[nodiscard]] Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept;
