@@ -54,7 +54,7 @@ const std::vector<Glyph>& letter_table() {
 constexpr const char* kSegments[7] = {
     "M0,0 H60 V12 H0 Z",   "M48,0 H60 V50 H48 Z", "M48,50 H60 V100 H48 Z", "M0,88 H60 V100 H0 Z",
     "M0,50 H12 V100 H0 Z", "M0,0 H12 V50 H0 Z",   "M0,44 H60 V56 H0 Z"};
-constexpr const char* kDigitSegments[10] = {"012345", "12",   "01643", "01623", "5612",
+constexpr const char* kDigitSegments[10] = {"012345", "",    "01643", "01623", "5612",
                                             "05623",  "056432", "012", "0123456", "012356"};
 
 }  // namespace
@@ -69,6 +69,8 @@ std::vector<const char*> digit_glyph(char c) {
   std::vector<const char*> parts;
   if (c == '-') {
     parts.push_back(kSegments[6]);
+  } else if (c == '1') {
+    parts.push_back("M24,0 H36 V100 H24 Z");  // one stroke in the middle of the box
   } else if (c >= '0' && c <= '9') {
     for (const char* s = kDigitSegments[c - '0']; *s; ++s) parts.push_back(kSegments[*s - '0']);
   }

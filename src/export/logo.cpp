@@ -139,6 +139,9 @@ void write_logo(std::FILE* f, const ExportSet& set) {
                                       ? std::to_string(p.spacing_min)
                                       : std::to_string(p.spacing_min) + "-" + std::to_string(p.spacing_max);
         number(f, range, x + kGap / 2, y0 - 16, 11);
+        std::fprintf(f, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-family=\"sans-serif\" "
+                        "font-size=\"10\" fill=\"#444444\">spacing</text>\n",
+                     x + kGap / 2, y0 - 22);
         x += kGap;
       }
       logo(f, p.motifs[i], set.abc, x, y0, per_bit);
