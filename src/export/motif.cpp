@@ -6,6 +6,8 @@
 #include <cmath>
 #include <numeric>
 
+#include "alphabet.hpp"
+
 int MotifAlphabet::index(char c) const noexcept {
   const std::size_t at = letters.find(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
   return at == std::string::npos ? -1 : static_cast<int>(at);
@@ -14,7 +16,9 @@ int MotifAlphabet::index(char c) const noexcept {
 MotifAlphabet motif_alphabet(bool acid) {
   // DNA in the order of motif files; amino acids in korvax's alphabet order.
   if (!acid) return {"ACGT", true};
-  return {"ACDEFGHIKLMNPQRSTVWY", false};
+  std::string letters = kAminoAcids;
+  for (char& c : letters) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return {letters, false};
 }
 
 char iupac_code(const int counts[4]) noexcept {

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <new>
 
+#include "alphabet.hpp"
 #include "report_layout.hpp"
 #include "../config/cmdline.hpp"
 
@@ -485,10 +486,10 @@ Status finish(ResultFile& file, ResultError& err) {
             err.what = "the words of a reported result do not have the word lengths of their data portion";
             return ERDATA;
           }
-          dna = dna && only_letters(w.word, "acgt") && only_letters(w.word2, "acgt");
+          dna = dna && only_letters(w.word, kNucleotides) && only_letters(w.word2, kNucleotides);
         }
       if (!p.skipped)
-        for (const ListedSequence& s : p.sequences) dna = dna && only_letters(s.letters, "acgt");
+        for (const ListedSequence& s : p.sequences) dna = dna && only_letters(s.letters, kNucleotides);
     }
     if (!run.settings_known) {
       run.acid = !dna;
