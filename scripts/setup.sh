@@ -3,7 +3,9 @@
 # Does nothing when everything is there.
 set -euo pipefail
 
-packages=(g++ make cmake mpich libmpich-dev libgtest-dev zlib1g-dev)
+# python3-biopython and librsvg2-bin: the korvax-export tests read its MEME
+# motifs back and render its logos.
+packages=(g++ make cmake mpich libmpich-dev libgtest-dev zlib1g-dev python3-biopython librsvg2-bin)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

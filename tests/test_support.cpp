@@ -63,6 +63,7 @@ std::string read_file(const std::string& path) {
 
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
+#include <gtest/gtest.h>
 
 Settings make_settings(int l, int l2) {
   Settings s;
@@ -99,4 +100,35 @@ MemFile::~MemFile() {
 std::string MemFile::text() {
   std::fflush(f);
   return std::string(buf, len);
+}
+
+PermRecord& add_result_record(RecordList& records, int p_index, int q_index, int serial,
+                              const std::vector<int>& perm, const std::vector<int>& words,
+                              const std::vector<int>& sums, int quality, int avg, int power) {
+  auto r = std::make_unique<PermRecord>();
+  const auto n = perm.size();
+  r->n = static_cast<int>(n);
+  r->p_index = p_index;
+  r->q_index = q_index;
+  r->serial = serial;
+  EXPECT_EQ(table_alloc(r->perm, n) | table_alloc(r->words, n) | table_alloc(r->prox_sums, n) |
+                table_alloc(r->percents, n),
+            0u);
+  for (std::size_t i = 0; i < n; ++i) {
+    r->perm[i] = static_cast<std::int16_t>(perm[i]);
+    r->words[i] = words[i];
+    r->prox_sums[i] = sums[i];
+    r->percents[i] = power > 1 ? sums[i] * 100 / (power - 1) : 0;
+  }
+  r->quality = quality;
+  r->avg_proximity = avg;
+  r->power = power;
+  PermRecord& ref = *r;
+  if (q_index < 0) {
+    ref.chain_prev = records.plist_last;
+    if (records.plist_last) records.plist_last->chain_next = &ref;
+    records.plist_last = &ref;
+  }
+  records.append(std::move(r));
+  return ref;
 }

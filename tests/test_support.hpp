@@ -46,3 +46,11 @@ struct MemFile {
   ~MemFile();
   std::string text();
 };
+
+#include "perm_record.hpp"
+
+// Appends a record with a result to records (q_index -1 makes a P record,
+// linked into the P-list); percents are sums / (power - 1).
+PermRecord& add_result_record(RecordList& records, int p_index, int q_index, int serial,
+                              const std::vector<int>& perm, const std::vector<int>& words,
+                              const std::vector<int>& sums, int quality, int avg, int power);

@@ -8,6 +8,8 @@
 //   5. The parse
 #include "cmdline.hpp"
 
+#include "report_layout.hpp"
+
 #include <cctype>
 #include <climits>
 #include <cstdio>
@@ -74,8 +76,8 @@ bool set_motif(char* motif, bool* given, const char* s) noexcept {
   return true;
 }
 
-// Applies the option arg (arg[0] is '-' or '/'). Returns false when invalid;
-// sets *help when help is asked for.
+}  // namespace
+
 bool apply_option(const char* arg, Settings& set, bool* help) noexcept {
   const char* o = arg + 1;  // the selecting character
   switch (upper(*o)) {
@@ -156,6 +158,8 @@ bool apply_option(const char* arg, Settings& set, bool* help) noexcept {
     default: return false;  // E, K, O, @ and everything outside '?'..'Z'
   }
 }
+
+namespace {
 
 // ---- 3. File names ----
 
@@ -289,9 +293,9 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
     }
   }
   if (task == 0 && set.diag_level >= 2 && files.output != nullptr) {
-    std::fputs("Actual arguments:\n", files.output);
-    std::fprintf(files.output, "0: \"%s\"   [v.%s]\n", argv[0], kVersion);
-    for (int i = 1; i < argc; ++i) std::fprintf(files.output, "%d: \"%s\"\n", i, argv[i]);
+    std::fputs(kEchoTitle, files.output);
+    std::fprintf(files.output, kEchoProgram, argv[0], kVersion);
+    for (int i = 1; i < argc; ++i) std::fprintf(files.output, kEchoArgument, i, argv[i]);
     std::fputs("\n", files.output);
   }
 

@@ -11,6 +11,11 @@
 // character; no digits read as 0. Values beyond int saturate.
 [[nodiscard]] int read_number(const char* s) noexcept;
 
+// Applies one option argument (arg[0] is '-' or '/') to set, as the parse
+// does. Returns false when the option is invalid; sets *help when help is
+// asked for.
+[[nodiscard]] bool apply_option(const char* arg, Settings& set, bool* help) noexcept;
+
 // Parses argv[1..argc-1] for task `task`: fills `set`, opens the input file,
 // the task's output file and (root task, -F) the history file into `files`,
 // and derives l, l2, leff, leff2, threshold, S and the penalty list.

@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "messages.hpp"
+#include "report_layout.hpp"
 #include "mpi_link.hpp"
 #include "serve.hpp"
 #include "root_portion.hpp"
@@ -34,7 +35,7 @@ constexpr Status kWishEnd = 0x2;    // input exhausted, or this task leaves the 
 // The number of tasks, into the output file and on the console.
 void announce_tasks(TaskContext& ctx) noexcept {
   if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
-    std::fprintf(ctx.files.output, "[Task%d] Number of parallel tasks: 1+%d\n", ctx.task,
+    std::fprintf(ctx.files.output, kTasksLine, ctx.task,
                  ctx.tasks - 1);
     ctx.run_status |= flush_file(ctx.files.output);
   }
@@ -67,17 +68,14 @@ void announce_portion(TaskContext& ctx) noexcept {
   std::FILE* out = ctx.files.output;
   if (out == nullptr) return;
   if (s.diag_level != 0) {
-    std::fprintf(out,
-                 "\nn=%d  logn=%d  nn=%d  m<=%d  l=%d  l2=%d  mw<=%d(+1)  threshold=%d  pairs=%d"
-                 "  mincover=%d  aftermax=%d\n",
-                 dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, ctx.pairs,
+    std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, ctx.pairs,
                  ctx.root.mincover, s.aftermax);
-    if (s.motif_given) std::fprintf(out, "motif='%s'  leff=%d  ", s.motif, s.leff);
-    if (s.motif2_given) std::fprintf(out, "motif2='%s'  leff2=%d  ", s.motif2, s.leff2);
+    if (s.motif_given) std::fprintf(out, kParamsMotif, s.motif, s.leff);
+    if (s.motif2_given) std::fprintf(out, kParamsMotif2, s.motif2, s.leff2);
     if (s.motif_given || s.motif2_given)
-      std::fprintf(out, "a-bonus=%d  A-penalty=%d  ", s.a_bonus, s.a_penalty);
+      std::fprintf(out, kParamsBonus, s.a_bonus, s.a_penalty);
     if (s.l2 != 0) {
-      std::fprintf(out, "spacing=[%d,%d]  penalty=", s.smin, s.smax);
+      std::fprintf(out, kParamsSpacing, s.smin, s.smax);
       for (int k = 0; k < s.S; ++k)
         std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
     }
@@ -85,9 +83,9 @@ void announce_portion(TaskContext& ctx) noexcept {
     ctx.run_status |= flush_file(out);
   }
   if (s.diag_level > 1) {
-    std::fputs("Sequences:\n", out);
+    std::fputs(kSequencesTitle, out);
     for (int i = 0; i < dp.stored(); ++i)
-      std::fprintf(out, "%3d:%-*.*s %s\n", i + 1, dp.name_width, dp.name_width, dp.name_of(i),
+      std::fprintf(out, kSequenceLine, i + 1, dp.name_width, dp.name_width, dp.name_of(i),
                    dp.seq_of(i));
     std::fputs("\n", out);
     ctx.run_status |= flush_file(out);
@@ -98,7 +96,7 @@ void announce_portion(TaskContext& ctx) noexcept {
 void skip_portion(TaskContext& ctx) noexcept {
   ctx.run_status |= ERDATA;
   if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
-    std::fprintf(ctx.files.output, "[T%d] Data portion skipped due to errors\n", ctx.task);
+    std::fprintf(ctx.files.output, kSkipped, ctx.task);
     ctx.run_status |= flush_file(ctx.files.output);
   }
 }
@@ -161,7 +159,7 @@ void shutdown(TaskContext& ctx) noexcept {
   if (ctx.is_root()) {
     if ((ctx.run_status & HELP) == 0) {
       if (ctx.files.output != nullptr && ctx.set.diag_level != 0) {
-        std::fprintf(ctx.files.output, "Global RC: %d  (time: %d sec)\n\n", static_cast<int>(ctx.run_status), secs);
+        std::fprintf(ctx.files.output, kGlobalRc, static_cast<int>(ctx.run_status), secs);
         ctx.run_status |= flush_file(ctx.files.output);
       }
       if (ctx.set.console_level != 0)

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "report_layout.hpp"
+
 #include "messages.hpp"
 #include "mpi_link.hpp"
 
@@ -30,8 +32,6 @@ void send_file(TaskContext& ctx) noexcept {
 // Root side: copies the text of task t until its end-of-text message. A
 // message of any other tag (a stale one) is received and dropped.
 void copy_file(TaskContext& ctx, int t) noexcept {
-  static const char kSeparator[] =
-      "===============================================================================";
   std::FILE* out = ctx.files.output;
   std::fprintf(out, "\n%s\n", kSeparator);
   char* buf = ctx.transfer.data();

@@ -1,0 +1,164 @@
+// export_cli.cpp: the command line of korvax-export, and its run.
+#include "export_cli.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "settings.hpp"
+#include "writers.hpp"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: korvax-export [--meme F] [--sites F] [--bed F] [--logo F] [--json F]\n"
+    "                     [--place K] [--by quality|proximity] [--portion P]\n"
+    "                     [--input IN] RESULT.out\n"
+    "\n"
+    "Writes the best signal of a korvax result file in the formats of the field.\n"
+    "Each output goes where its option says (- for standard output); with no\n"
+    "output option the MEME motifs go to standard output.\n"
+    "\n"
+    "  --meme F       motifs in MEME format (version 4, minimal)\n"
+    "  --sites F      the words as a tab-separated table with a header line\n"
+    "  --bed F        the words as BED6 (0-based starts)\n"
+    "  --logo F       sequence logos as SVG\n"
+    "  --json F       all of the above, with counts, consensus and IUPAC consensus\n"
+    "  --place K      place K of the ranking (1 default)\n"
+    "  --by R         ranking: quality (default) or proximity (avg proximity)\n"
+    "  --portion P    data portion P only (every portion by default)\n"
+    "  --input IN     the korvax input file of the run: whole names, letter\n"
+    "                 background, and a check that the result belongs to it\n"
+    "  --help         this text\n";
+
+void message(const char* what, const std::string& text) {
+  std::fprintf(stderr, "korvax-export: %s%s\n", what, text.c_str());
+}
+
+bool whole_number(const char* s, int& ret) {
+  char* end = nullptr;
+  const long v = std::strtol(s, &end, 10);
+  if (end == s || *end != '\0' || v < 1 || v > 1000000) return false;
+  ret = static_cast<int>(v);
+  return true;
+}
+
+// Parses argv into o. Returns 0, ERARG (with a message) or HELP.
+Status parse(int argc, char** argv, ExportOptions& o) {
+  const struct {
+    const char* name;
+    const char** field;
+  } outputs[] = {{"--meme", &o.meme}, {"--sites", &o.sites}, {"--bed", &o.bed},
+                 {"--logo", &o.logo}, {"--json", &o.json},   {"--input", &o.input}};
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") return HELP;
+    if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
+      if (o.result != nullptr) {
+        message("more than one result file: ", arg);
+        return ERARG;
+      }
+      o.result = argv[i];
+      continue;
+    }
+    // "--name value" or "--name=value".
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const char* value = nullptr;
+    if (eq != std::string::npos)
+      value = argv[i] + eq + 1;
+    else if (i + 1 < argc)
+      value = argv[++i];
+    if (value == nullptr) {
+      message("a value is missing after ", name);
+      return ERARG;
+    }
+    bool known = false;
+    for (const auto& out : outputs)
+      if (name == out.name) {
+        *out.field = value;
+        known = true;
+      }
+    if (known) continue;
+    if (name == "--place" && whole_number(value, o.place)) continue;
+    if (name == "--portion" && whole_number(value, o.portion)) continue;
+    if (name == "--by" && (std::strcmp(value, "quality") == 0 || std::strcmp(value, "proximity") == 0)) {
+      o.ranking = value[0] == 'q' ? Ranking::quality : Ranking::avg_proximity;
+      continue;
+    }
+    message("invalid option: ", arg + (eq == std::string::npos ? std::string(" ") + value : ""));
+    return ERARG;
+  }
+  if (o.result == nullptr) {
+    message("", "no result file named (korvax-export --help shows the usage)");
+    return ERARG;
+  }
+  if (!o.meme && !o.sites && !o.bed && !o.logo && !o.json) o.meme = "-";
+  return 0;
+}
+
+// Writes one output; "-" is standard output.
+Status write_output(const char* path, void (*writer)(std::FILE*, const ExportSet&), const ExportSet& set) {
+  if (path == nullptr) return 0;
+  const bool to_stdout = std::strcmp(path, "-") == 0;
+  std::FILE* f = to_stdout ? stdout : std::fopen(path, "w");
+  if (f == nullptr) {
+    message(path, ": cannot be written");
+    return ERIO;
+  }
+  writer(f, set);
+  const bool failed = to_stdout ? std::fflush(f) != 0 || std::ferror(f) != 0
+                                : (std::ferror(f) != 0) | (std::fclose(f) != 0);
+  if (failed) {
+    message(path, ": writing failed");
+    return ERIO;
+  }
+  return 0;
+}
+
+Status run(int argc, char** argv) {
+  ExportOptions o;
+  const Status parsed = parse(argc, argv, o);
+  if (parsed == HELP) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (parsed != 0) return parsed;
+
+  ResultFile rf;
+  ResultError err;
+  if (Status st = read_result_path(o.result, rf, err); st != 0) {
+    const std::string where = err.line > 0 ? ": line " + std::to_string(err.line) + ": " : ": ";
+    message(o.result, where + err.what);
+    return st;
+  }
+  ExportSet set;
+  std::string why;
+  if (Status st = build_export(rf, o, set, why); st != 0) {
+    message(o.result, ": " + why);
+    return st;
+  }
+  if (set.runs > 1)
+    message(o.result, ": holds " + std::to_string(set.runs) + " runs (korvax -A); the last one is exported");
+  for (const ExportPortion& p : set.portions)
+    if (p.result == nullptr)
+      message(o.result, ": data portion " + std::to_string(p.number) + " not exported: " + p.missing);
+  Status st = write_output(o.meme, write_meme, set);
+  st |= write_output(o.sites, write_sites, set);
+  st |= write_output(o.bed, write_bed, set);
+  st |= write_output(o.logo, write_logo, set);
+  st |= write_output(o.json, write_json, set);
+  return st;
+}
+
+}  // namespace
+
+Status run_export(int argc, char** argv) noexcept {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    message("", "out of memory");
+    return ERMEM;
+  }
+}

@@ -1,0 +1,94 @@
+// json.cpp: the whole export as one JSON document, for programs.
+#include "writers.hpp"
+
+namespace {
+
+void str(std::FILE* f, const std::string& s) {
+  std::fputc('"', f);
+  for (unsigned char c : s) {
+    if (c == '"' || c == '\\')
+      std::fprintf(f, "\\%c", c);
+    else if (c < 0x20)
+      std::fprintf(f, "\\u%04x", c);
+    else
+      std::fputc(c, f);
+  }
+  std::fputc('"', f);
+}
+
+void motif(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc) {
+  const int k = abc.size();
+  std::fputs("{\"id\": ", f);
+  str(f, m.id);
+  std::fprintf(f, ", \"width\": %d, \"nsites\": %d, \"consensus\": ", m.width, m.nsites);
+  str(f, m.consensus);
+  if (abc.dna) {
+    std::fputs(", \"iupac\": ", f);
+    str(f, m.iupac);
+  }
+  std::fputs(",\n        \"counts\": [", f);
+  for (int pos = 0; pos < m.width; ++pos) {
+    std::fputs(pos == 0 ? "[" : ", [", f);
+    for (int a = 0; a < k; ++a) std::fprintf(f, a == 0 ? "%d" : ", %d", m.count(pos, a, k));
+    std::fputs("]", f);
+  }
+  std::fputs("],\n        \"bits\": [", f);
+  for (int pos = 0; pos < m.width; ++pos) std::fprintf(f, pos == 0 ? "%.4f" : ", %.4f", m.bits[static_cast<std::size_t>(pos)]);
+  std::fputs("]}", f);
+}
+
+void site(std::FILE* f, const ExportSite& s, bool pair) {
+  std::fprintf(f, "{\"number\": %d, \"sequence\": ", s.seq);
+  str(f, s.name);
+  std::fprintf(f, ", \"start\": %d, \"end\": %d, \"strand\": \"+\", \"word\": \"%s\"", s.start, s.end, s.word.c_str());
+  if (pair)
+    std::fprintf(f, ", \"spacing\": %d, \"start2\": %d, \"end2\": %d, \"word2\": \"%s\"", s.spacing, s.start2,
+                 s.end2, s.word2.c_str());
+  std::fprintf(f, ", \"proximity_sum\": %d, \"average\": %.2f}", s.prox_sum, s.average * 0.01);
+}
+
+void portion(std::FILE* f, const ExportPortion& p, const ExportSet& set) {
+  std::fprintf(f, "    {\"portion\": %d, \"exported\": %s", p.number, p.result ? "true" : "false");
+  if (p.result == nullptr) {
+    std::fputs(", \"reason\": ", f);
+    str(f, p.missing);
+    std::fputs("}", f);
+    return;
+  }
+  const ReportedResult& r = *p.result;
+  std::fprintf(f, ", \"l\": %d, \"l2\": %d,\n      \"result\": {\"ranking\": \"%s\", \"place\": %d, \"serial\": %d, "
+                  "\"sent\": %d, \"power\": %d, \"quality\": %.2f, \"avg_proximity\": %.2f},\n",
+               p.l, p.l2, r.ranking == Ranking::quality ? "quality" : "avg proximity", r.place, r.serial, r.sent,
+               r.power, r.quality * 0.01, r.avg_proximity * 0.01);
+  if (p.l2 != 0) std::fprintf(f, "      \"spacing\": {\"min\": %d, \"max\": %d},\n", p.spacing_min, p.spacing_max);
+  std::fputs("      \"motifs\": [\n", f);
+  for (std::size_t i = 0; i < p.motifs.size(); ++i) {
+    std::fputs(i == 0 ? "        " : ",\n        ", f);
+    motif(f, p.motifs[i], set.abc);
+  }
+  std::fputs("\n      ],\n      \"sites\": [\n", f);
+  for (std::size_t i = 0; i < p.sites.size(); ++i) {
+    std::fputs(i == 0 ? "        " : ",\n        ", f);
+    site(f, p.sites[i], p.l2 != 0);
+  }
+  std::fputs("\n      ]}", f);
+}
+
+}  // namespace
+
+void write_json(std::FILE* f, const ExportSet& set) {
+  std::fputs("{\n  \"source\": ", f);
+  str(f, set.source);
+  std::fprintf(f, ",\n  \"ranking\": \"%s\",\n  \"place\": %d,\n  \"alphabet\": \"%s\",\n  \"letters\": \"%s\",\n",
+               set.ranking == Ranking::quality ? "quality" : "avg proximity", set.place,
+               set.abc.dna ? "DNA" : "protein", set.abc.letters.c_str());
+  std::fprintf(f, "  \"background_source\": \"%s\",\n  \"background\": [",
+               set.background_from_input ? "input" : "uniform");
+  for (std::size_t a = 0; a < set.background.size(); ++a) std::fprintf(f, a == 0 ? "%.6f" : ", %.6f", set.background[a]);
+  std::fputs("],\n  \"portions\": [\n", f);
+  for (std::size_t i = 0; i < set.portions.size(); ++i) {
+    if (i != 0) std::fputs(",\n", f);
+    portion(f, set.portions[i], set);
+  }
+  std::fputs("\n  ]\n}\n", f);
+}

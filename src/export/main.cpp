@@ -1,0 +1,3 @@
+#include "export_cli.hpp"
+
+int main(int argc, char** argv) { return static_cast<int>(run_export(argc, argv)); }

@@ -1,0 +1,45 @@
+// sites.cpp: the words of the exported signal as a table and as BED6.
+#include "writers.hpp"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// BED names cannot hold blanks: the first word of the sequence name.
+std::string bed_name(const std::string& name) { return name.substr(0, name.find_first_of(" \t")); }
+
+// The per-sequence average as a share of the greatest proximity a word (or
+// word pair) can have, the number of its letters: 0 to 1000.
+int bed_score(const ExportSite& s, int letters) {
+  const long v = std::lround(10.0 * s.average / letters);
+  return static_cast<int>(std::clamp(v, 0L, 1000L));
+}
+
+}  // namespace
+
+void write_sites(std::FILE* f, const ExportSet& set) {
+  const bool pairs = set.word_pairs();
+  std::fputs(pairs ? "portion\tnumber\tsequence\tstart\tend\tstrand\tword\tspacing\tstart2\tend2\tword2"
+                     "\tproximity_sum\taverage\n"
+                   : "portion\tnumber\tsequence\tstart\tend\tstrand\tword\tproximity_sum\taverage\n",
+             f);
+  for (const ExportPortion& p : set.portions)
+    for (const ExportSite& s : p.sites) {
+      std::fprintf(f, "%d\t%d\t%s\t%d\t%d\t+\t%s", p.number, s.seq, s.name.c_str(), s.start, s.end, s.word.c_str());
+      if (pairs) std::fprintf(f, "\t%d\t%d\t%d\t%s", s.spacing, s.start2, s.end2, s.word2.c_str());
+      std::fprintf(f, "\t%d\t%.2f\n", s.prox_sum, s.average * 0.01);
+    }
+}
+
+void write_bed(std::FILE* f, const ExportSet& set) {
+  for (const ExportPortion& p : set.portions)
+    for (const ExportSite& s : p.sites) {
+      const std::string chrom = bed_name(s.name);
+      const int score = bed_score(s, p.l + p.l2);
+      std::fprintf(f, "%s\t%d\t%d\t%s\t%d\t+\n", chrom.c_str(), s.start - 1, s.end, p.motifs[0].id.c_str(), score);
+      if (p.l2 != 0)
+        std::fprintf(f, "%s\t%d\t%d\tportion%d.word2.spacing%d\t%d\t+\n", chrom.c_str(), s.start2 - 1, s.end2,
+                     p.number, s.spacing, score);
+    }
+}

@@ -1,0 +1,119 @@
+// result_file.hpp: a korvax result file, read back into plain records.
+//
+// The companion programs (korvax-export, korvax-polish) read what korvax
+// wrote: the runs in the file (one, or several with -A), the data portions of
+// each run with their parameters lines, sequence list and skip line, and every
+// block of the best-results report with its sequence lines. Any diagnostics
+// level at which the report is written can be read (0 to 4); what a level does
+// not write is marked unknown. Lines of the copied secondary files and other
+// diagnostics are passed over.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "settings.hpp"
+#include "status.hpp"
+
+enum class Ranking { quality, avg_proximity };
+
+// One sequence line of a reported result.
+struct ReportedWord {
+  int seq = 0;              // 1-based number of the sequence in its data portion
+  std::string name;         // as printed: cut to the name width, padding removed
+  bool has_word = false;    // false: the sequence stays out of the signal
+  int start = 0;            // 1-based start of the (first) word
+  int start2 = 0;           // word pair: 1-based start of the second word, else 0
+  int spacing = 0;          // word pair: letters between the two words, else 0
+  std::string word;         // the (first) word's letters, as printed
+  std::string word2;        // word pair: the second word's letters
+  int prox_sum = 0;         // proximity sum of the sequence
+  int average = 0;          // per-sequence average, x100
+};
+
+// One block of the best-results report.
+struct ReportedResult {
+  Ranking ranking = Ranking::quality;
+  int line = 0;             // line number of the title in the file
+  int place = 0;            // k of "#k"
+  int serial = 0;           // serial of the permutation that found the signal
+  int sent = 0;             // permutations sent in the portion
+  int power = 0;            // sequences with a word
+  int quality = 0;          // x100
+  int avg_proximity = 0;    // x100
+  bool has_perm = false;    // the permutation line (diagnostics level 2 and above)
+  int p_index = -1;
+  int q_index = -1;         // -1 for a P-permutation
+  std::vector<int> perm;    // 1-based sequence numbers, as printed
+  int name_width = -1;      // width of the names in its lines (-1: no line shows it)
+  std::vector<ReportedWord> words;   // in sequence order; sequences without a value have no line
+};
+
+// The parameters lines of a data portion (diagnostics level 1 and above).
+struct PortionParams {
+  bool known = false;
+  int n = 0, logn = 0, nn = 0, m = 0, l = 0, l2 = 0, mw = 0;
+  int threshold = 0, pairs = 0, mincover = 0, aftermax = 0;
+  bool motif_given = false, motif2_given = false;
+  std::string motif, motif2;
+  int leff = 0, leff2 = 0;
+  bool bonus_given = false;
+  int a_bonus = 0, a_penalty = 0;
+  bool spacing_given = false;        // word pairs only
+  int smin = 0, smax = 0;
+  std::vector<int> penalty;          // one per spacing smin..smax
+};
+
+// A line of the sequence list (diagnostics level 2 and above).
+struct ListedSequence {
+  int seq = 0;
+  std::string name;         // padding removed
+  std::string letters;      // as normalised by korvax
+};
+
+struct ResultPortion {
+  int number = 0;           // 1-based, in the order of the run
+  int line = 0;             // first line of the portion in the file
+  bool skipped = false;     // "Data portion skipped due to errors"
+  PortionParams params;
+  std::vector<ListedSequence> sequences;
+  std::vector<ReportedResult> results;   // in file order
+  int l = 0, l2 = 0;        // word lengths: from the parameters, else from the words
+};
+
+struct ResultRun {
+  int line = 0;                          // first line of the run
+  std::vector<std::string> arguments;    // the echo (level 2 and above); [0] is the program
+  bool settings_known = false;           // settings replayed from the echo
+  Settings settings;                     // the run's settings when known, else defaults
+  bool acid = false;                     // amino-acid alphabet
+  bool acid_guessed = false;             // told by the letters, not by the echo
+  bool ended = false;                    // the "Global RC" line was read
+  int global_rc = 0;
+  std::vector<ResultPortion> portions;
+};
+
+struct ResultFile {
+  std::vector<ResultRun> runs;           // in file order; korvax -A appends runs
+};
+
+// Where reading stopped, and why.
+struct ResultError {
+  int line = 0;             // 0: not tied to one line
+  std::string what;
+};
+
+// Reads a korvax result file from in. Returns 0; ERDATA when the text is not
+// a korvax result file or a line of its report cannot be read (err tells
+// where and why); ERIO on a read error; ERMEM.
+[[nodiscard]] Status read_result_file(std::FILE* in, ResultFile& ret, ResultError& err) noexcept;
+
+// The same for the file at path ("-": standard input); ERIO when it cannot be
+// opened.
+[[nodiscard]] Status read_result_path(const char* path, ResultFile& ret, ResultError& err) noexcept;
+
+// The result of a ranking at a place of a portion, or nullptr. korvax prints
+// the best by avg proximity apart only when it is another signal than the best
+// by quality, so a missing avg proximity block is the quality block's signal.
+[[nodiscard]] const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) noexcept;

@@ -1,0 +1,196 @@
+"""End-to-end tests of korvax-export on results of real korvax runs.
+
+Usage: export_e2e.py MPIEXEC KORVAX KORVAX_EXPORT
+
+Each case runs korvax (the fixed-coin build, two tasks) on seeded random
+sequences with a planted word or word pair, exports every format, and checks
+them against the result file and the input: the sites are the words of the
+report, at the input's letters; the MEME motifs read back by Biopython and the
+JSON hold the counts of those words; the logo renders. Then files that are not
+korvax results, and requests that cannot be met, must fail with a message.
+"""
+import json
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+
+from Bio import motifs
+
+MPIEXEC, KORVAX, EXPORT = sys.argv[1:4]
+KORVAX_ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0:verify_asan_link_order=0")
+failures = []
+checks = [0]
+
+
+def check(ok, what):
+    checks[0] += 1
+    if not ok:
+        failures.append(what)
+        print("FAIL:", what)
+
+
+def planted_portion(rng, n, length, letters, planted, skip=False):
+    """n random sequences of the letters, each holding the planted text once."""
+    text = ""
+    for i in range(n):
+        seq = "".join(rng.choice(letters) for _ in range(length))
+        at = rng.randrange(0, length - len(planted))
+        seq = seq[:at] + planted + seq[at + len(planted):]
+        text += ">s%d some description\n%s\n" % (i + 1, seq)
+    return text
+
+
+def korvax(workdir, args):
+    subprocess.run([MPIEXEC, "-n", "2", KORVAX] + args, cwd=workdir, env=KORVAX_ENV,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def export(workdir, args):
+    return subprocess.run([EXPORT] + args, cwd=workdir, capture_output=True, text=True)
+
+
+def reported_words(result_text, place=1):
+    """The sequence lines of each portion's best quality block #place, read
+    with a parser of its own: [(number, start, word, start2, word2)]."""
+    portions = []
+    blocks = re.findall(r"Best quality result #%d \[.*?\n(.*?)\n\n" % place, result_text, re.S)
+    for block in blocks:
+        words = []
+        for line in block.split("\n"):
+            m = re.match(r"\s*(\d+):.*\[(\d+)(?:;(\d+))?\] (\w+)(?:-\d+-(\w+))? \(", line)
+            if m:
+                words.append((int(m[1]), int(m[2]), m[4].upper(), int(m[3] or 0), (m[5] or "").upper()))
+        portions.append(words)
+    return portions
+
+
+def column_counts(words, letters):
+    return [[sum(w[pos] == a for w in words) for a in letters] for pos in range(len(words[0]))]
+
+
+def input_portions(text):
+    """Sequences of each portion: {number: letters}."""
+    portions = []
+    for chunk in re.split(r"\n\s*\n", text.strip()):
+        lines = chunk.split("\n")
+        portions.append([l.upper() for l in lines if not l.startswith(">")])
+    return portions
+
+
+# ---- Exports of real results, checked against the result and the input ----
+
+rng = random.Random(17)
+DNA, PROTEIN = "ACGT", "ACDEFGHIKLMNPQRSTVWY"
+cases = [
+    # name, korvax options, portions (None: a portion korvax skips), letters
+    ("one word, three portions, the middle one skipped", ["-L6", "-D1"],
+     [planted_portion(rng, 6, 30, "acgt", "ttgaca"), ">only\nacgtacgtac\n",
+      planted_portion(rng, 5, 25, "acgt", "gattac")], DNA),
+    ("word pair, level 2", ["-L5", "-LL4", "-SMIN3", "-SMAX5", "-SPEN0,0,0", "-D2"],
+     [planted_portion(rng, 6, 32, "acgt", "tgaca" + "gca" + "tata")], DNA),
+    ("protein, level 0", ["-ACID", "-L5", "-D0"],
+     [planted_portion(rng, 5, 24, PROTEIN.lower(), "wkhmf"),
+      planted_portion(rng, 4, 20, PROTEIN.lower(), "pdeyc")], PROTEIN),
+]
+workdirs = []
+for name, options, portions, letters in cases:
+    wd = tempfile.mkdtemp(prefix="korvax-export-")
+    workdirs.append(wd)
+    input_text = "\n".join(portions)
+    with open(os.path.join(wd, "in.seq"), "w") as f:
+        f.write(input_text)
+    korvax(wd, options + ["in.seq"])
+    with open(os.path.join(wd, "in.seq.out")) as f:
+        result = f.read()
+    r = export(wd, ["--meme", "m.meme", "--sites", "s.tsv", "--bed", "s.bed", "--logo", "l.svg",
+                    "--json", "j.json", "--input", "in.seq", "in.seq.out"])
+    check(r.returncode == 0, "%s: exit %d, %s" % (name, r.returncode, r.stderr))
+    skipped = [i + 1 for i, p in enumerate(portions) if p.count("\n") < 3]
+    for k in skipped:
+        check("data portion %d not exported" % k in r.stderr, "%s: no word of the skipped portion" % name)
+
+    # The sites are the words of the report, at the input's letters.
+    expected = reported_words(result)
+    exported = [k + 1 for k in range(len(portions)) if k + 1 not in skipped]
+    check(len(expected) == len(exported), "%s: %d reported blocks" % (name, len(expected)))
+    with open(os.path.join(wd, "s.tsv")) as f:
+        rows = [line.rstrip("\n").split("\t") for line in f]
+    header, rows = rows[0], [dict(zip(rows[0], row)) for row in rows[1:]]
+    sequences = input_portions(input_text)
+    with open(os.path.join(wd, "s.bed")) as f:
+        bed = [line.split("\t") for line in f]
+    pair = "word2" in header
+    check(len(bed) == len(rows) * (2 if pair else 1), "%s: one BED line per word" % name)
+    for portion, words in zip(exported, expected):
+        got = [(int(s["number"]), int(s["start"]), s["word"], int(s.get("start2", 0)), s.get("word2", ""))
+               for s in rows if int(s["portion"]) == portion]
+        check(got == words, "%s, portion %d: sites %s, reported %s" % (name, portion, got, words))
+        for number, start, word, start2, word2 in got:
+            seq = sequences[portion - 1][number - 1]
+            check(seq[start - 1:start - 1 + len(word)] == word, "%s: word not at its place" % name)
+            check(not pair or seq[start2 - 1:start2 - 1 + len(word2)] == word2, "%s: second word" % name)
+    for s, b in zip(rows, bed[::2] if pair else bed):
+        check((b[0], int(b[1]), int(b[2])) == ("s" + s["number"], int(s["start"]) - 1, int(s["end"])),
+              "%s: BED line %s for site %s" % (name, b, s))
+
+    # The JSON and the MEME motifs hold the counts of those words.
+    with open(os.path.join(wd, "j.json")) as f:
+        doc = json.load(f)
+    check(doc["letters"] == letters, "%s: alphabet %s" % (name, doc["letters"]))
+    json_motifs = [m for p in doc["portions"] if p["exported"] for m in p["motifs"]]
+    words_of_motifs = []
+    for portion in exported:
+        sites = [s for s in rows if int(s["portion"]) == portion]
+        words_of_motifs.append([s["word"] for s in sites])
+        if pair:
+            words_of_motifs.append([s["word2"] for s in sites])
+    for m, words in zip(json_motifs, words_of_motifs):
+        check(m["counts"] == column_counts(words, letters), "%s: JSON counts of %s" % (name, m["id"]))
+        check(m["nsites"] == len(words), "%s: nsites of %s" % (name, m["id"]))
+    if letters == DNA:
+        with open(os.path.join(wd, "m.meme")) as f:
+            read_back = motifs.parse(f, "minimal")
+        check(len(read_back) == len(words_of_motifs), "%s: %d MEME motifs" % (name, len(read_back)))
+        for m, words, jm in zip(read_back, words_of_motifs, json_motifs):
+            counts = [[int(m.counts[a][pos]) for a in DNA] for pos in range(m.length)]
+            check(m.name == jm["id"], "%s: MEME motif named %s" % (name, m.name))
+            check(counts == column_counts(words, letters), "%s: MEME counts of %s" % (name, m.name))
+        if pair:
+            check(read_back[1].name.startswith("portion1.word2.spacing"), "%s: spacing in the name" % name)
+
+    # The logo renders.
+    png = subprocess.run(["rsvg-convert", os.path.join(wd, "l.svg")], capture_output=True)
+    check(png.returncode == 0 and png.stdout[:4] == b"\x89PNG", "%s: the logo does not render" % name)
+
+# ---- What cannot be exported: a message and a non-zero exit ----
+
+wd = workdirs[0]
+with open(os.path.join(wd, "in.seq.out")) as f:
+    lines = f.read().split("\n")
+title = next(i for i, l in enumerate(lines) if l.startswith("Best quality result #1"))
+with open(os.path.join(wd, "truncated.out"), "w") as f:
+    f.write("\n".join(lines[:title + 3]) + "\n")
+with open(os.path.join(wd, "empty.out"), "w") as f:
+    pass
+refusals = [
+    # arguments, exit code (the status word: 1 usage, 2 data, 4 file), words of the message
+    (["in.seq"], 2, "not a korvax result file"),
+    (["empty.out"], 2, "not a korvax result file"),
+    (["truncated.out"], 2, "line %d: a reported result does not show as many words as its power" % (title + 1)),
+    (["missing.out"], 4, "missing.out: cannot open"),
+    (["--portion", "2", "in.seq.out"], 2, "data portion 2: korvax skipped it"),
+    (["--portion", "4", "in.seq.out"], 1, "there is no data portion 4"),
+    (["--place", "9", "in.seq.out"], 2, "has no best quality result #9"),
+    (["--input", os.path.join(workdirs[1], "in.seq"), "in.seq.out"], 2, "the input does not match"),
+    (["--by", "size", "in.seq.out"], 1, "invalid option: --by size"),
+]
+for args, code, words in refusals:
+    r = export(wd, args)
+    check(r.returncode == code and words in r.stderr and r.stdout == "",
+          "%s: exit %d, %r" % (" ".join(args), r.returncode, r.stderr))
+
+print("%d checks, %d failures" % (checks[0], len(failures)))
+sys.exit(1 if failures else 0)

@@ -1,0 +1,227 @@
+// result_file_test.cpp: korvax's own report, written for random records and
+// portions at every level, read back; the golden run read back; files that
+// are not korvax results refused.
+#include "results/result_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "config/cmdline.hpp"
+#include "input/reader.hpp"
+#include "report/report.hpp"
+#include "report_layout.hpp"
+#include "test_support.hpp"
+
+namespace {
+
+std::string cut_name(const std::string& name, int W) {
+  std::string s = name.substr(0, static_cast<std::size_t>(W));
+  while (!s.empty() && s.back() == ' ') s.pop_back();
+  return s;
+}
+
+// One random portion with its reported records, written as korvax writes it.
+struct WrittenPortion {
+  Settings set;
+  DataPortion dp;
+  RecordList records;
+  std::map<int, const PermRecord*> by_serial;
+  std::vector<std::string> names;
+};
+
+// Writes the parameters lines of a portion as the run driver does.
+void write_params(std::FILE* f, const Settings& s, const DataPortion& dp) {
+  std::fprintf(f, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, 0, 2, 5);
+  if (s.l2 != 0) {
+    std::fprintf(f, kParamsSpacing, s.smin, s.smax);
+    for (int k = 0; k < s.S; ++k) std::fprintf(f, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
+  }
+  std::fputs("\n\n", f);
+}
+
+void make_portion(std::mt19937& rng, int diag, WrittenPortion& w) {
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  Settings& s = w.set;
+  s.l = pick(3, 8);
+  if (pick(0, 1) == 1) {
+    s.l2 = pick(2, 5);
+    s.smin = pick(0, 5);
+    s.smax = s.smin + pick(0, 4);
+    std::snprintf(s.pen_text, sizeof s.pen_text, "1,2,3,4,5");
+  }
+  s.diag_level = diag;
+  s.name_width_limit = pick(0, 1) * 4;
+  ASSERT_EQ(derive_settings(s), 0u);
+  const int n = pick(2, 7);
+  std::string text;
+  for (int i = 0; i < n; ++i) {
+    std::string name = pick(0, 4) == 0 ? "" : random_text(rng, pick(1, 9), "ab [](x)1 :");
+    w.names.push_back(name);
+    text += ">" + name + "\n" + random_text(rng, pick(s.l + s.l2 + s.smax + 2, 40)) + "\n";
+  }
+  TempDir dir;
+  std::FILE* in = std::fopen(dir.write("p.fa", text).c_str(), "r");
+  Status run = 0;
+  ASSERT_EQ(read_portion(in, s, w.dp, run) & ERDATA, 0u);
+  std::fclose(in);
+  for (int serial = 0; serial < pick(1, 5); ++serial) {
+    std::vector<int> perm, words, sums;
+    int power = 0;
+    for (int i = 0; i < n; ++i) {
+      perm.push_back((i + serial) % n);
+      const int len = w.dp.len[static_cast<std::size_t>(i)];
+      int word = w.dp.mw;
+      if (pick(0, 4) == 0) word = pick(0, 1) == 0 ? w.dp.mw : -1;
+      else if (s.l2 == 0) word = pick(0, len - s.l);
+      else {
+        const int gap = pick(s.smin, s.smax);
+        word = pick(0, len - s.l - gap - s.l2) * s.S + gap - s.smin;
+      }
+      power += word >= 0 && word != w.dp.mw;
+      words.push_back(word);
+      sums.push_back(pick(-5, 200));
+    }
+    w.by_serial[serial] = &add_result_record(w.records, serial, -1, serial, perm, words, sums,
+                                             pick(1, 9999), pick(1, 9999), power);
+  }
+}
+
+// korvax's report of random portions at every level, read back: every block,
+// every line, every figure.
+TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
+  std::mt19937 rng(9);
+  for (int round = 0; round < 60; ++round) {
+    const int diag = round % 3;
+    std::vector<std::unique_ptr<WrittenPortion>> portions;
+    MemFile out;
+    for (int k = 0; k < 1 + round % 3; ++k) {
+      if (diag > 0 && round % 4 == 1) {  // a skipped portion before this one
+        std::fprintf(out.f, kParams, 1, 0, 1, 9, 4, 0, 6, 2, 0, 0, 5);
+        std::fputs("\n\n", out.f);
+        std::fprintf(out.f, kSkipped, 0);
+        portions.push_back(nullptr);
+      }
+      auto w = std::make_unique<WrittenPortion>();
+      make_portion(rng, diag, *w);
+      if (diag > 0) write_params(out.f, w->set, w->dp);
+      ReportEnv env;
+      env.set = &w->set;
+      env.dp = &w->dp;
+      env.records = &w->records;
+      env.serial = 7;
+      env.out = out.f;
+      for (int place = 1; place <= 3; ++place) ASSERT_EQ(report_best(env, place), 0u);
+      portions.push_back(std::move(w));
+    }
+    const std::string text = out.text();
+    std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    ResultFile rf;
+    ResultError err;
+    ASSERT_EQ(read_result_file(f, rf, err), 0u) << err.line << ": " << err.what << "\n" << text;
+    std::fclose(f);
+    ASSERT_EQ(rf.runs.size(), 1u);
+    const auto& got = rf.runs[0].portions;
+    ASSERT_EQ(got.size(), portions.size()) << text;
+    for (std::size_t k = 0; k < got.size(); ++k) {
+      const ResultPortion& p = got[k];
+      EXPECT_EQ(p.number, static_cast<int>(k + 1));
+      ASSERT_EQ(p.skipped, portions[k] == nullptr);
+      if (p.skipped) continue;
+      const WrittenPortion& w = *portions[k];
+      EXPECT_EQ(p.params.known, diag > 0);
+      ASSERT_FALSE(p.results.empty());
+      for (const ReportedResult& r : p.results) {
+        const PermRecord& rec = *w.by_serial.at(r.serial);
+        EXPECT_EQ(r.sent, 8);
+        EXPECT_EQ(r.power, rec.power);
+        EXPECT_EQ(r.has_perm, diag > 1);
+        if (r.has_perm) {
+          EXPECT_EQ(r.perm.size(), static_cast<std::size_t>(rec.n));
+        }
+        std::size_t line = 0;
+        for (int i = 0; i < rec.n; ++i) {
+          const int word = rec.words[static_cast<std::size_t>(i)];
+          if (word < 0) continue;
+          ASSERT_LT(line, r.words.size());
+          const ReportedWord& rw = r.words[line++];
+          EXPECT_EQ(rw.seq, i + 1);
+          EXPECT_EQ(rw.name, cut_name(w.names[static_cast<std::size_t>(i)], w.dp.name_width));
+          EXPECT_EQ(rw.has_word, word != w.dp.mw);
+          if (!rw.has_word) continue;
+          EXPECT_EQ(rw.prox_sum, rec.prox_sums[static_cast<std::size_t>(i)]);
+          EXPECT_EQ(rw.average, rec.percents[static_cast<std::size_t>(i)]);
+          const std::string seq = w.dp.seq_of(i);
+          EXPECT_EQ(rw.word, seq.substr(static_cast<std::size_t>(rw.start - 1), static_cast<std::size_t>(w.set.l)));
+          if (w.set.l2 == 0) {
+            EXPECT_EQ(rw.start, word + 1);
+            continue;
+          }
+          EXPECT_EQ((rw.start - 1) * w.set.S + rw.spacing - w.set.smin, word);
+          EXPECT_EQ(rw.start2, rw.start + w.set.l + rw.spacing);
+          EXPECT_EQ(rw.word2, seq.substr(static_cast<std::size_t>(rw.start2 - 1), static_cast<std::size_t>(w.set.l2)));
+        }
+        EXPECT_EQ(line, r.words.size());
+      }
+      EXPECT_EQ(p.l, w.set.l);
+      EXPECT_EQ(p.l2, w.set.l2);
+    }
+  }
+}
+
+// The golden two-portion run (-D2, secondary files copied): two portions of
+// one run, the options replayed, each word found in the sequence list.
+TEST(ResultFile, GoldenRunReadsBack) {
+  ResultFile rf;
+  ResultError err;
+  const std::string path = std::string(KORVAX_SOURCE_DIR) + "/tests/e2e/golden/small/result.txt";
+  ASSERT_EQ(read_result_path(path.c_str(), rf, err), 0u) << err.line << ": " << err.what;
+  ASSERT_EQ(rf.runs.size(), 1u);
+  const ResultRun& run = rf.runs[0];
+  EXPECT_TRUE(run.settings_known && run.ended);
+  EXPECT_EQ(run.settings.l, 6);
+  ASSERT_EQ(run.portions.size(), 2u);
+  for (const ResultPortion& p : run.portions) {
+    ASSERT_EQ(static_cast<int>(p.sequences.size()), p.params.n);
+    const ReportedResult* r = find_result(p, Ranking::avg_proximity, 1);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r, find_result(p, Ranking::quality, 1));
+    EXPECT_EQ(find_result(p, Ranking::quality, 2), nullptr);
+    for (const ReportedWord& w : r->words)
+      EXPECT_EQ(p.sequences[static_cast<std::size_t>(w.seq - 1)].letters.substr(static_cast<std::size_t>(w.start - 1), 6), w.word);
+  }
+}
+
+// Texts that are not korvax results, or whose report is damaged.
+TEST(ResultFile, RefusesWhatIsNotAKorvaxResult) {
+  const std::string title = "Best quality result #1 [0/6] (power: 2, quality: 38.00, avg proximity: 5.50)\n";
+  const std::string line1 = "  1:alpha[0001] ttgaca (17,  5.66)\n";
+  const struct {
+    std::string text;
+    Status status;
+    int line;
+  } cases[] = {
+      {"", ERDATA, 0},
+      {">s1\nacgtacgt\n>s2\nacgtttga\n", ERDATA, 0},
+      {"\"#\"\t\"P\"\t\"Q\"\n0\t0\t-1\n", ERDATA, 0},
+      {title + line1, ERDATA, 1},                                  // fewer words than its power
+      {title + line1 + "  2:beta [0003] ttgaca (17,  x)\n", ERDATA, 3},
+      {title + line1 + "  2:be [0003] ttgaca (17,  5.66)\n", ERDATA, 3},  // another name width
+      {title + line1 + "  2:beta [0003] ttgacaa (17,  5.66)\n\n", ERDATA, 1},  // another word length
+      {"Best quality result #1 [0/6] (power: 2, quality: 38.0, avg proximity: 5.50)\n", ERDATA, 1},
+      {"\nn=4  logn=2  nn=4  m<=21  l=6  l2=0  mw<=16(+1)\nzz\n", ERDATA, 2},
+      {title + line1 + "  2:beta [0003] ttgaca (17,  5.66)\n\n", 0, 0},
+  };
+  for (const auto& c : cases) {
+    std::FILE* f = c.text.empty() ? std::fopen("/dev/null", "r")
+                                  : fmemopen(const_cast<char*>(c.text.data()), c.text.size(), "r");
+    ResultFile rf;
+    ResultError err;
+    EXPECT_EQ(read_result_file(f, rf, err), c.status) << c.text;
+    EXPECT_EQ(err.line, c.line) << c.text << err.what;
+    EXPECT_EQ(err.what.empty(), c.status == 0);
+    std::fclose(f);
+  }
+}
+
+}  // namespace
