@@ -51,7 +51,7 @@ Status serve_portion(TaskContext& ctx) noexcept {
   env.coin = ctx.coin;
   env.out = out;
   // The fast search, or, when even its bookkeeping cannot be had, the
-  // straightforward one (search_signal_fast hands over by itself).
+  // straightforward one (search_permutation hands over by itself).
   FastSearch fast;
   if (prepare_fast_search(ctx.set, dp, env.prox.matrix, fast) != 0) fast = FastSearch{};
 
@@ -80,8 +80,7 @@ Status serve_portion(TaskContext& ctx) noexcept {
         break;
       }
     }
-    task_status |= build_gtree(&tree, env);
-    if (task_status == 0) task_status |= search_signal_fast(&tree, fast, env, msg.data());
+    task_status |= search_permutation(&tree, fast, env, msg.data());
     free_gtree(&tree);
     ctx.last_event = wall_time();
     if (chatty) {

@@ -77,15 +77,13 @@ std::uint8_t to_byte(long long v) noexcept {
 // ---- 2. Computing a block ----
 
 template <class Acc>
-Status compute_block_as(const ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
-  const Settings& s = *b.set;
-  const DataPortion& dp = *b.dp;
-  const int mw = b.mw;
+Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out) noexcept {
+  const int mw = dp.mw;
   const int lx = dp.len[static_cast<std::size_t>(x)], ly = dp.len[static_cast<std::size_t>(y)];
   const char* sx = dp.seq_of(x);
   const char* sy = dp.seq_of(y);
   const char* m1 = s.motif_given ? s.motif : nullptr;
-  std::memset(out, 0, b.cells);
+  std::memset(out, 0, static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw));
 
   const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
   if (rx == 0 || ry == 0) return 0;
@@ -143,7 +141,7 @@ void transpose_block(const std::uint8_t* in, std::uint8_t* out, int mw) noexcept
 // Fills `out` with the directed block (x, y). Returns 0 or ERMEM.
 Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
   ++b.computed;
-  if (b.matrix == nullptr) return compute_block(b, x, y, out);
+  if (b.matrix == nullptr) return compute_block(*b.set, *b.dp, x, y, out);
   // x > y here: the matrix holds (y, x).
   transpose_block(b.matrix->blocks[static_cast<std::size_t>(pair_block(b.n, y, x))], out, b.mw);
   return 0;
@@ -151,10 +149,9 @@ Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
 
 }  // namespace
 
-Status compute_block(const ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
-  const Settings& s = *b.set;
-  if (small_terms(s.a_bonus, s.a_penalty)) return compute_block_as<std::int32_t>(b, x, y, out);
-  return compute_block_as<long long>(b, x, y, out);
+Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out) noexcept {
+  if (small_terms(s.a_bonus, s.a_penalty)) return compute_block_as<std::int32_t>(s, dp, x, y, out);
+  return compute_block_as<long long>(s, dp, x, y, out);
 }
 
 Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,

@@ -70,7 +70,8 @@ struct ProxBlocks {
 void drop_block_cache(ProxBlocks& b) noexcept;
 
 // Computes the directed block (x, y) from the letters into out (mw x mw
-// bytes): the proximity of every pair of indices, as the proximity operation
-// computes it on the fly. Requires b.usable. Returns 0 or ERMEM (no room
-// for the word scores it sums).
-[[nodiscard]] Status compute_block(const ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept;
+// bytes): the proximity of every pair of indices as the proximity operation
+// computes it on the fly, held to 255 (exact when b.usable). Returns 0 or
+// ERMEM (no room for the word scores it sums).
+[[nodiscard]] Status compute_block(const Settings& s, const DataPortion& dp, int x, int y,
+                                   std::uint8_t* out) noexcept;

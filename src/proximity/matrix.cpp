@@ -1,21 +1,8 @@
 // matrix.cpp: building and dumping the proximity matrix.
 #include <cstdio>
 
+#include "blocks.hpp"
 #include "proximity.hpp"
-#include "word_index.hpp"
-
-namespace {
-
-// Number of rows (or columns) of a sequence of length len that can hold a
-// word: for one word its start positions, for a word pair the starts q that
-// leave room for the smallest spacing, times S.
-int usable_indices(const Settings& s, int len, int mw) noexcept {
-  int count = s.l2 == 0 ? len - s.l + 1 : (len - s.smin - s.l - s.l2 + 1) * s.S;
-  if (count < 0) count = 0;
-  return count < mw ? count : mw;
-}
-
-}  // namespace
 
 Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
                     ProxMatrix& ret) noexcept {
@@ -30,22 +17,12 @@ Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
   mx.mw = dp.mw;
   for (std::size_t k = 0; k < pairs; ++k) mx.blocks[k] = mx.block.data() + k * cells;
 
-  const ProxEnv env{&set, &dp, nullptr};
-  for (int u = 0; u + 1 < dp.n; ++u) {
-    const int rows = usable_indices(set, dp.len[static_cast<std::size_t>(u)], dp.mw);
-    for (int v = u + 1; v < dp.n; ++v) {
-      const int cols = usable_indices(set, dp.len[static_cast<std::size_t>(v)], dp.mw);
-      std::uint8_t* blk = mx.blocks[static_cast<std::size_t>(pair_block(dp.n, u, v))];
-      for (int i = 0; i < rows; ++i) {
-        std::uint8_t* row = blk + static_cast<std::size_t>(i) * mw;
-        for (int j = 0; j < cols; ++j) {
-          // Indices whose pair does not fit give 0 on the fly, as they must here.
-          const int p = proximity_on_the_fly(env, u, i, v, j);
-          row[j] = static_cast<std::uint8_t>(p > 255 ? 255 : p);  // a byte holds at most 255
-        }
-      }
-    }
-  }
+  // Each block holds the proximities on the fly, lowered to 255 where they
+  // exceed a byte, and 0 for indices that are not valid in their sequence.
+  for (int u = 0; u + 1 < dp.n; ++u)
+    for (int v = u + 1; v < dp.n; ++v)
+      if (compute_block(set, dp, u, v, mx.blocks[static_cast<std::size_t>(pair_block(dp.n, u, v))]) != 0)
+        return ERMEM;
   ret = std::move(mx);
   if (set.diag_level >= 3 && out != nullptr) {
     dump_matrix(ret, out);

@@ -21,10 +21,20 @@
 #include "gtree.hpp"
 #include "../proximity/blocks.hpp"
 
+// The choice of one key of a merged group.
+struct MergeOut {
+  int cost;     // 0 with zero
+  int va, ub;   // chosen words of a2 and b2
+  bool zero;    // cost 0: heads without words, members from the (mw, mw) rows
+};
+
 struct FastSearch {
   ProxBlocks blocks;
   bool ready = false;                   // prepared for the current data portion
+  Table<std::int16_t> rows, rows_prev;  // nn x M x M: per group g, M x M rows of its c slots
   Table<std::int32_t> cost, cost_prev;  // per group g: M x M costs at g * M * M + own * M + other
+  Table<std::int32_t> cost_t;           // M x M: the costs of one previous group, transposed
+  Table<MergeOut> choices;              // M: the choices of one word of a
   Buckets buckets;                      // the lists of one own word
   KeyLists lists;                       // the other side's lists of every key of a group
   Neighbours near;                      // per word of the other head: candidates reaching T
@@ -42,9 +52,10 @@ struct FastSearch {
 [[nodiscard]] Status prepare_fast_search(const Settings& set, const DataPortion& dp,
                                          const ProxMatrix* matrix, FastSearch& ret) noexcept;
 
-// Searches the permutation of the built G-tree g; the contract of
-// search_signal (status, result entries, diagnostics).
-[[nodiscard]] Status search_signal_fast(GTree* g, FastSearch& f, const SearchEnv& env,
+// Builds the G-tree of the permutation in g->perm (every other field
+// empty) and searches it: what build_gtree and search_signal do together,
+// with the same statuses, result entries and diagnostics.
+[[nodiscard]] Status search_permutation(GTree* g, FastSearch& f, const SearchEnv& env,
                                         std::int32_t* msg) noexcept;
 
 // The steps, for search_signal_fast and the tests. Each returns 0, ERMEM

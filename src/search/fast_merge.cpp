@@ -21,8 +21,9 @@ namespace {
 // the other head x.
 struct MergeSide {
   const std::int32_t* cost;           // costs of the own half: key (w, v) at w * M + v
-  int m0, m1;                         // the member slots of the own half in level z
-  const std::uint8_t* const* member;  // block (member, x) per member slot; null: empty slot
+  const std::int16_t* rows;           // rows of the own half: key (w, v) at (w * M + v) * h
+  int h;                              // slots of the own half; slot 0 is the own head
+  const std::uint8_t* const* member;  // block (member, x) per slot 1 .. h-1; null: empty slot
   const std::uint8_t* own_other;      // block (o, x)
   const Neighbours* other_cand;       // per word of x, the candidate words reaching T
 };
@@ -48,12 +49,12 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
     if (C[v] == 0) continue;
     out.push(mw, v);
     // The rows to sum: the heads' proximities, then one per member with a word.
-    const std::int16_t* prev = st.t.system_prev.data() + st.key(w, v) * static_cast<std::size_t>(st.nn);
+    const std::int16_t* prev = s.rows + st.key(w, v) * static_cast<std::size_t>(s.h);
     int k = 0;
     if (own) rows[k++] = cab;
-    for (int slot = s.m0; slot < s.m1; ++slot) {
-      const std::uint8_t* blk = s.member[slot - s.m0];
-      const int wx = prev[slot];
+    for (int i = 1; i < s.h; ++i) {
+      const std::uint8_t* blk = s.member[i];
+      const int wx = prev[i];
       if (blk != nullptr && wx != mw) rows[k++] = st.block_row(blk, wx);
     }
     if (k == 0) continue;  // no term: not admissible
@@ -82,18 +83,19 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
   }
 }
 
-// Fetches the member blocks (slot's sequence, x) of slots m0 .. m1-1 and the
-// `more` blocks given; member[k] is null for an empty slot.
-Status fetch_side(FastSearch& f, const std::int16_t* lv, int m0, int m1, int x, const int* mx,
+// Fetches the member blocks (sequence of slot i, x) of the half whose slots
+// of level z are half[0 .. h) (member[i] for i = 1 .. h-1, null for an empty
+// slot) and the `more` blocks given.
+Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const int* mx,
                   const int* my, int more, const std::uint8_t** member, const std::uint8_t** extra) noexcept {
   int px[kMaxFetch], py[kMaxFetch], where[kMaxFetch];
   const std::uint8_t* got[kMaxFetch];
   int count = 0;
-  for (int slot = m0; slot < m1; ++slot) {
-    where[slot - m0] = -1;
-    if (lv[slot] < 0) continue;
-    where[slot - m0] = count;
-    px[count] = lv[slot];
+  for (int i = 1; i < h; ++i) {
+    where[i] = -1;
+    if (half[i] < 0) continue;
+    where[i] = count;
+    px[count] = half[i];
     py[count++] = x;
   }
   for (int k = 0; k < more; ++k) {
@@ -101,32 +103,29 @@ Status fetch_side(FastSearch& f, const std::int16_t* lv, int m0, int m1, int x, 
     py[count++] = my[k];
   }
   if (fetch_blocks(f.blocks, px, py, count, got) != 0) return ERMEM;
-  for (int slot = m0; slot < m1; ++slot) member[slot - m0] = where[slot - m0] < 0 ? nullptr : got[where[slot - m0]];
+  for (int i = 1; i < h; ++i) member[i] = where[i] < 0 ? nullptr : got[where[i]];
   for (int k = 0; k < more; ++k) extra[k] = got[count - more + k];
   return 0;
 }
 
-struct MergeOut {
-  int cost;     // 0 with zero
-  int va, ub;   // chosen words of a2 and b2
-  bool zero;    // cost 0: heads without words, members from the (mw, mw) rows
-};
 
-void write_merge(const FastStep& st, int g, int base, int h, int wa, int wb, const MergeOut& o) noexcept {
+// Writes the row of key (wa, wb) of group g: the heads, the second heads,
+// then the members of each half, from the previous rows (rows0, rows1) that
+// the choice keys, alternately.
+void write_merge(const FastStep& st, int g, int h, const std::int16_t* rows0, const std::int16_t* rows1,
+                 int wa, int wb, const MergeOut& o) noexcept {
   const int mw = st.mw;
-  const auto prev = [&](int x, int y) {
-    return st.t.system_prev.data() + st.key(x, y) * static_cast<std::size_t>(st.nn);
-  };
-  std::int16_t* row = st.row(wa, wb) + base;
-  const std::int16_t* first = o.zero ? prev(mw, mw) : prev(wa, o.va);
-  const std::int16_t* second = o.zero ? prev(mw, mw) : prev(wb, o.ub);
+  const auto hh = static_cast<std::size_t>(h);
+  std::int16_t* row = st.row(g, 2 * h, wa, wb);
+  const std::int16_t* first = rows0 + (o.zero ? st.key(mw, mw) : st.key(wa, o.va)) * hh;
+  const std::int16_t* second = rows1 + (o.zero ? st.key(mw, mw) : st.key(wb, o.ub)) * hh;
   row[0] = static_cast<std::int16_t>(o.zero ? mw : wa);
   row[1] = static_cast<std::int16_t>(o.zero ? mw : wb);
   row[2] = static_cast<std::int16_t>(o.zero ? mw : o.va);
   row[3] = static_cast<std::int16_t>(o.zero ? mw : o.ub);
   for (int i = 2; i < h; ++i) {
-    row[2 * i] = first[base + i];
-    row[2 * i + 1] = second[base + h + i];
+    row[2 * i] = first[i];
+    row[2 * i + 1] = second[i];
   }
   st.f.cost[static_cast<std::size_t>(g) * st.keys + st.key(wa, wb)] = o.zero ? 0 : o.cost;
 }
@@ -138,30 +137,38 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
   const int a = lv[base], a2 = lv[base + 1], b = lv[base + h], b2 = lv[base + h + 1];
   const std::int32_t* C0 = f.cost_prev.data() + static_cast<std::size_t>(2 * g) * st.keys;
   const std::int32_t* C1 = f.cost_prev.data() + static_cast<std::size_t>(2 * g + 1) * st.keys;
+  const std::int16_t* R0 = st.prev_group(2 * g, h);
+  const std::int16_t* R1 = st.prev_group(2 * g + 1, h);
   const std::uint8_t* member[kMaxFetch];
   const std::uint8_t* blk[4];
 
-  // Lists of b2 for every key, from the side of b: keyed (wb, wa).
+  // Lists of b2 for every key, from the side of b.
   {
     const int mx[2] = {b, a}, my[2] = {a, b2};  // (b, a) and (a, b2)
-    if (fetch_side(f, lv, base + h + 1, base + c, a, mx, my, 2, member, blk) != 0) return ERMEM;
+    if (fetch_side(f, lv + base + h, h, a, mx, my, 2, member, blk) != 0) return ERMEM;
     if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
-    const MergeSide side{C1, base + h + 1, base + c, member, blk[0], &f.near};
+    const MergeSide side{C1, R1, h, member, blk[0], &f.near};
     f.lists.used = 0;
     for (int wb = 0; wb <= mw; ++wb) {
       f.buckets.clear();
       merge_side(st, side, wb, f.buckets);
-      if (sort_buckets(f.buckets, st.M) != 0 || append_lists(f.lists, wb, f.buckets, st.M) != 0) return ERMEM;
+      if (f.buckets.status != 0 || gather_lists(f.lists, wb, f.buckets, st.M) != 0) return ERMEM;
     }
+    if (sort_lists(f.lists, st.M) != 0) return ERMEM;
   }
 
   // Lists of a2, one word of a at a time, and the choice of every key.
   const int mx[4] = {a, b, a, a2}, my[4] = {b, a2, b2, b2};  // (a, b) (b, a2) (a, b2) (a2, b2)
-  if (fetch_side(f, lv, base + 1, base + h, b, mx, my, 4, member, blk) != 0) return ERMEM;
-  const std::uint8_t *AB = blk[0], *BA2 = blk[1], *AB2 = blk[2], *P = blk[3];
-  if (collect_neighbours(BA2, mw, T, f.near) != 0) return ERMEM;
+  if (fetch_side(f, lv + base, h, b, mx, my, 4, member, blk) != 0) return ERMEM;
+  const std::uint8_t *AB = blk[0], *AB2 = blk[2], *P = blk[3], *A2B = member[1];
+  if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
   row_maxima(P, mw, f.rowmax.data());
-  const MergeSide side{C0, base + 1, base + h, member, AB, &f.near};
+  // C1 by (u, wb), so that a word u is read for neighbouring wb side by side.
+  std::int32_t* C1T = f.cost_t.data();
+  for (int wb = 0; wb <= mw; ++wb)
+    for (int u = 0; u <= mw; ++u) C1T[st.key(u, wb)] = C1[st.key(wb, u)];
+  const MergeSide side{C0, R0, h, member, AB, &f.near};
+  MergeOut* out = f.choices.data();
   for (int wa = 0; wa <= mw; ++wa) {
     f.buckets.clear();
     merge_side(st, side, wa, f.buckets);
@@ -170,11 +177,11 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
       const int cab = st.at(AB, wa, wb);
       const int na = f.buckets.size(wb);
       const std::int16_t* la = f.buckets.list(wb);
-      const std::size_t kb = st.key(wb, wa);
+      const std::size_t kb = st.key(wa, wb);
       const int nb = f.lists.size(kb);
       const std::int16_t* lb = f.lists.list(kb);
-      for (int k = 0; k < na; ++k) f.sa[static_cast<std::size_t>(k)] = C0[st.key(wa, la[k])] + st.at(BA2, wb, la[k]);
-      for (int k = 0; k < nb; ++k) f.sb[static_cast<std::size_t>(k)] = C1[st.key(wb, lb[k])] + st.at(AB2, wa, lb[k]);
+      for (int k = 0; k < na; ++k) f.sa[static_cast<std::size_t>(k)] = C0[st.key(wa, la[k])] + st.at(A2B, la[k], wb);
+      for (int k = 0; k < nb; ++k) f.sb[static_cast<std::size_t>(k)] = C1T[st.key(lb[k], wb)] + st.at(AB2, wa, lb[k]);
       MergeOut o{0, mw, mw, true};
       if (na > 0 && nb > 0) {
         const PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, cab};
@@ -189,7 +196,15 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
       } else if (cab >= T) {
         o = {cab, mw, mw, false};
       }
-      write_merge(st, g, base, h, wa, wb, o);
+      out[wb] = o;
+    }
+    // The rows, their second halves asked for a few keys ahead.
+    constexpr int kAhead = 8;
+    const auto hh = static_cast<std::size_t>(h);
+    for (int wb = 0; wb <= mw; ++wb) {
+      if (wb + kAhead <= mw && !out[wb + kAhead].zero)
+        __builtin_prefetch(R1 + st.key(wb + kAhead, out[wb + kAhead].ub) * hh);
+      write_merge(st, g, h, R0, R1, wa, wb, out[wb]);
     }
   }
   return 0;
@@ -200,7 +215,7 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
 Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
   const FastStep st(t, f, e);
   const int K = 1 << (z - 1), c = st.nn / K, h = c / 2;
-  std::swap(t.system, t.system_prev);
+  std::swap(f.rows, f.rows_prev);
   std::swap(f.cost, f.cost_prev);  // both keep their room from step to step
   std::size_t entries = 0;
   if (!mul_size(st.keys, static_cast<std::size_t>(K), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;

@@ -19,7 +19,7 @@ struct QuadOut {
 
 void write_quad(const FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) noexcept {
   st.f.cost[static_cast<std::size_t>(q) * st.keys + st.key(w0, w2)] = o.cost;
-  std::int16_t* row = st.row(w0, w2) + 4 * q;
+  std::int16_t* row = st.row(q, 4, w0, w2);
   row[0] = static_cast<std::int16_t>(o.r0);
   row[1] = static_cast<std::int16_t>(o.r2);
   row[2] = static_cast<std::int16_t>(o.r1);
@@ -95,7 +95,9 @@ Status quad_alone(const FastStep& st, int q, int Q, int s0, int s2) noexcept {
 //   v no word:   c >= T;
 //   else:        a + b + c >= 3T,
 // with a = p(s0:w0, p:v), b = p(s2:w2, p:v), c = p(s0:w0, s2:w2). The best by
-// a + b gives the cost best + c.
+// a + b gives the cost best + c. A sum of three reaching 3T has a term
+// reaching T, so the words pairs of the last rule are found as those with
+// a >= T, or else c >= T, or else (a, c < T) b >= T + 2.
 Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p, bool p_is_s1) noexcept {
   FastSearch& f = st.f;
   const int mw = st.mw, T = st.T;
@@ -103,8 +105,9 @@ Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p,
   const std::uint8_t* blk[4] = {};
   if (fetch_blocks(f.blocks, x, y, 4, blk) != 0) return ERMEM;
   const std::uint8_t *A = blk[0], *B = blk[1], *C = blk[2], *BT = blk[3];
-  row_maxima(B, mw, f.rowmax.data());
   const int thrice = st.times_threshold(3);
+  const long long high = static_cast<long long>(T) + 2;
+  if (collect_neighbours(B, mw, high > 256 ? 256 : static_cast<int>(high), f.near) != 0) return ERMEM;
   Buckets& out = f.buckets;
 
   for (int w0 = 0; w0 <= mw; ++w0) {
@@ -116,13 +119,28 @@ Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p,
     } else {
       const std::uint8_t* a = st.block_row(A, w0);
       const std::uint8_t* c = st.block_row(C, w0);
-      const int ctop = *std::max_element(c, c + mw);
-      for (int i = 0, len = kernel_bytes_at_least(a, mw, T, hits); i < len; ++i) out.push(mw, hits[i]);
-      for (int i = 0, len = kernel_bytes_at_least(c, mw, T, hits); i < len; ++i) out.push(hits[i], mw);
-      for (int v = 0; v < mw; ++v) {
-        const int need = thrice - a[v];
-        if (f.rowmax[v] + ctop < need) continue;
-        for (int i = 0, len = kernel_sum_at_least(st.block_row(B, v), c, mw, need, hits); i < len; ++i) out.push(hits[i], v);
+      std::int16_t* near = f.near_own.data();
+      const int na = kernel_bytes_at_least(a, mw, T, near);
+      for (int i = 0; i < na; ++i) {  // a >= T: w2 no word, and every w2 by a + b + c
+        const int v = near[i];
+        out.push(mw, v);
+        for (int k = 0, len = kernel_sum_at_least(st.block_row(B, v), c, mw, thrice - a[v], hits); k < len; ++k)
+          out.push(hits[k], v);
+      }
+      const int nc = kernel_bytes_at_least(c, mw, T, near);
+      for (int i = 0; i < nc; ++i) {  // c >= T: v no word, and every v with a < T by a + b + c
+        const int w2 = near[i];
+        out.push(w2, mw);
+        for (int k = 0, len = kernel_sum_at_least(a, st.block_row(BT, w2), mw, thrice - c[w2], hits); k < len; ++k)
+          if (a[hits[k]] < T) out.push(w2, hits[k]);
+      }
+      for (int v = 0; v < mw; ++v) {  // a, c < T: b >= T + 2
+        if (a[v] >= T) continue;
+        const std::int16_t* far = f.near.list(v);
+        for (int k = 0, len = f.near.size(v); k < len; ++k) {
+          const int w2 = far[k];
+          if (c[w2] < T && a[v] + st.at(B, v, w2) + c[w2] >= thrice) out.push(w2, v);
+        }
       }
     }
     if (sort_buckets(out, st.M) != 0) return ERMEM;
@@ -153,15 +171,16 @@ Status quad_two_partners(const FastStep& st, int q, int Q, int s0, int s1, int s
   if (fetch_blocks(f.blocks, x, y, 9, blk) != 0) return ERMEM;
   const std::uint8_t *A1 = blk[0], *C = blk[1], *B1 = blk[3], *B3 = blk[4], *A3 = blk[7], *P = blk[8];
 
-  // Lists B, for every key, from the side of s2: keyed (w2, w0).
+  // Lists B, for every key, from the side of s2.
   if (collect_neighbours(A3, mw, T, f.near) != 0) return ERMEM;
   const QuadSide side_b{B3, blk[5], blk[6], &f.near};
   f.lists.used = 0;
   for (int w2 = 0; w2 <= mw; ++w2) {
     f.buckets.clear();
     quad_side(st, side_b, w2, f.buckets);
-    if (sort_buckets(f.buckets, st.M) != 0 || append_lists(f.lists, w2, f.buckets, st.M) != 0) return ERMEM;
+    if (f.buckets.status != 0 || gather_lists(f.lists, w2, f.buckets, st.M) != 0) return ERMEM;
   }
+  if (sort_lists(f.lists, st.M) != 0) return ERMEM;
 
   // Lists A, one word of s0 at a time, and the choice of every key.
   if (collect_neighbours(B1, mw, T, f.near) != 0) return ERMEM;
@@ -175,7 +194,7 @@ Status quad_two_partners(const FastStep& st, int q, int Q, int s0, int s1, int s
       const int c = st.at(C, w0, w2);
       const int na = f.buckets.size(w2);
       const std::int16_t* la = f.buckets.list(w2);
-      const std::size_t kb = st.key(w2, w0);
+      const std::size_t kb = st.key(w0, w2);
       const int nb = f.lists.size(kb);
       const std::int16_t* lb = f.lists.list(kb);
       for (int k = 0; k < na; ++k) f.sa[static_cast<std::size_t>(k)] = st.at(A1, w0, la[k]) + st.at(B1, w2, la[k]);
@@ -209,6 +228,10 @@ Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
   std::size_t entries = 0;
   if (!mul_size(st.keys, static_cast<std::size_t>(Q), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;
   if (fast_scratch(f, st.M) != 0) return ERMEM;
+  // The rows of every step, kept from permutation to permutation.
+  if (!mul_size(st.keys, static_cast<std::size_t>(st.nn), entries) || table_grow(f.rows, entries, 0) != 0 ||
+      table_grow(f.rows_prev, entries, 0) != 0)
+    return ERMEM;
 
   const Table<std::int16_t>& lv = t.level[static_cast<std::size_t>(dp.logn - 1)];
   for (int q = 0; q < Q; ++q) {

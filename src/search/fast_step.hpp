@@ -20,9 +20,15 @@ struct FastStep {
   [[nodiscard]] std::size_t key(int own, int other) const noexcept {
     return static_cast<std::size_t>(own) * static_cast<std::size_t>(M) + static_cast<std::size_t>(other);
   }
-  // The row of key (own, other) in the current system table.
-  [[nodiscard]] std::int16_t* row(int own, int other) const noexcept {
-    return t.system.data() + key(own, other) * static_cast<std::size_t>(nn);
+  // The rows of the fast search are kept group by group: the row of key
+  // (own, other) of group g, c slots, at (g * M * M + key) * c. At the top (one
+  // group of nn slots) this is the straightforward search's layout.
+  [[nodiscard]] std::int16_t* row(int g, int c, int own, int other) const noexcept {
+    return f.rows.data() + (static_cast<std::size_t>(g) * keys + key(own, other)) * static_cast<std::size_t>(c);
+  }
+  // The first row of group g of the previous step, whose rows have c slots.
+  [[nodiscard]] const std::int16_t* prev_group(int g, int c) const noexcept {
+    return f.rows_prev.data() + static_cast<std::size_t>(g) * keys * static_cast<std::size_t>(c);
   }
   // Entry (i, j) of a directed block, 0 for the no-word index.
   [[nodiscard]] int at(const std::uint8_t* block, int i, int j) const noexcept {

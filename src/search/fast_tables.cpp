@@ -36,15 +36,29 @@ Status sort_buckets(Buckets& b, int M) noexcept {
 
 // ---- Key lists ----
 
-Status append_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
-  const auto m = static_cast<std::size_t>(M);
-  const std::size_t first = static_cast<std::size_t>(own) * m;
-  const auto add = static_cast<std::size_t>(b.start[m]);
-  if (k.used + add > kMaxListEntries || table_grow(k.cand, k.used + add, k.used) != 0) return ERMEM;
-  for (std::size_t x = 0; x < m; ++x) k.start[first + x] = static_cast<std::int32_t>(k.used) + b.start[x];
-  for (std::size_t i = 0; i < add; ++i) k.cand[k.used + i] = b.cand[i];
-  k.used += add;
-  k.start[first + m] = static_cast<std::int32_t>(k.used);
+Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
+  const std::size_t need = k.used + b.pushed;
+  if (need > kMaxListEntries || table_grow(k.raw_key, need, k.used) != 0 ||
+      table_grow(k.raw_cand, need, k.used) != 0)
+    return ERMEM;
+  for (std::size_t i = 0; i < b.pushed; ++i) {
+    k.raw_key[k.used + i] = b.raw_x[i] * M + own;
+    k.raw_cand[k.used + i] = b.raw_v[i];
+  }
+  k.used = need;
+  return 0;
+}
+
+Status sort_lists(KeyLists& k, int M) noexcept {
+  const std::size_t keys = static_cast<std::size_t>(M) * static_cast<std::size_t>(M);
+  if (table_grow(k.cand, k.used, 0) != 0) return ERMEM;
+  std::int32_t* start = k.start.data();
+  for (std::size_t i = 0; i <= keys; ++i) start[i] = 0;
+  for (std::size_t i = 0; i < k.used; ++i) ++start[static_cast<std::size_t>(k.raw_key[i]) + 1];
+  for (std::size_t i = 0; i < keys; ++i) start[i + 1] += start[i];
+  for (std::size_t i = 0; i < k.used; ++i) k.cand[static_cast<std::size_t>(start[k.raw_key[i]]++)] = k.raw_cand[i];
+  for (std::size_t i = keys; i > 0; --i) start[i] = start[i - 1];
+  start[0] = 0;
   return 0;
 }
 

@@ -43,19 +43,27 @@ struct Buckets {
 // Sorts the pushed pairs into the lists of x = 0 .. M-1. Returns 0 or ERMEM.
 [[nodiscard]] Status sort_buckets(Buckets& b, int M) noexcept;
 
-// The lists of every key (own, x) of a group, own outer.
+// The lists of every key of a group, made from the other side: the pairs
+// (x, candidate) pushed for own word w belong to the key (x, w). They are
+// gathered for every own word, then sorted into one list per key (x, w) at
+// x * M + w, so that the lists of one x lie side by side.
 struct KeyLists {
-  Table<std::int32_t> start;   // M * M + 1 (at most kMaxListEntries entries in all)
+  Table<std::int32_t> start;          // M * M + 1
   Table<std::int16_t> cand;
+  Table<std::int32_t> raw_key;        // the pairs as gathered
+  Table<std::int16_t> raw_cand;
   std::size_t used = 0;
 
-  [[nodiscard]] int size(std::size_t key) const noexcept { return static_cast<int>(start[key + 1] - start[key]); }
+  [[nodiscard]] int size(std::size_t key) const noexcept { return start[key + 1] - start[key]; }
   [[nodiscard]] const std::int16_t* list(std::size_t key) const noexcept { return cand.data() + start[key]; }
 };
 
-// Appends the lists of own word `own` (all x) from b. Returns 0 or ERMEM
-// (no room, or more than kMaxListEntries entries).
-[[nodiscard]] Status append_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept;
+// Gathers the pairs pushed into b for own word `own`. Returns 0 or ERMEM (no
+// room, or more than kMaxListEntries entries).
+[[nodiscard]] Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept;
+
+// Sorts the gathered pairs into the lists of every key. Returns 0 or ERMEM.
+[[nodiscard]] Status sort_lists(KeyLists& k, int M) noexcept;
 
 // For every row of a directed block, the columns whose proximity reaches T
 // (every column when T is 0 or less).

@@ -3,17 +3,30 @@
 
 Status build_gtree(GTree* g, const SearchEnv& env) noexcept {
   if (g == nullptr) return ERMEM;
+  if (table_alloc(g->level, kMaxLevels) != 0) return ERMEM;
+  if (Status st = gtree_tables(g, env); st != 0) return st;
+  return build_levels(g, env);
+}
+
+Status gtree_tables(GTree* g, const SearchEnv& env) noexcept {
   const DataPortion& dp = *env.dp;
   const auto nn = static_cast<std::size_t>(dp.nn);
   const auto M = static_cast<std::size_t>(dp.M());
   std::size_t keys = 0, entries = 0;
   if (!mul_size(M, M, keys) || !mul_size(keys, nn, entries)) return ERMEM;
-  if (table_alloc(g->level, kMaxLevels) != 0 ||
-      table_fill(g->system, entries, std::int16_t{-1}) != 0 ||
+  if (table_fill(g->system, entries, std::int16_t{-1}) != 0 ||
       table_fill(g->system_prev, entries, std::int16_t{-1}) != 0 ||
       table_fill(g->cand_a, M, std::int16_t{-1}) != 0 ||
       table_fill(g->cand_b, M, std::int16_t{-1}) != 0)
     return ERMEM;
+  return 0;
+}
+
+Status build_levels(GTree* g, const SearchEnv& env) noexcept {
+  if (g == nullptr) return ERMEM;
+  const DataPortion& dp = *env.dp;
+  const auto nn = static_cast<std::size_t>(dp.nn);
+  if (g->level.empty() && table_alloc(g->level, kMaxLevels) != 0) return ERMEM;
 
   for (int z = 0; z < dp.logn; ++z) {
     Table<std::int16_t>& lv = g->level[static_cast<std::size_t>(z)];

@@ -45,6 +45,12 @@ struct SearchEnv {
 // made stay for free_gtree) or ERIO (the dump at -D3 could not be flushed).
 [[nodiscard]] Status build_gtree(GTree* g, const SearchEnv& env) noexcept;
 
+// The two halves of build_gtree: the working tables (system tables and
+// candidate lists, filled with -1), and the level arrays with their dump.
+// build_levels alone serves a search that keeps tables of its own.
+[[nodiscard]] Status gtree_tables(GTree* g, const SearchEnv& env) noexcept;
+[[nodiscard]] Status build_levels(GTree* g, const SearchEnv& env) noexcept;
+
 // Releases everything g holds. A null g does nothing.
 void free_gtree(GTree* g) noexcept;
 
@@ -63,9 +69,10 @@ void free_gtree(GTree* g) noexcept;
 
 // Top selection, words, measure and signal report of a finished climb: the
 // costs of the one group in top_cost (key (wa, wb) at wa * M + wb), its rows
-// in g->system. Returns 0 or ERIO (the report could not be flushed).
-[[nodiscard]] Status finish_signal(GTree* g, const SearchEnv& env, const std::int32_t* top_cost,
-                                   std::int32_t* msg) noexcept;
+// in top_rows (nn slots per key, in key order). Returns 0 or ERIO (the
+// report could not be flushed).
+[[nodiscard]] Status finish_signal(const GTree* g, const SearchEnv& env, const std::int32_t* top_cost,
+                                   const std::int16_t* top_rows, std::int32_t* msg) noexcept;
 
 // Measures the signal whose words (one per sequence, mw for none) stand in
 // msg entries 0 .. n-1: writes the proximity sums, quality x100 (with the
