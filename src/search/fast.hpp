@@ -39,10 +39,11 @@ struct FastSearch {
   KeyLists lists;                       // the other side's lists of every key of a group
   Neighbours near;                      // per word of the other head: candidates reaching T
   Table<std::int16_t> acc;              // mw member sums
-  Table<std::uint8_t> acc8;             // mw member sums held to 255
+  RunSums runs;                         // member sums kept for one side of a group
   Table<std::int16_t> hits, near_own;   // M positions found by a row scan
-  Table<std::uint8_t> rowmax;           // mw row maxima of the pair block
+  Table<std::uint8_t> rowmax, rowmax2, rowmax3;  // mw row maxima of blocks
   Table<std::int32_t> sa, sb;           // M partial scores of the two lists of a key
+  Table<std::int32_t> ka, kb;           // M: their previous costs, which order the lists
   PickScratch pick;
 };
 

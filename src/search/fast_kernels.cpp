@@ -26,6 +26,16 @@ void add_bytes_plain(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept
   }
 }
 
+int sum3_at_least_plain(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, int n, int need,
+                        std::int16_t* out, int from = 0) noexcept {
+  int k = 0;
+  for (int x = from; x < n; ++x) {
+    out[k] = static_cast<std::int16_t>(x);
+    k += (a == nullptr ? 0 : a[x]) + b[x] + c[x] >= need;
+  }
+  return k;
+}
+
 int at_least_plain(const std::int16_t* acc, int n, int need, std::int16_t* out, int from = 0) noexcept {
   int k = 0;
   for (int x = from; x < n; ++x) {
@@ -149,8 +159,84 @@ __attribute__((target("avx2,bmi"))) int bytes_at_least_avx2(const std::uint8_t* 
   return k + bytes_at_least_plain(row, n, need, out + k, x);
 }
 
+// ---- AVX-512 forms of the two byte loops that dominate: 64 entries at a time ----
+
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) void add_bytes_avx512(std::uint8_t* acc, const std::uint8_t* row,
+                                                                          int n) noexcept {
+  int x = 0;
+  for (; x + 64 <= n; x += 64) {
+    const __m512i r = _mm512_loadu_si512(row + x);
+    _mm512_storeu_si512(acc + x, _mm512_adds_epu8(_mm512_loadu_si512(acc + x), r));
+  }
+  if (x < n) {  // the rest under a mask
+    const __mmask64 m = _bzhi_u64(~0ULL, static_cast<unsigned>(n - x));
+    const __m512i r = _mm512_maskz_loadu_epi8(m, row + x);
+    _mm512_mask_storeu_epi8(acc + x, m, _mm512_adds_epu8(_mm512_maskz_loadu_epi8(m, acc + x), r));
+  }
+}
+
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_avx512(const std::uint8_t* row, int n, int need,
+                                                                              std::int16_t* out) noexcept {
+  if (need <= 0 || need > 255) return bytes_at_least_avx2(row, n, need, out);
+  const __m512i limit = _mm512_set1_epi8(static_cast<char>(need));
+  int k = 0;
+  for (int x = 0; x < n; x += 64) {
+    const __mmask64 m = n - x >= 64 ? ~0ULL : _bzhi_u64(~0ULL, static_cast<unsigned>(n - x));
+    unsigned long long hit = _mm512_mask_cmpge_epu8_mask(m, _mm512_maskz_loadu_epi8(m, row + x), limit);
+    while (hit != 0) {
+      out[k++] = static_cast<std::int16_t>(x + __builtin_ctzll(hit));
+      hit &= hit - 1;
+    }
+  }
+  return k;
+}
+
+__attribute__((target("avx2,bmi"))) int sum3_at_least_avx2(const std::uint8_t* a, const std::uint8_t* b,
+                                                           const std::uint8_t* c, int n, int need,
+                                                           std::int16_t* out) noexcept {
+  if (need <= 0) return sum3_at_least_plain(a, b, c, n, need, out);
+  const __m256i limit = _mm256_set1_epi8(static_cast<char>(need));
+  int k = 0, x = 0;
+  for (; x + 32 <= n; x += 32) {
+    __m256i v = _mm256_adds_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)),
+                                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + x)));
+    if (a != nullptr) v = _mm256_adds_epu8(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)));
+    unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(v, limit), v)));
+    while (mask != 0) {
+      out[k++] = static_cast<std::int16_t>(x + __builtin_ctz(mask));
+      mask &= mask - 1;
+    }
+  }
+  return k + sum3_at_least_plain(a, b, c, n, need, out + k, x);
+}
+
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum3_at_least_avx512(const std::uint8_t* a, const std::uint8_t* b,
+                                                                              const std::uint8_t* c, int n, int need,
+                                                                              std::int16_t* out) noexcept {
+  if (need <= 0) return sum3_at_least_plain(a, b, c, n, need, out);
+  const __m512i limit = _mm512_set1_epi8(static_cast<char>(need));
+  int k = 0;
+  for (int x = 0; x < n; x += 64) {
+    const __mmask64 m = n - x >= 64 ? ~0ULL : _bzhi_u64(~0ULL, static_cast<unsigned>(n - x));
+    __m512i v = _mm512_adds_epu8(_mm512_maskz_loadu_epi8(m, b + x), _mm512_maskz_loadu_epi8(m, c + x));
+    if (a != nullptr) v = _mm512_adds_epu8(v, _mm512_maskz_loadu_epi8(m, a + x));
+    unsigned long long hit = _mm512_mask_cmpge_epu8_mask(m, v, limit);
+    while (hit != 0) {
+      out[k++] = static_cast<std::int16_t>(x + __builtin_ctzll(hit));
+      hit &= hit - 1;
+    }
+  }
+  return k;
+}
+
 bool have_avx2() noexcept {
   static const bool yes = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi");
+  return yes;
+}
+
+bool have_avx512() noexcept {
+  static const bool yes = have_avx2() && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f") &&
+                          __builtin_cpu_supports("bmi2");
   return yes;
 }
 
@@ -167,7 +253,17 @@ bool have_avx2() noexcept {
 void kernel_set(std::int16_t* acc, const std::uint8_t* row, int n) noexcept { KORVAX_PICK(set, acc, row, n); }
 void kernel_add(std::int16_t* acc, const std::uint8_t* row, int n) noexcept { KORVAX_PICK(add, acc, row, n); }
 void kernel_add_bytes(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept {
+#ifdef KORVAX_AVX2
+  if (have_avx512()) return add_bytes_avx512(acc, row, n);
+#endif
   KORVAX_PICK(add_bytes, acc, row, n);
+}
+int kernel_sum3_at_least(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, int n, int need,
+                         std::int16_t* out) noexcept {
+#ifdef KORVAX_AVX2
+  if (have_avx512()) return sum3_at_least_avx512(a, b, c, n, need, out);
+#endif
+  return KORVAX_PICK(sum3_at_least, a, b, c, n, need, out);
 }
 int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out) noexcept {
   return KORVAX_PICK(at_least, acc, n, need, out);
@@ -177,5 +273,8 @@ int kernel_sum_at_least(const std::uint8_t* a, const std::uint8_t* b, int n, int
   return KORVAX_PICK(sum_at_least, a, b, n, need, out);
 }
 int kernel_bytes_at_least(const std::uint8_t* row, int n, int need, std::int16_t* out) noexcept {
+#ifdef KORVAX_AVX2
+  if (have_avx512()) return bytes_at_least_avx512(row, n, need, out);
+#endif
   return KORVAX_PICK(bytes_at_least, row, n, need, out);
 }

@@ -1,8 +1,9 @@
 // fast_kernels.hpp: the innermost loops of the fast search, over whole rows.
 //
 // Each works on a row of n entries (n = mw, the words of the other head) and
-// has a vector form for processors with AVX2, chosen once at run time, and a
-// plain form for the others; both give the same answers.
+// has a vector form for processors with AVX2 (and the two busiest, with
+// AVX-512), chosen once at run time, and a plain form for the others; all
+// give the same answers.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +17,11 @@ void kernel_add(std::int16_t* acc, const std::uint8_t* row, int n) noexcept;
 // acc[x] = min(255, acc[x] + row[x]) for x < n: a sum compared with a
 // threshold of at most 255 is judged alike when held to 255.
 void kernel_add_bytes(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept;
+
+// Writes every x < n with a[x] + b[x] + c[x] >= need into out, ascending, for
+// need of at most 255 (sums held to 255 decide alike); a may be null.
+int kernel_sum3_at_least(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, int n,
+                         int need, std::int16_t* out) noexcept;
 
 // Writes every x < n with acc[x] >= need into out, ascending; returns the count.
 int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out) noexcept;

@@ -8,6 +8,7 @@
 // the proximities of the other head's word to the members of its half, which
 // are summed once per previous key as a vector over every word of the other
 // head.
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -28,6 +29,47 @@ struct MergeSide {
   const Neighbours* other_cand;       // per word of x, the candidate words reaching T
 };
 
+// ---- Sums of the members of previous rows ----
+
+// Clears what the runs kept for the previous own word (even) or side (odd).
+void forget_even(RunSums& r) noexcept {
+  for (std::size_t i = 0; i < r.even_count; ++i) r.even_at[static_cast<std::size_t>(r.even_keys[i])] = -1;
+  r.even_count = 0;
+}
+void forget_odd(RunSums& r) noexcept {
+  for (std::size_t i = 0; i < r.odd_count; ++i) r.odd_at[static_cast<std::size_t>(r.odd_keys[i])] = -1;
+  r.odd_count = 0;
+}
+
+// The sum of the member rows of places first, first + 2, ... below h of the
+// previous row prev: kept under `key` in at/pool/keys when there is room.
+const std::uint8_t* run_sum(const FastStep& st, const MergeSide& s, const std::int16_t* prev, int first,
+                            Table<std::int32_t>& at, std::size_t key, Table<std::int32_t>& keys,
+                            std::size_t& count, Table<std::uint8_t>& pool) noexcept {
+  const auto w = static_cast<std::size_t>(st.mw);
+  if (const std::int32_t k = at[key]; k >= 0) return pool.data() + static_cast<std::size_t>(k) * w;
+  std::uint8_t* sum = st.f.runs.scratch.data();
+  const bool keep = (count + 1) * w <= kMaxRunBytes && table_grow(pool, (count + 1) * w, count * w) == 0 &&
+                    table_grow(keys, count + 1, count) == 0;
+  if (keep) sum = pool.data() + count * w;
+  bool any = false;
+  for (int i = first; i < s.h; i += 2) {
+    if (s.member[i] == nullptr || prev[i] == st.mw) continue;
+    const std::uint8_t* row = st.block_row(s.member[i], prev[i]);
+    if (any)
+      kernel_add_bytes(sum, row, st.mw);
+    else
+      std::memcpy(sum, row, w);
+    any = true;
+  }
+  if (!any) std::memset(sum, 0, w);
+  if (keep) {
+    at[key] = static_cast<std::int32_t>(count);
+    keys[count++] = static_cast<std::int32_t>(key);
+  }
+  return sum;
+}
+
 // Pushes, for the own word w, every (other word, candidate) pair admissible:
 //   other no word:         the candidate's previous key has a cost;
 //   previous cost not 0:   the member average (with the heads' proximity when
@@ -41,32 +83,44 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
   const bool own = w != mw;
   const std::uint8_t* cab = own ? st.block_row(s.own_other, w) : nullptr;
   std::int16_t* acc = st.f.acc.data();
-  std::uint8_t* acc8 = st.f.acc8.data();
 
+  // Candidates whose previous key has a cost, the greatest cost first, so
+  // that every list comes out in that order (the pick stops early on it).
   std::int16_t* hits = st.f.hits.data();
+  std::int16_t* order = st.f.near_own.data();
+  int costly = 0;
+  for (int v = 0; v <= mw; ++v)
+    if (C[v] != 0) order[costly++] = static_cast<std::int16_t>(v);
+  std::sort(order, order + costly, [C](int x, int y) { return C[x] > C[y] || (C[x] == C[y] && x < y); });
   const std::uint8_t* rows[kMaxSeqs];
-  for (int v = 0; v <= mw; ++v) {
-    if (C[v] == 0) continue;
+  RunSums& runs = st.f.runs;
+  forget_even(runs);
+  for (int j = 0; j < costly; ++j) {
+    const int v = order[j];
     out.push(mw, v);
-    // The rows to sum: the heads' proximities, then one per member with a word.
     const std::int16_t* prev = s.rows + st.key(w, v) * static_cast<std::size_t>(s.h);
-    int k = 0;
-    if (own) rows[k++] = cab;
-    for (int i = 1; i < s.h; ++i) {
-      const std::uint8_t* blk = s.member[i];
-      const int wx = prev[i];
-      if (blk != nullptr && wx != mw) rows[k++] = st.block_row(blk, wx);
-    }
+    // The member average reaches T where the sum of the member rows (and of
+    // the heads' row) reaches T times their count.
+    int k = own ? 1 : 0;
+    for (int i = 1; i < s.h; ++i) k += s.member[i] != nullptr && prev[i] != mw;
     if (k == 0) continue;  // no term: not admissible
     const int need = st.times_threshold(k);
     int count;
-    if (k == 1) {
-      count = kernel_bytes_at_least(rows[0], mw, need, hits);
-    } else if (need <= 255) {  // sums held to a byte decide alike
-      std::memcpy(acc8, rows[0], static_cast<std::size_t>(mw));
-      for (int i = 1; i < k; ++i) kernel_add_bytes(acc8, rows[i], mw);
-      count = kernel_bytes_at_least(acc8, mw, need, hits);
+    if (need <= 255) {
+      // Sums held to a byte decide alike. The members of a previous row are
+      // two runs: the even places come from its first head's group, keyed
+      // (w, prev[2]), the odd places from its second head's, keyed (v,
+      // prev[3]); each run's sum is made once and kept.
+      const std::uint8_t* even = run_sum(st, s, prev, 2, runs.even_at, static_cast<std::size_t>(prev[2]),
+                                         runs.even_keys, runs.even_count, runs.even_pool);
+      const std::uint8_t* odd = run_sum(st, s, prev, 1, runs.odd_at, st.key(v, prev[3]), runs.odd_keys,
+                                        runs.odd_count, runs.odd_pool);
+      count = kernel_sum3_at_least(own ? cab : nullptr, even, odd, mw, need, hits);
     } else {
+      k = 0;
+      if (own) rows[k++] = cab;
+      for (int i = 1; i < s.h; ++i)
+        if (s.member[i] != nullptr && prev[i] != mw) rows[k++] = st.block_row(s.member[i], prev[i]);
       kernel_set(acc, rows[0], mw);
       for (int i = 1; i < k; ++i) kernel_add(acc, rows[i], mw);
       count = kernel_at_least(acc, mw, need, hits);
@@ -149,6 +203,7 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
     if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
     const MergeSide side{C1, R1, h, member, blk[0], &f.near};
     f.lists.used = 0;
+    forget_odd(f.runs);
     for (int wb = 0; wb <= mw; ++wb) {
       f.buckets.clear();
       merge_side(st, side, wb, f.buckets);
@@ -163,12 +218,16 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
   const std::uint8_t *AB = blk[0], *AB2 = blk[2], *P = blk[3], *A2B = member[1];
   if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
   row_maxima(P, mw, f.rowmax.data());
+  row_maxima(blk[1], mw, f.rowmax2.data());  // greatest p(b:wb, a2:v) of every wb
+  std::uint8_t* pa_top = f.rowmax3.data();
+  row_maxima(AB2, mw, pa_top);                // greatest p(a:wa, b2:u) of every wa
   // C1 by (u, wb), so that a word u is read for neighbouring wb side by side.
   std::int32_t* C1T = f.cost_t.data();
   for (int wb = 0; wb <= mw; ++wb)
     for (int u = 0; u <= mw; ++u) C1T[st.key(u, wb)] = C1[st.key(wb, u)];
   const MergeSide side{C0, R0, h, member, AB, &f.near};
   MergeOut* out = f.choices.data();
+  forget_odd(f.runs);
   for (int wa = 0; wa <= mw; ++wa) {
     f.buckets.clear();
     merge_side(st, side, wa, f.buckets);
@@ -180,11 +239,21 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
       const std::size_t kb = st.key(wa, wb);
       const int nb = f.lists.size(kb);
       const std::int16_t* lb = f.lists.list(kb);
-      for (int k = 0; k < na; ++k) f.sa[static_cast<std::size_t>(k)] = C0[st.key(wa, la[k])] + st.at(A2B, la[k], wb);
-      for (int k = 0; k < nb; ++k) f.sb[static_cast<std::size_t>(k)] = C1T[st.key(lb[k], wb)] + st.at(AB2, wa, lb[k]);
+      for (int k = 0; k < na; ++k) {
+        f.ka[static_cast<std::size_t>(k)] = C0[st.key(wa, la[k])];
+        f.sa[static_cast<std::size_t>(k)] = f.ka[static_cast<std::size_t>(k)] + st.at(A2B, la[k], wb);
+      }
+      for (int k = 0; k < nb; ++k) {
+        f.kb[static_cast<std::size_t>(k)] = C1T[st.key(lb[k], wb)];
+        f.sb[static_cast<std::size_t>(k)] = f.kb[static_cast<std::size_t>(k)] + st.at(AB2, wa, lb[k]);
+      }
       MergeOut o{0, mw, mw, true};
       if (na > 0 && nb > 0) {
-        const PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, cab};
+        PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, cab};
+        pc.ka = f.ka.data();
+        pc.a_slack = wb == mw ? 0 : f.rowmax2[wb];
+        pc.kb = f.kb.data();
+        pc.b_slack = wa == mw ? 0 : pa_top[wa];
         const Pick pk = pick_pair(pc, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value, pk.first, pk.second, false};
       } else if (na > 0) {

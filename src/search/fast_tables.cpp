@@ -140,30 +140,44 @@ Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
   // pair entry; the row of the greatest bound, scored first, sets a best
   // that most rows and pairs cannot beat, and those are never scored.
   std::int32_t* head = s.head.data();
-  int sb_top = 0, first = 0;
+  int sb_top = 0, rm_top = 0, first = 0;
   for (int k = 0; k < c.nb; ++k) sb_top = std::max(sb_top, c.sb[k]);
   for (int i = 0; i < c.na; ++i) {
-    head[i] = c.sa[i] + row_bound(c, c.va[i]) + c.bias;
+    const int rm = row_bound(c, c.va[i]);
+    rm_top = std::max(rm_top, rm);
+    head[i] = c.sa[i] + rm + c.bias;
     if (head[i] > head[first]) first = i;
   }
+  // No row beyond i (list A ordered), no pair beyond k (list B ordered) can
+  // reach `floor`.
+  const auto rows_end = [&](int i, int floor) {
+    return c.ka != nullptr && c.ka[i] + c.a_slack + rm_top + sb_top + c.bias < floor;
+  };
+  const auto pairs_end = [&](int i, int k, int floor) {
+    return c.kb != nullptr && head[i] + c.kb[k] + c.b_slack < floor;
+  };
+  // One pass: the ties of the best value so far are kept, and dropped when
+  // a greater value comes; a pair whose bound is below the best is passed.
   Pick p;
-  for (int k = 0; k < c.nb; ++k) p.value = std::max(p.value, pair_value(c, first, k));
-  for (int i = 0; i < c.na; ++i) {
-    if (head[i] + sb_top <= p.value) continue;
-    for (int k = 0; k < c.nb; ++k)
-      if (head[i] + c.sb[k] > p.value) p.value = std::max(p.value, pair_value(c, i, k));
-  }
-  // The pairs of that value.
   PickTie* ties = s.ties.data();
   const auto room = static_cast<int>(s.ties.n);
-  int n = 0;
-  for (int i = 0; i < c.na && n <= room; ++i) {
-    if (head[i] + sb_top < p.value) continue;
-    for (int k = 0; k < c.nb && n <= room; ++k)
-      if (head[i] + c.sb[k] >= p.value && pair_value(c, i, k) == p.value) {
-        if (n < room) ties[n] = {c.va[i], c.ub[k]};
-        ++n;
-      }
+  int n = 0;  // ties of p.value (beyond room: counted, not kept)
+  const auto score = [&](int i, int k) {
+    const int value = pair_value(c, i, k);
+    if (value > p.value) {
+      p.value = value;
+      n = 0;
+    }
+    if (value == p.value) {
+      if (n < room) ties[n] = {c.va[i], c.ub[k]};
+      ++n;
+    }
+  };
+  for (int k = 0; k < c.nb; ++k) score(first, k);
+  for (int i = 0; i < c.na && !rows_end(i, p.value); ++i) {
+    if (i == first || head[i] + sb_top < p.value) continue;
+    for (int k = 0; k < c.nb && !pairs_end(i, k, p.value); ++k)
+      if (head[i] + c.sb[k] >= p.value) score(i, k);
   }
   if (n <= room) {
     offer_ties(ties, n, p, coin);

@@ -82,6 +82,22 @@ struct Neighbours {
 // The greatest entry of every row of a block (mw bytes).
 void row_maxima(const std::uint8_t* block, int mw, std::uint8_t* ret) noexcept;
 
+// Sums of member rows kept while one side of a merged group is worked: each
+// a vector of mw bytes held to 255, found by the key of the previous row
+// whose members it sums. The odd runs are keyed (v, word) and kept for the
+// whole side; the even runs are keyed by a word and kept for one own word.
+struct RunSums {
+  Table<std::int32_t> odd_at;     // M * M: vector of key (v, word), or -1
+  Table<std::int32_t> even_at;    // M: vector of word, or -1
+  Table<std::int32_t> odd_keys;   // keys set in odd_at, to clear them
+  Table<std::int32_t> even_keys;  // words set in even_at
+  std::size_t odd_count = 0, even_count = 0;
+  Table<std::uint8_t> odd_pool, even_pool, scratch;
+};
+
+// The most bytes the pools of one side keep; beyond it sums are made afresh.
+inline constexpr std::size_t kMaxRunBytes = std::size_t{64} << 20;
+
 // A choice among candidates, as the straightforward scan makes it: in scan
 // order from a best value of -1, a greater value replaces the best and an
 // equal one replaces it when the coin reads odd.
@@ -118,6 +134,11 @@ struct PairChoice {
   const std::uint8_t* rowmax;
   int mw;
   int bias;
+  // Optional order of the lists: when ka is given, ka does not increase
+  // along list A and sa[i] <= ka[i] + a_slack; likewise kb for list B. The
+  // search then stops a list where the rest cannot beat the best.
+  const std::int32_t* ka = nullptr; int a_slack = 0;
+  const std::int32_t* kb = nullptr; int b_slack = 0;
 };
 
 // The best pair, by the scan's rule. Long lists are searched from their best
