@@ -9,12 +9,24 @@
 
 namespace {
 long g_fail_from = -1;  // index of the first allocation to fail; -1 = never
+long g_fail_to = -1;    // index after the last one to fail; -1 = all from g_fail_from on
 long g_seen = 0;
+
+bool fails_now() {
+  if (g_fail_from < 0) return false;
+  const long k = g_seen++;
+  return k >= g_fail_from && (g_fail_to < 0 || k < g_fail_to);
+}
 }  // namespace
 
 void fail_allocations_after(long k) {
   g_seen = 0;
   g_fail_from = k;
+  g_fail_to = -1;
+}
+void fail_one_allocation(long k) {
+  fail_allocations_after(k);
+  g_fail_to = k + 1;
 }
 void alloc_failures_off() { g_fail_from = -1; }
 long allocations_seen() { return g_seen; }
@@ -22,7 +34,7 @@ long allocations_seen() { return g_seen; }
 // korvax allocates every table and record with the nothrow forms of new;
 // replacing them lets a test fail the k-th request.
 void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
-  if (g_fail_from >= 0 && g_seen++ >= g_fail_from) return nullptr;
+  if (fails_now()) return nullptr;
   try {
     return ::operator new[](n);
   } catch (...) {
@@ -30,7 +42,7 @@ void* operator new[](std::size_t n, const std::nothrow_t&) noexcept {
   }
 }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
-  if (g_fail_from >= 0 && g_seen++ >= g_fail_from) return nullptr;
+  if (fails_now()) return nullptr;
   try {
     return ::operator new(n);
   } catch (...) {

@@ -77,20 +77,20 @@ std::uint8_t to_byte(long long v) noexcept {
 // ---- 2. Computing a block ----
 
 template <class Acc>
-Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out) noexcept {
+Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
+                        Table<Acc>& first, Table<Acc>& second) noexcept {
   const int mw = dp.mw;
   const int lx = dp.len[static_cast<std::size_t>(x)], ly = dp.len[static_cast<std::size_t>(y)];
   const char* sx = dp.seq_of(x);
   const char* sy = dp.seq_of(y);
   const char* m1 = s.motif_given ? s.motif : nullptr;
   std::memset(out, 0, static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw));
+  const auto at = [](int i, int cols) { return static_cast<std::size_t>(i) * static_cast<std::size_t>(cols); };
 
   const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
   if (rx == 0 || ry == 0) return 0;
-  Table<Acc> first;
-  if (table_alloc(first, static_cast<std::size_t>(rx) * static_cast<std::size_t>(ry)) != 0) return ERMEM;
+  if (table_grow(first, at(rx, ry), 0) != 0) return ERMEM;
   word_scores<Acc>(sx, rx, sy, ry, s.l, m1, s.a_bonus, s.a_penalty, first.data());
-  const auto at = [](int i, int cols) { return static_cast<std::size_t>(i) * static_cast<std::size_t>(cols); };
 
   if (s.l2 == 0) {
     for (int i = 0; i < rx && i < mw; ++i)
@@ -101,26 +101,38 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
   // Word pairs: index q * S + (gap - SMIN); the second word starts at q + l + gap.
   const int r2x = std::max(0, lx - s.l2 + 1), r2y = std::max(0, ly - s.l2 + 1);
   if (r2x == 0 || r2y == 0) return 0;
-  Table<Acc> second;
-  if (table_alloc(second, static_cast<std::size_t>(r2x) * static_cast<std::size_t>(r2y)) != 0) return ERMEM;
+  if (table_grow(second, at(r2x, r2y), 0) != 0) return ERMEM;
   const char* m2 = s.motif2_given ? s.motif2 : nullptr;
   word_scores<Acc>(sx, r2x, sy, r2y, s.l2, m2, s.a_bonus, s.a_penalty, second.data());
-  const int S = s.S;
-  for (int i = 0; i < mw; ++i) {
-    const int q = i / S, gi = i % S, p2 = q + s.l + s.smin + gi;
-    if (p2 + s.l2 > lx) continue;
-    const long long left = -static_cast<long long>(s.penalty[static_cast<std::size_t>(gi)]);
-    std::uint8_t* row = out + at(i, mw);
-    for (int j = 0; j < mw; ++j) {
-      const int q2 = j / S, gj = j % S, r2 = q2 + s.l + s.smin + gj;
-      if (r2 + s.l2 > ly) continue;
-      const long long v = left + static_cast<long long>(first[at(q, ry) + static_cast<std::size_t>(q2)]) +
-                          static_cast<long long>(second[at(p2, r2y) + static_cast<std::size_t>(r2)]) -
-                          s.penalty[static_cast<std::size_t>(gj)];
-      row[j] = to_byte(v);
+  const int S = s.S, lead = s.l + s.smin;
+  const int* pen = s.penalty.data();
+  for (int q = 0; q * S < mw; ++q)
+    for (int gi = 0; gi < S && q * S + gi < mw; ++gi) {
+      const int p2 = q + lead + gi;
+      if (p2 + s.l2 > lx) break;  // longer spacings fit no better
+      std::uint8_t* row = out + at(q * S + gi, mw);
+      const Acc* f1 = first.data() + at(q, ry);
+      const Acc* f2 = second.data() + at(p2, r2y);
+      for (int q2 = 0; q2 * S < mw && q2 + lead + s.l2 <= ly; ++q2) {  // pairs that fit in y
+        const Acc head = static_cast<Acc>(f1[q2] - static_cast<Acc>(pen[gi]));
+        for (int gj = 0; gj < S && q2 * S + gj < mw; ++gj) {
+          const int r2 = q2 + lead + gj;
+          if (r2 + s.l2 > ly) break;
+          row[q2 * S + gj] = to_byte(static_cast<long long>(head + f2[r2] - static_cast<Acc>(pen[gj])));
+        }
+      }
     }
-  }
   return 0;
+}
+
+// True when a word pair's score, its penalties included, can be summed in
+// 32 bits without overflow.
+bool small_pair_terms(const Settings& s) noexcept {
+  if (!small_terms(s.a_bonus, s.a_penalty)) return false;
+  for (int k = 0; k < s.S; ++k)
+    if (s.penalty[static_cast<std::size_t>(k)] <= -(1 << 24) || s.penalty[static_cast<std::size_t>(k)] >= (1 << 24))
+      return false;
+  return true;
 }
 
 // ---- 3. Preparing the blocks of a portion ----
@@ -141,7 +153,7 @@ void transpose_block(const std::uint8_t* in, std::uint8_t* out, int mw) noexcept
 // Fills `out` with the directed block (x, y). Returns 0 or ERMEM.
 Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
   ++b.computed;
-  if (b.matrix == nullptr) return compute_block(*b.set, *b.dp, x, y, out);
+  if (b.matrix == nullptr) return compute_block(*b.set, *b.dp, x, y, out, b.scratch);
   // x > y here: the matrix holds (y, x).
   transpose_block(b.matrix->blocks[static_cast<std::size_t>(pair_block(b.n, y, x))], out, b.mw);
   return 0;
@@ -149,9 +161,11 @@ Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
 
 }  // namespace
 
-Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out) noexcept {
-  if (small_terms(s.a_bonus, s.a_penalty)) return compute_block_as<std::int32_t>(s, dp, x, y, out);
-  return compute_block_as<long long>(s, dp, x, y, out);
+Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
+                     BlockScratch& scratch) noexcept {
+  if (s.l2 == 0 ? small_terms(s.a_bonus, s.a_penalty) : small_pair_terms(s))
+    return compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32);
+  return compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
 }
 
 Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,
@@ -180,7 +194,7 @@ Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatr
   if (table_fill(b.slot_of, n * n, std::int32_t{-1}) != 0) return ERMEM;
 
   std::size_t bytes = 0;
-  const bool fits = mul_size(b.cells, static_cast<std::size_t>(dp.pair_count), bytes) && bytes <= kBlockBudget;
+  const bool fits = mul_size(b.cells, static_cast<std::size_t>(dp.pair_count), bytes) && bytes <= kTransposeBudget;
   if (b.matrix != nullptr && fits && b.cells > 0 && table_alloc(b.transposed, bytes) == 0) {
     for (int u = 0; u + 1 < dp.n; ++u)
       for (int v = u + 1; v < dp.n; ++v) {
@@ -189,8 +203,9 @@ Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatr
       }
   }
   // The cache: room for what the budget allows, at least one request.
-  const std::size_t budget_slots = b.cells == 0 ? 0 : kBlockBudget / b.cells;
-  const std::size_t slots = std::min(n * (n - 1), std::max<std::size_t>(budget_slots, kMaxFetch));
+  const std::size_t budget_slots = b.cells == 0 ? 0 : kCacheBudget / b.cells;
+  const auto request = static_cast<std::size_t>(dp.nn + 9);  // the blocks of the widest step
+  const std::size_t slots = std::min(n * (n - 1), std::max(budget_slots, request));
   if (table_alloc(b.slots, slots) != 0) return ERMEM;
   ret = std::move(b);
   return 0;

@@ -23,14 +23,24 @@
 #include "status.hpp"
 #include "table.hpp"
 
-// Memory the blocks may take beyond the proximity matrix: the transposes and
-// the cache together stay below this many bytes (or below one block per
-// request, when a single request needs more).
-inline constexpr std::size_t kBlockBudget = std::size_t{1} << 30;
+// Memory the blocks may take beyond the proximity matrix. With the matrix,
+// its transposes are made at once when they take at most kTransposeBudget
+// bytes (else transposes are made on demand into the cache). On the fly,
+// where memory is what the run saves, the cache keeps at most
+// kCacheBudget bytes of blocks; a request that needs more gets room for
+// its own blocks all the same.
+inline constexpr std::size_t kTransposeBudget = std::size_t{1} << 30;
+inline constexpr std::size_t kCacheBudget = std::size_t{256} << 20;
 
 // The most blocks one request asks for: the members of both halves of the
 // widest group (nn = 256) and five blocks between its heads.
 inline constexpr int kMaxFetch = 2 * (kMaxSeqs / 2 - 1) + 5;
+
+// The word scores a block is summed from, kept from block to block.
+struct BlockScratch {
+  Table<std::int32_t> first32, second32;
+  Table<long long> first64, second64;
+};
 
 struct BlockSlot {
   Table<std::uint8_t> data;  // mw x mw bytes
@@ -49,6 +59,7 @@ struct ProxBlocks {
   Table<BlockSlot> slots;              // the cache
   Table<std::int32_t> slot_of;         // n * n: slot of the directed pair, or -1
   std::uint64_t stamp = 0;
+  BlockScratch scratch;                // for blocks computed on the fly
   int computed = 0;                    // blocks computed or transposed so far (diagnostics)
 };
 
@@ -74,4 +85,4 @@ void drop_block_cache(ProxBlocks& b) noexcept;
 // computes it on the fly, held to 255 (exact when b.usable). Returns 0 or
 // ERMEM (no room for the word scores it sums).
 [[nodiscard]] Status compute_block(const Settings& s, const DataPortion& dp, int x, int y,
-                                   std::uint8_t* out) noexcept;
+                                   std::uint8_t* out, BlockScratch& scratch) noexcept;

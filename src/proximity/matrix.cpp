@@ -19,9 +19,10 @@ Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
 
   // Each block holds the proximities on the fly, lowered to 255 where they
   // exceed a byte, and 0 for indices that are not valid in their sequence.
+  BlockScratch scratch;
   for (int u = 0; u + 1 < dp.n; ++u)
     for (int v = u + 1; v < dp.n; ++v)
-      if (compute_block(set, dp, u, v, mx.blocks[static_cast<std::size_t>(pair_block(dp.n, u, v))]) != 0)
+      if (compute_block(set, dp, u, v, mx.blocks[static_cast<std::size_t>(pair_block(dp.n, u, v))], scratch) != 0)
         return ERMEM;
   ret = std::move(mx);
   if (set.diag_level >= 3 && out != nullptr) {

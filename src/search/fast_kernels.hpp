@@ -18,6 +18,15 @@ void kernel_add(std::int16_t* acc, const std::uint8_t* row, int n) noexcept;
 // threshold of at most 255 is judged alike when held to 255.
 void kernel_add_bytes(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept;
 
+// out[2i] = a[i] and out[2i + 1] = b[i] for i < n (short runs: inline).
+inline void kernel_interleave(std::int16_t* __restrict out, const std::int16_t* __restrict a,
+                              const std::int16_t* __restrict b, int n) noexcept {
+  for (int i = 0; i < n; ++i) {
+    out[2 * i] = a[i];
+    out[2 * i + 1] = b[i];
+  }
+}
+
 // Writes every x < n with a[x] + b[x] + c[x] >= need into out, ascending, for
 // need of at most 255 (sums held to 255 decide alike); a may be null.
 int kernel_sum3_at_least(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, int n,

@@ -128,8 +128,11 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
     for (int i = 0; i < count; ++i) out.push(hits[i], v);
   }
 
-  for (int x = 0; x < mw; ++x) {
-    if (own && cab[x] < T) continue;
+  // Candidates whose previous key has no cost, by the other word: every
+  // other word when the own head has no word, else those within T of it.
+  const int others = own ? kernel_bytes_at_least(cab, mw, T, hits) : mw;
+  for (int i = 0; i < others; ++i) {
+    const int x = own ? hits[i] : i;
     if (C[mw] == 0 && (own || T <= 0)) out.push(x, mw);
     const std::int16_t* near = s.other_cand->list(x);
     for (int k = 0, len = s.other_cand->size(x); k < len; ++k)
@@ -177,10 +180,7 @@ void write_merge(const FastStep& st, int g, int h, const std::int16_t* rows0, co
   row[1] = static_cast<std::int16_t>(o.zero ? mw : wb);
   row[2] = static_cast<std::int16_t>(o.zero ? mw : o.va);
   row[3] = static_cast<std::int16_t>(o.zero ? mw : o.ub);
-  for (int i = 2; i < h; ++i) {
-    row[2 * i] = first[i];
-    row[2 * i + 1] = second[i];
-  }
+  kernel_interleave(row + 4, first + 2, second + 2, h - 2);
   st.f.cost[static_cast<std::size_t>(g) * st.keys + st.key(wa, wb)] = o.zero ? 0 : o.cost;
 }
 

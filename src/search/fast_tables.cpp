@@ -9,11 +9,10 @@
 
 Status Buckets::grow() noexcept {
   const std::size_t need = pushed + 1;
-  if (table_grow(raw_x, need, pushed) != 0 || table_grow(raw_v, need, pushed) != 0) {
-    status |= ERMEM;
-    return ERMEM;
-  }
-  return 0;
+  const Status st = table_grow(raw_x, need, pushed) | table_grow(raw_v, need, pushed);
+  room = raw_x.n < raw_v.n ? raw_x.n : raw_v.n;
+  status |= st;
+  return st;
 }
 
 Status sort_buckets(Buckets& b, int M) noexcept {

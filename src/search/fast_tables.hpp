@@ -26,11 +26,12 @@ struct Buckets {
   Table<std::int16_t> cand;          // the lists
   Table<std::int16_t> raw_x, raw_v;  // the pairs as pushed
   std::size_t pushed = 0;
-  Status status = 0;                 // ERMEM once a push found no room
+  std::size_t room = 0;              // pairs both raw tables can hold
+  Status status = 0;                 // ERMEM once a push found no room (a pair is lost)
 
   void clear() noexcept { pushed = 0; }
   void push(int x, int v) noexcept {
-    if (pushed == raw_x.n && grow() != 0) return;
+    if (pushed == room && grow() != 0) return;
     raw_x[pushed] = static_cast<std::int16_t>(x);
     raw_v[pushed] = static_cast<std::int16_t>(v);
     ++pushed;

@@ -12,6 +12,7 @@
 
 #include "config/cmdline.hpp"
 #include "search/fast.hpp"
+#include "search/fast_kernels.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -63,6 +64,9 @@ Case random_case(std::mt19937& rng, int r) {
     std::snprintf(s.motif, sizeof s.motif, "%s", random_motif(rng, s.l, letters).c_str());
     s.a_bonus = uniform(rng, -2, 3);
     s.a_penalty = uniform(rng, -2, 6);
+    // Now and then proximities beyond a byte: the matrix holds 255, on the
+    // fly the fast search hands the permutation to the reference.
+    if (r % 4 == 2) s.a_bonus = uniform(rng, 60, 200);
   }
   if (pairs && r % 10 == 4) {
     s.motif2_given = true;
@@ -92,7 +96,10 @@ struct Engines {
   FastSearch fast;
 
   explicit Engines(const Case& c) {
-    EXPECT_EQ(load_portion(c.set, c.seqs, dp) & ~EODATA, 0u);
+    if ((load_portion(c.set, c.seqs, dp) & ~EODATA) != 0) {  // too short for the word: not searched
+      dp.n = 0;
+      return;
+    }
     if (c.matrix) {
       EXPECT_EQ(build_matrix(c.set, dp, nullptr, mx), 0u);
     }
@@ -143,5 +150,80 @@ TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
       if (testing::Test::HasFatalFailure()) return;
       std::shuffle(perm.begin(), perm.end(), rng);
     }
+  }
+}
+
+// Any one allocation of the fast search that fails leaves the permutation to
+// the reference, with the same result; none leaves the search half done.
+TEST(FastSearch, AFailedAllocationFallsBackToTheSameResult) {
+  std::mt19937 rng(77);
+  for (int r : {2, 3, 4}) {  // matrix and on the fly, one word and pairs, protein, motifs
+    const Case c = random_case(rng, r);
+    Engines x(c);
+    if (x.dp.n < 2) continue;
+    std::vector<int> perm(static_cast<std::size_t>(x.dp.n));
+    std::iota(perm.begin(), perm.end(), 0);
+    GTree t;
+    std::vector<std::int32_t> want, got;
+    ASSERT_EQ(x.run(false, perm, t, want), 0u);
+    for (long k = 0;; ++k) {
+      Engines fresh(c);
+      t = GTree{};
+      got.assign(want.size(), -7);
+      ASSERT_EQ(table_alloc(t.perm, perm.size()), 0u);
+      for (std::size_t i = 0; i < perm.size(); ++i) t.perm[i] = static_cast<std::int16_t>(perm[i]);
+      fail_one_allocation(k);
+      const Status st = search_permutation(&t, fresh.fast, fresh.env, got.data());
+      const long seen = allocations_seen();
+      alloc_failures_off();
+      if (k <= x.dp.logn) {  // the G-tree's own level arrays: no search at all
+        ASSERT_EQ(st, ERMEM) << "round " << r << " allocation " << k;
+        continue;
+      }
+      ASSERT_EQ(st, 0u) << "round " << r << " allocation " << k;
+      ASSERT_EQ(got, want) << "round " << r << " allocation " << k;
+      if (k >= seen) break;  // every allocation of the search has failed once
+    }
+  }
+}
+
+// The row loops, in whatever form the processor runs, against plain loops.
+TEST(FastSearch, RowKernelsAgreeWithPlainLoops) {
+  std::mt19937 rng(5);
+  std::vector<std::int16_t> out(300), acc(300), want;
+  for (int round = 0; round < 400; ++round) {
+    const int n = uniform(rng, 0, 260), need = uniform(rng, -3, 300);
+    std::vector<std::uint8_t> a(static_cast<std::size_t>(n)), b(a), c(a);
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      a[i] = static_cast<std::uint8_t>(uniform(rng, 0, round % 3 == 0 ? 255 : 12));
+      b[i] = static_cast<std::uint8_t>(uniform(rng, 0, 12));
+      c[i] = static_cast<std::uint8_t>(uniform(rng, 0, 200));
+      acc[i] = static_cast<std::int16_t>(uniform(rng, -40, 400));
+    }
+    const auto check = [&](int count, auto&& pass, const char* what) {
+      want.clear();
+      for (int x = 0; x < n; ++x)
+        if (pass(static_cast<std::size_t>(x))) want.push_back(static_cast<std::int16_t>(x));
+      ASSERT_EQ(std::vector<std::int16_t>(out.begin(), out.begin() + count), want) << what << " n=" << n << " need=" << need;
+    };
+    check(kernel_bytes_at_least(a.data(), n, need, out.data()), [&](std::size_t x) { return a[x] >= need; }, "bytes");
+    check(kernel_sum_at_least(a.data(), b.data(), n, need, out.data()), [&](std::size_t x) { return a[x] + b[x] >= need; }, "sum");
+    check(kernel_at_least(acc.data(), n, need, out.data()), [&](std::size_t x) { return acc[x] >= need; }, "int16");
+    if (need <= 255) {
+      check(kernel_sum3_at_least(a.data(), b.data(), c.data(), n, need, out.data()),
+            [&](std::size_t x) { return a[x] + b[x] + c[x] >= need; }, "sum3");
+      check(kernel_sum3_at_least(nullptr, b.data(), c.data(), n, need, out.data()),
+            [&](std::size_t x) { return b[x] + c[x] >= need; }, "sum2");
+    }
+    std::vector<std::uint8_t> sat(a);
+    kernel_add_bytes(sat.data(), c.data(), n);
+    std::vector<std::int16_t> wide(static_cast<std::size_t>(n) + 1, 7);
+    kernel_set(wide.data(), a.data(), n);
+    kernel_add(wide.data(), c.data(), n);
+    for (std::size_t x = 0; x < a.size(); ++x) {
+      ASSERT_EQ(sat[x], std::min(255, a[x] + c[x]));
+      ASSERT_EQ(wide[x], a[x] + c[x]);
+    }
+    ASSERT_EQ(wide[a.size()], 7);  // nothing written beyond n
   }
 }
