@@ -31,27 +31,22 @@ struct MergeSide {
 
 // ---- Sums of the members of previous rows ----
 
-// Clears what the runs kept for the previous own word (even) or side (odd).
-void forget_even(RunSums& r) noexcept {
-  for (std::size_t i = 0; i < r.even_count; ++i) r.even_at[static_cast<std::size_t>(r.even_keys[i])] = -1;
-  r.even_count = 0;
-}
-void forget_odd(RunSums& r) noexcept {
-  for (std::size_t i = 0; i < r.odd_count; ++i) r.odd_at[static_cast<std::size_t>(r.odd_keys[i])] = -1;
-  r.odd_count = 0;
+// Clears what a pool kept for the previous own word (even) or side (odd).
+void forget(RunPool& r) noexcept {
+  for (std::size_t i = 0; i < r.count; ++i) r.at[static_cast<std::size_t>(r.keys[i])] = -1;
+  r.count = 0;
 }
 
 // The sum of the member rows of places first, first + 2, ... below h of the
-// previous row prev: kept under `key` in at/pool/keys when there is room.
+// previous row prev: kept under `key` in the pool when there is room.
 const std::uint8_t* run_sum(const FastStep& st, const MergeSide& s, const std::int16_t* prev, int first,
-                            Table<std::int32_t>& at, std::size_t key, Table<std::int32_t>& keys,
-                            std::size_t& count, Table<std::uint8_t>& pool) noexcept {
+                            RunPool& r, std::size_t key) noexcept {
   const auto w = static_cast<std::size_t>(st.mw);
-  if (const std::int32_t k = at[key]; k >= 0) return pool.data() + static_cast<std::size_t>(k) * w;
-  std::uint8_t* sum = st.f.runs.scratch.data();
-  const bool keep = (count + 1) * w <= kMaxRunBytes && table_grow(pool, (count + 1) * w, count * w) == 0 &&
-                    table_grow(keys, count + 1, count) == 0;
-  if (keep) sum = pool.data() + count * w;
+  if (const std::int32_t k = r.at[key]; k >= 0) return r.sums.data() + static_cast<std::size_t>(k) * w;
+  const std::size_t n = r.count;
+  const bool keep = (n + 1) * w <= kMaxRunBytes && table_grow(r.sums, (n + 1) * w, n * w) == 0 &&
+                    table_grow(r.keys, n + 1, n) == 0;
+  std::uint8_t* sum = keep ? r.sums.data() + n * w : st.f.runs.scratch.data();
   bool any = false;
   for (int i = first; i < s.h; i += 2) {
     if (s.member[i] == nullptr || prev[i] == st.mw) continue;
@@ -64,8 +59,9 @@ const std::uint8_t* run_sum(const FastStep& st, const MergeSide& s, const std::i
   }
   if (!any) std::memset(sum, 0, w);
   if (keep) {
-    at[key] = static_cast<std::int32_t>(count);
-    keys[count++] = static_cast<std::int32_t>(key);
+    r.at[key] = static_cast<std::int32_t>(n);
+    r.keys[n] = static_cast<std::int32_t>(key);
+    r.count = n + 1;
   }
   return sum;
 }
@@ -94,7 +90,7 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
   std::sort(order, order + costly, [C](int x, int y) { return C[x] > C[y] || (C[x] == C[y] && x < y); });
   const std::uint8_t* rows[kMaxSeqs];
   RunSums& runs = st.f.runs;
-  forget_even(runs);
+  forget(runs.even);
   for (int j = 0; j < costly; ++j) {
     const int v = order[j];
     out.push(mw, v);
@@ -111,10 +107,8 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
       // two runs: the even places come from its first head's group, keyed
       // (w, prev[2]), the odd places from its second head's, keyed (v,
       // prev[3]); each run's sum is made once and kept.
-      const std::uint8_t* even = run_sum(st, s, prev, 2, runs.even_at, static_cast<std::size_t>(prev[2]),
-                                         runs.even_keys, runs.even_count, runs.even_pool);
-      const std::uint8_t* odd = run_sum(st, s, prev, 1, runs.odd_at, st.key(v, prev[3]), runs.odd_keys,
-                                        runs.odd_count, runs.odd_pool);
+      const std::uint8_t* even = run_sum(st, s, prev, 2, runs.even, static_cast<std::size_t>(prev[2]));
+      const std::uint8_t* odd = run_sum(st, s, prev, 1, runs.odd, st.key(v, prev[3]));
       count = kernel_sum3_at_least(own ? cab : nullptr, even, odd, mw, need, hits);
     } else {
       k = 0;
@@ -203,7 +197,7 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
     if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
     const MergeSide side{C1, R1, h, member, blk[0], &f.near};
     f.lists.used = 0;
-    forget_odd(f.runs);
+    forget(f.runs.odd);
     for (int wb = 0; wb <= mw; ++wb) {
       f.buckets.clear();
       merge_side(st, side, wb, f.buckets);
@@ -227,7 +221,7 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
     for (int u = 0; u <= mw; ++u) C1T[st.key(u, wb)] = C1[st.key(wb, u)];
   const MergeSide side{C0, R0, h, member, AB, &f.near};
   MergeOut* out = f.choices.data();
-  forget_odd(f.runs);
+  forget(f.runs.odd);
   for (int wa = 0; wa <= mw; ++wa) {
     f.buckets.clear();
     merge_side(st, side, wa, f.buckets);

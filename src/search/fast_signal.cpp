@@ -14,8 +14,8 @@
 Status fast_scratch(FastSearch& f, int M) noexcept {
   const auto m = static_cast<std::size_t>(M);
   if (f.sa.n >= m) return 0;
-  if (table_alloc(f.sa, m) != 0 || table_alloc(f.sb, m) != 0 || table_alloc(f.acc, m) != 0 || table_fill(f.runs.odd_at, m * m, -1) != 0 ||
-      table_fill(f.runs.even_at, m, -1) != 0 || table_alloc(f.runs.scratch, m) != 0 || table_alloc(f.hits, m) != 0 || table_alloc(f.near_own, m) != 0 ||
+  if (table_alloc(f.sa, m) != 0 || table_alloc(f.sb, m) != 0 || table_alloc(f.acc, m) != 0 || table_fill(f.runs.odd.at, m * m, -1) != 0 ||
+      table_fill(f.runs.even.at, m, -1) != 0 || table_alloc(f.runs.scratch, m) != 0 || table_alloc(f.hits, m) != 0 || table_alloc(f.near_own, m) != 0 ||
       table_alloc(f.rowmax, m) != 0 || table_alloc(f.rowmax2, m) != 0 || table_alloc(f.rowmax3, m) != 0 ||
       table_alloc(f.ka, m) != 0 || table_alloc(f.kb, m) != 0 || table_alloc(f.lists.start, m * m + 1) != 0 ||
       table_alloc(f.cost_t, m * m) != 0 || table_alloc(f.choices, m) != 0 ||

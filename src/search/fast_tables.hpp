@@ -85,15 +85,19 @@ void row_maxima(const std::uint8_t* block, int mw, std::uint8_t* ret) noexcept;
 
 // Sums of member rows kept while one side of a merged group is worked: each
 // a vector of mw bytes held to 255, found by the key of the previous row
-// whose members it sums. The odd runs are keyed (v, word) and kept for the
-// whole side; the even runs are keyed by a word and kept for one own word.
+// whose members it sums.
+struct RunPool {
+  Table<std::int32_t> at;      // key -> vector number, or -1
+  Table<std::int32_t> keys;    // the keys set, to clear them
+  Table<std::uint8_t> sums;    // the vectors, mw bytes each
+  std::size_t count = 0;
+};
+
+// The odd runs are keyed (v, word) and kept for a whole side; the even runs
+// are keyed by a word and kept for one own word.
 struct RunSums {
-  Table<std::int32_t> odd_at;     // M * M: vector of key (v, word), or -1
-  Table<std::int32_t> even_at;    // M: vector of word, or -1
-  Table<std::int32_t> odd_keys;   // keys set in odd_at, to clear them
-  Table<std::int32_t> even_keys;  // words set in even_at
-  std::size_t odd_count = 0, even_count = 0;
-  Table<std::uint8_t> odd_pool, even_pool, scratch;
+  RunPool odd, even;
+  Table<std::uint8_t> scratch;  // a sum that is not kept
 };
 
 // The most bytes the pools of one side keep; beyond it sums are made afresh.
