@@ -38,16 +38,18 @@ void forget(RunPool& r) noexcept {
 }
 
 // The sum of the member rows of places first, first + 2, ... below h of the
-// previous row prev: kept under `key` in the pool when there is room.
+// previous row prev (and of `extra`, when given): kept under `key` in the
+// pool when there is room.
 const std::uint8_t* run_sum(const FastStep& st, const MergeSide& s, const std::int16_t* prev, int first,
-                            RunPool& r, std::size_t key) noexcept {
+                            const std::uint8_t* extra, RunPool& r, std::size_t key) noexcept {
   const auto w = static_cast<std::size_t>(st.mw);
   if (const std::int32_t k = r.at[key]; k >= 0) return r.sums.data() + static_cast<std::size_t>(k) * w;
   const std::size_t n = r.count;
   const bool keep = (n + 1) * w <= kMaxRunBytes && table_grow(r.sums, (n + 1) * w, n * w) == 0 &&
                     table_grow(r.keys, n + 1, n) == 0;
   std::uint8_t* sum = keep ? r.sums.data() + n * w : st.f.runs.scratch.data();
-  bool any = false;
+  bool any = extra != nullptr;
+  if (any) std::memcpy(sum, extra, w);
   for (int i = first; i < s.h; i += 2) {
     if (s.member[i] == nullptr || prev[i] == st.mw) continue;
     const std::uint8_t* row = st.block_row(s.member[i], prev[i]);
@@ -106,10 +108,11 @@ void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noe
       // Sums held to a byte decide alike. The members of a previous row are
       // two runs: the even places come from its first head's group, keyed
       // (w, prev[2]), the odd places from its second head's, keyed (v,
-      // prev[3]); each run's sum is made once and kept.
-      const std::uint8_t* even = run_sum(st, s, prev, 2, runs.even, static_cast<std::size_t>(prev[2]));
-      const std::uint8_t* odd = run_sum(st, s, prev, 1, runs.odd, st.key(v, prev[3]));
-      count = kernel_sum3_at_least(own ? cab : nullptr, even, odd, mw, need, hits);
+      // prev[3]); each run's sum (the even one with the heads' row) is made
+      // once and kept.
+      const std::uint8_t* even = run_sum(st, s, prev, 2, cab, runs.even, static_cast<std::size_t>(prev[2]));
+      const std::uint8_t* odd = run_sum(st, s, prev, 1, nullptr, runs.odd, st.key(v, prev[3]));
+      count = kernel_sum3_at_least(nullptr, even, odd, mw, need, hits);
     } else {
       k = 0;
       if (own) rows[k++] = cab;
