@@ -31,6 +31,12 @@ struct PermRecord {
   [[nodiscard]] bool is_p() const noexcept { return q_index == -1; }
 };
 
+// The per-sequence percent value of a result (x100): its proximity sum over
+// power - 1, 0 when power is 1 or less.
+[[nodiscard]] inline int percent_of(int prox_sum, int power) noexcept {
+  return power > 1 ? static_cast<int>(prox_sum * 100LL / (power - 1)) : 0;
+}
+
 // Every record of a data portion in creation order: the P records first, in
 // P-list order, then each Q record when it is sent. The list owns them.
 struct RecordList {

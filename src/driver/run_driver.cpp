@@ -22,6 +22,7 @@
 #include "secondary_files.hpp"
 #include "../config/cmdline.hpp"
 #include "../input/reader.hpp"
+#include "../report/report.hpp"
 #include "../scheduler/plist.hpp"
 
 namespace {
@@ -68,18 +69,7 @@ void announce_portion(TaskContext& ctx) noexcept {
   std::FILE* out = ctx.files.output;
   if (out == nullptr) return;
   if (s.diag_level != 0) {
-    std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, ctx.pairs,
-                 ctx.root.mincover, s.aftermax);
-    if (s.motif_given) std::fprintf(out, kParamsMotif, s.motif, s.leff);
-    if (s.motif2_given) std::fprintf(out, kParamsMotif2, s.motif2, s.leff2);
-    if (s.motif_given || s.motif2_given)
-      std::fprintf(out, kParamsBonus, s.a_bonus, s.a_penalty);
-    if (s.l2 != 0) {
-      std::fprintf(out, kParamsSpacing, s.smin, s.smax);
-      for (int k = 0; k < s.S; ++k)
-        std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
-    }
-    std::fputs("\n\n", out);
+    write_parameters(out, s, dp, ctx.pairs, ctx.root.mincover);
     ctx.run_status |= flush_file(out);
   }
   if (s.diag_level > 1) {

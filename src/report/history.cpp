@@ -1,5 +1,6 @@
 // history.cpp: the history file, one tab-separated row per result.
 #include "report.hpp"
+#include "report_layout.hpp"
 #include "word_index.hpp"
 
 namespace {
@@ -8,10 +9,10 @@ void header(const ReportEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
   const int W = dp.name_width;
   std::FILE* f = e.history;
-  std::fputs("\"#\"\t\"P\"\t\"Q\"\t\"Pwr\"\t\"New\"\t\"Qt\"\t\"QtAvg\"", f);
+  std::fputs(kHistoryHead, f);
   for (int i = 1; i <= dp.n; ++i)
-    std::fprintf(f, "\t\"W%d\"\t\"%-*.*s\"\t\"Qw%d\"\t\"QwA%d\"", i, W, W, dp.name_of(i - 1), i, i);
-  for (int i = 1; i <= dp.n; ++i) std::fprintf(f, "\tp%d", i);
+    std::fprintf(f, kHistoryHeadSeq, i, W, W, dp.name_of(i - 1), i, i);
+  for (int i = 1; i <= dp.n; ++i) std::fprintf(f, kHistoryHeadPerm, i);
   std::fputs("\n", f);
 }
 
@@ -19,7 +20,7 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
   const Settings& s = *e.set;
   const DataPortion& dp = *e.dp;
   std::FILE* f = e.history;
-  std::fprintf(f, "%d\t%d\t%d\t%d\t%d\t%.2f\t%.2f", r.serial, r.p_index, r.q_index, r.power,
+  std::fprintf(f, kHistoryRow, r.serial, r.p_index, r.q_index, r.power,
                r.new_words, r.quality * 0.01, r.avg_proximity * 0.01);
   for (int i = 0; i < r.n; ++i) {
     const int w = r.words[static_cast<std::size_t>(i)];
@@ -31,14 +32,14 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
     const char* text = dp.seq_of(i);
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
     if (s.l2 == 0)
-      std::fprintf(f, "\t%d\t\"%.*s\"\t%d\t%.2f", w + 1, word ? s.l : 0, word ? text + w : "", sum, pct);
+      std::fprintf(f, kHistoryOneWord, w + 1, word ? s.l : 0, word ? text + w : "", sum, pct);
     else if (word)
-      std::fprintf(f, "\t%d,%d\t\"%.*s-%02d-%.*s\"\t%d\t%.2f", pl.q + 1, pl.p2 + 1, s.l, text + pl.q,
+      std::fprintf(f, kHistoryWordPair, pl.q + 1, pl.p2 + 1, s.l, text + pl.q,
                    pl.gap, s.l2, text + pl.p2, sum, pct);
     else
-      std::fprintf(f, "\t%d,%d\t\"\"\t%d\t%.2f", pl.q + 1, pl.p2 + 1, sum, pct);
+      std::fprintf(f, kHistoryNoPair, pl.q + 1, pl.p2 + 1, sum, pct);
   }
-  for (int k = 0; k < r.n; ++k) std::fprintf(f, "\t%d", r.perm[static_cast<std::size_t>(k)] + 1);
+  for (int k = 0; k < r.n; ++k) std::fprintf(f, kHistoryPerm, r.perm[static_cast<std::size_t>(k)] + 1);
   std::fputs("\n", f);
 }
 

@@ -13,15 +13,13 @@ void title(std::FILE* f, const char* kind, int k, const PermRecord& r, int sent)
 }
 
 // One line per sequence with a word (or its name alone when it has none).
-void word_lines(const ReportEnv& e, const PermRecord& r) noexcept {
-  const Settings& s = *e.set;
-  const DataPortion& dp = *e.dp;
+void word_lines(std::FILE* out, const Settings& s, const DataPortion& dp, const PermRecord& r) noexcept {
   const int W = dp.name_width;
   for (int i = 0; i < r.n; ++i) {
     const int w = r.words[static_cast<std::size_t>(i)];
     if (w < 0) continue;
     if (w == dp.mw) {
-      std::fprintf(e.out, kLineNoWord, i + 1, W, W, dp.name_of(i));
+      std::fprintf(out, kLineNoWord, i + 1, W, W, dp.name_of(i));
       continue;
     }
     const char* text = dp.seq_of(i);
@@ -29,10 +27,10 @@ void word_lines(const ReportEnv& e, const PermRecord& r) noexcept {
     const double pct = r.percents[static_cast<std::size_t>(i)] * 0.01;
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
     if (s.l2 == 0)
-      std::fprintf(e.out, kLineOneWord, i + 1, W, W, dp.name_of(i), w + 1,
+      std::fprintf(out, kLineOneWord, i + 1, W, W, dp.name_of(i), w + 1,
                    s.l, text + w, sum, pct);
     else
-      std::fprintf(e.out, kLineWordPair, i + 1, W, W,
+      std::fprintf(out, kLineWordPair, i + 1, W, W,
                    dp.name_of(i), pl.q + 1, pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2,
                    sum, pct);
   }
@@ -40,17 +38,7 @@ void word_lines(const ReportEnv& e, const PermRecord& r) noexcept {
 
 void block(const ReportEnv& e, const char* kind, int k, const PermRecord& r) noexcept {
   const int sent = e.serial + 1;
-  title(e.out, kind, k, r, sent);
-  if (e.set->diag_level > 1) {
-    if (r.is_p())
-      std::fprintf(e.out, kPermP, r.p_index, r.serial);
-    else
-      std::fprintf(e.out, kPermQ, r.p_index, r.q_index, r.serial);
-    for (int j = 0; j < r.n; ++j) std::fprintf(e.out, kPermEntry, r.perm[static_cast<std::size_t>(j)] + 1);
-    std::fputs("\n", e.out);
-  }
-  word_lines(e, r);
-  std::fputs("\n", e.out);
+  write_result_block(e.out, *e.set, *e.dp, kind, k, sent, r, e.set->diag_level > 1);
   if (e.console) title(e.console, kind, k, r, sent);
 }
 
@@ -79,4 +67,33 @@ Status report_best(const ReportEnv& e, int k, bool* ret_printed) noexcept {
   }
   if (ret_printed) *ret_printed = printed;
   return e.out && std::fflush(e.out) != 0 ? ERIO : 0;
+}
+
+void write_result_block(std::FILE* out, const Settings& s, const DataPortion& dp, const char* kind, int k,
+                        int sent, const PermRecord& r, bool with_perm) noexcept {
+  title(out, kind, k, r, sent);
+  if (with_perm) {
+    if (r.is_p())
+      std::fprintf(out, kPermP, r.p_index, r.serial);
+    else
+      std::fprintf(out, kPermQ, r.p_index, r.q_index, r.serial);
+    for (int j = 0; j < r.n; ++j) std::fprintf(out, kPermEntry, r.perm[static_cast<std::size_t>(j)] + 1);
+    std::fputs("\n", out);
+  }
+  word_lines(out, s, dp, r);
+  std::fputs("\n", out);
+}
+
+void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, int pairs,
+                      int mincover) noexcept {
+  std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, pairs, mincover,
+               s.aftermax);
+  if (s.motif_given) std::fprintf(out, kParamsMotif, s.motif, s.leff);
+  if (s.motif2_given) std::fprintf(out, kParamsMotif2, s.motif2, s.leff2);
+  if (s.motif_given || s.motif2_given) std::fprintf(out, kParamsBonus, s.a_bonus, s.a_penalty);
+  if (s.l2 != 0) {
+    std::fprintf(out, kParamsSpacing, s.smin, s.smax);
+    for (int k = 0; k < s.S; ++k) std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
+  }
+  std::fputs("\n\n", out);
 }

@@ -1,4 +1,5 @@
-// report.hpp: the best-results report and the history file.
+// report.hpp: the best-results report, the history file, and the lines of a
+// data portion that the companion programs write again (korvax-polish).
 #pragma once
 
 #include <cstdio>
@@ -29,3 +30,15 @@ struct ReportEnv {
 // Writes the history of the portion: a header line, then one row per result,
 // each P record followed by its Q-list in sending order. Returns 0 or ERIO.
 [[nodiscard]] Status write_history(const ReportEnv& env) noexcept;
+
+// Writes one block of the best-results report for record r into out: the
+// title (kind, place k, r's serial, `sent` permutations sent, r's values), the
+// permutation line when with_perm, one line per sequence, an empty line.
+void write_result_block(std::FILE* out, const Settings& s, const DataPortion& dp, const char* kind, int k,
+                        int sent, const PermRecord& r, bool with_perm) noexcept;
+
+// Writes the parameters lines of a data portion (n, sizes, l, l2, mw,
+// threshold, pairs, mincover, aftermax; motifs, bonuses, spacings and their
+// penalties) and the empty line after them.
+void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, int pairs,
+                      int mincover) noexcept;

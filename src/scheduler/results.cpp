@@ -17,7 +17,7 @@ Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexc
   r.power = msg[lay.power()];
   r.avg_proximity = msg[lay.avg_proximity()];
   for (std::size_t s = 0; s < n; ++s)
-    percents[s] = r.power > 1 ? static_cast<int>(sums[s] * 100LL / (r.power - 1)) : 0;
+    percents[s] = percent_of(sums[s], r.power);
   r.words = std::move(words);
   r.prox_sums = std::move(sums);
   r.percents = std::move(percents);

@@ -30,16 +30,6 @@ struct WrittenPortion {
   std::vector<std::string> names;
 };
 
-// Writes the parameters lines of a portion as the run driver does.
-void write_params(std::FILE* f, const Settings& s, const DataPortion& dp) {
-  std::fprintf(f, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, 0, 2, 5);
-  if (s.l2 != 0) {
-    std::fprintf(f, kParamsSpacing, s.smin, s.smax);
-    for (int k = 0; k < s.S; ++k) std::fprintf(f, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
-  }
-  std::fputs("\n\n", f);
-}
-
 void make_portion(std::mt19937& rng, int diag, WrittenPortion& w) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   Settings& s = w.set;
@@ -104,7 +94,7 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
       }
       auto w = std::make_unique<WrittenPortion>();
       make_portion(rng, diag, *w);
-      if (diag > 0) write_params(out.f, w->set, w->dp);
+      if (diag > 0) write_parameters(out.f, w->set, w->dp, 0, 2);
       ReportEnv env;
       env.set = &w->set;
       env.dp = &w->dp;
