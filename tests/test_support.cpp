@@ -130,7 +130,7 @@ PermRecord& add_result_record(RecordList& records, int p_index, int q_index, int
     r->perm[i] = static_cast<std::int16_t>(perm[i]);
     r->words[i] = words[i];
     r->prox_sums[i] = sums[i];
-    r->percents[i] = power > 1 ? sums[i] * 100 / (power - 1) : 0;
+    r->percents[i] = percent_of(sums[i], power);
   }
   r->quality = quality;
   r->avg_proximity = avg;

@@ -286,11 +286,7 @@ bool parse_echo_line(const std::string& line, std::vector<std::string>& args) {
 // Replays the echoed options into the run's settings, as korvax parsed them.
 void replay_options(ResultRun& run) noexcept {
   run.settings = Settings{};
-  for (std::size_t i = 1; i < run.arguments.size(); ++i) {
-    const char* a = run.arguments[i].c_str();
-    bool help = false;
-    if (a[0] == '-' || a[0] == '/') (void)apply_option(a, run.settings, &help);
-  }
+  (void)apply_arguments(run.arguments, 1, run.settings);
   (void)derive_settings(run.settings);
   run.settings_known = true;
   run.acid = run.settings.acid;
@@ -553,4 +549,18 @@ const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) 
     if (x.ranking == Ranking::quality) quality = &x;
   }
   return r == Ranking::avg_proximity ? quality : nullptr;
+}
+
+bool apply_arguments(const std::vector<std::string>& args, std::size_t first, Settings& s,
+                     std::string* ret_refused) noexcept {
+  bool all = true;
+  for (std::size_t i = first; i < args.size(); ++i) {
+    const char* a = args[i].c_str();
+    bool help = false;
+    if ((a[0] == '-' || a[0] == '/') && (!apply_option(a, s, &help) || help) && all) {
+      all = false;
+      if (ret_refused != nullptr) *ret_refused = args[i];
+    }
+  }
+  return all;
 }

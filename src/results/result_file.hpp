@@ -117,3 +117,10 @@ struct ResultError {
 // the best by avg proximity apart only when it is another signal than the best
 // by quality, so a missing avg proximity block is the quality block's signal.
 [[nodiscard]] const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) noexcept;
+
+// Applies the korvax options among args[first...] (the arguments that start
+// with '-' or '/') to s, as korvax's parser does; the derived settings are not
+// made. False when korvax would refuse one of them (or take it as a request for
+// help); ret_refused then names the first.
+[[nodiscard]] bool apply_arguments(const std::vector<std::string>& args, std::size_t first, Settings& s,
+                                   std::string* ret_refused = nullptr) noexcept;

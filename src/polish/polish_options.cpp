@@ -1,0 +1,120 @@
+// polish_options.cpp: the command line of korvax-polish.
+#include "polish_options.hpp"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: korvax-polish [options] INPUT RESULT.out [--history RESULT.csv] > polished.out\n"
+    "\n"
+    "Polishes the signals that a korvax run reported. From every signal of the\n"
+    "best-results report (and, with --history, the best rows of the history\n"
+    "file) the whole signal is shifted by -K..+K letters, then each sequence in\n"
+    "turn takes the word, or no word, that raises the quality most, until no\n"
+    "such change raises it. Quality is korvax's own measure, with the run's\n"
+    "settings read from the result file. The best signal of every data portion\n"
+    "is written to standard output as a korvax result file (korvax-export reads\n"
+    "it); its first line says where it came from and how much the quality rose.\n"
+    "\n"
+    "  INPUT          the korvax input file of the run\n"
+    "  RESULT.out     the run's result file (written at -D1, korvax's default, or above)\n"
+    "  --history F    the run's history file (korvax -F): its best rows are starting points too\n"
+    "  --rows N       history rows taken: the best N distinct signals (50)\n"
+    "  --shift K      shifts tried: -K..+K letters (default: half the word length)\n"
+    "  --with OPTS    korvax options of the run that the result file does not show\n"
+    "                 (korvax writes its arguments into it from -D2 on): -BA, -BC, -BX,\n"
+    "                 -ACID, -N, ...; several in one argument or repeated, e.g.\n"
+    "                 --with '-BA2 -BX0'\n"
+    "  --help         this text\n"
+    "\n"
+    "Exit status: 0; 0x1 bad argument; 0x2 a file that is not what it should be,\n"
+    "or a run whose reported qualities the settings do not reproduce; 0x4 a file\n"
+    "that cannot be read or written; 0x10 out of memory; 0x80 internal error.\n";
+
+bool whole_number(const char* s, int lo, int& ret) {
+  char* end = nullptr;
+  const long v = std::strtol(s, &end, 10);
+  if (end == s || *end != '\0' || v < lo || v > 1000000) return false;
+  ret = static_cast<int>(v);
+  return true;
+}
+
+Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& err) {
+  std::vector<const char*> files;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+      return 0;
+    }
+    if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
+      files.push_back(argv[i]);
+      continue;
+    }
+    // "--name value" or "--name=value".
+    const std::size_t eq = arg.find('=');
+    const std::string name = arg.substr(0, eq);
+    const char* value = eq != std::string::npos ? argv[i] + eq + 1 : i + 1 < argc ? argv[++i] : nullptr;
+    if (value == nullptr) {
+      err = "a value is missing after " + name;
+      return ERARG;
+    }
+    if (name == "--history") {
+      o.history = value;
+    } else if (name == "--rows") {
+      if (!whole_number(value, 0, o.rows)) {
+        err = std::string("--rows wants a number of rows (0 or more), not '") + value + "'";
+        return ERARG;
+      }
+    } else if (name == "--shift") {
+      if (!whole_number(value, 0, o.shift)) {
+        err = std::string("--shift wants a number of letters (0 or more), not '") + value + "'";
+        return ERARG;
+      }
+    } else if (name == "--with") {
+      // Blank-separated korvax options; each must start like one.
+      const std::string v = value;
+      std::size_t at = 0;
+      while ((at = v.find_first_not_of(" \t", at)) != std::string::npos) {
+        const std::size_t end = v.find_first_of(" \t", at);
+        const std::string opt = v.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (opt[0] != '-' && opt[0] != '/') {
+          err = "--with takes korvax options (such as -BA2), not '" + opt + "'";
+          return ERARG;
+        }
+        o.with.push_back(opt);
+        at = end;
+      }
+    } else {
+      err = "unknown option " + name;
+      return ERARG;
+    }
+  }
+  if (files.size() != 2) {
+    err = files.size() < 2 ? "INPUT and RESULT.out are both needed" : "more than two files named";
+    return ERARG;
+  }
+  o.input = files[0];
+  o.result = files[1];
+  return 0;
+}
+
+}  // namespace
+
+Status parse_polish_args(int argc, const char* const* argv, PolishOptions& ret_opt,
+                         std::string& ret_error) noexcept {
+  try {
+    PolishOptions o;
+    if (Status st = parse(argc, argv, o, ret_error); st != 0) return st;
+    ret_opt = std::move(o);
+    return 0;
+  } catch (const std::bad_alloc&) {
+    ret_error = "out of memory";
+    return ERMEM;
+  }
+}
+
+const char* polish_help() noexcept { return kHelp; }

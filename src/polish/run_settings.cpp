@@ -1,0 +1,130 @@
+// run_settings.cpp: the run's settings from its result file.
+#include "run_settings.hpp"
+
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+#include <new>
+
+#include "../config/cmdline.hpp"
+
+namespace {
+
+// Copies a motif of the parameters lines into a settings field.
+bool take_motif(const std::string& from, char* to, bool& given) {
+  if (from.size() > static_cast<std::size_t>(kMaxWordLen)) return false;
+  std::memcpy(to, from.c_str(), from.size() + 1);
+  given = true;
+  return true;
+}
+
+// Korvax's defaults with what the parameters lines p show.
+bool from_params(const PortionParams& p, Settings& s) {
+  s.l = p.l;
+  s.l2 = p.l2;
+  s.threshold = p.threshold;
+  s.aftermax = p.aftermax;
+  if (p.motif_given && !take_motif(p.motif, s.motif, s.motif_given)) return false;
+  if (p.motif2_given && !take_motif(p.motif2, s.motif2, s.motif2_given)) return false;
+  if (p.bonus_given) {
+    s.a_bonus = p.a_bonus;
+    s.a_penalty = p.a_penalty;
+  }
+  if (p.spacing_given) {
+    s.smin = p.smin;
+    s.smax = p.smax;
+    std::string pen;
+    for (std::size_t k = 0; k < p.penalty.size(); ++k) pen += (k == 0 ? "" : ",") + std::to_string(p.penalty[k]);
+    if (pen.size() > static_cast<std::size_t>(kMaxPenText)) return false;
+    std::memcpy(s.pen_text, pen.c_str(), pen.size() + 1);
+  }
+  return true;
+}
+
+std::string differs(const char* what, const std::string& file, const std::string& used) {
+  return std::string(what) + " is " + file + " in the result file but " + used + " in the settings used";
+}
+
+Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, std::string& err) {
+  const auto num = [](int v) { return std::to_string(v); };
+  const auto motif = [](bool given, const char* m) { return given ? "'" + std::string(m) + "'" : "none"; };
+  const auto motif_of = [](bool given, const std::string& m) { return given ? "'" + m + "'" : "none"; };
+  if (p.l != s.l) err = differs("l", num(p.l), num(s.l));
+  else if (p.l2 != s.l2) err = differs("l2", num(p.l2), num(s.l2));
+  else if (p.motif_given != s.motif_given || (p.motif_given && p.motif != s.motif))
+    err = differs("the motif", motif_of(p.motif_given, p.motif), motif(s.motif_given, s.motif));
+  else if (p.motif2_given != s.motif2_given || (p.motif2_given && p.motif2 != s.motif2))
+    err = differs("the second motif", motif_of(p.motif2_given, p.motif2), motif(s.motif2_given, s.motif2));
+  else if (p.bonus_given && (p.a_bonus != s.a_bonus || p.a_penalty != s.a_penalty))
+    err = differs("a-bonus/A-penalty", num(p.a_bonus) + "/" + num(p.a_penalty),
+                  num(s.a_bonus) + "/" + num(s.a_penalty));
+  else if (s.l2 != 0 && (p.smin != s.smin || p.smax != s.smax))
+    err = differs("the spacing", num(p.smin) + ".." + num(p.smax), num(s.smin) + ".." + num(s.smax));
+  else if (s.l2 != 0 &&
+           (p.penalty.size() != static_cast<std::size_t>(s.S) ||
+            !std::equal(p.penalty.begin(), p.penalty.end(), s.penalty.data())))
+    err = differs("the spacing penalty list", "another", "another");
+  if (!err.empty()) return ERDATA;
+  if (p.n != dp.n || p.m != dp.m || p.mw != dp.mw) {
+    err = "the input does not match the result: its data portion has n=" + num(dp.n) + " m<=" + num(dp.m) +
+          " mw<=" + num(dp.mw) + ", the parameters line n=" + num(p.n) + " m<=" + num(p.m) + " mw<=" + num(p.mw);
+    return ERDATA;
+  }
+  return 0;
+}
+
+Status settings_of(const ResultRun& run, const std::vector<std::string>& with, RunSettings& ret, std::string& err) {
+  const PortionParams* params = nullptr;
+  for (const ResultPortion& p : run.portions)
+    if (p.params.known && params == nullptr) params = &p.params;
+  if (params == nullptr) {
+    err = "the result file has no parameters lines (korvax writes them from -D1 on, its default): "
+          "its word lengths, motifs and spacings are not known";
+    return ERDATA;
+  }
+  RunSettings r;
+  r.from_echo = run.settings_known;
+  r.shown_all = run.settings_known;
+  if (run.settings_known) {
+    (void)apply_arguments(run.arguments, 1, r.set);
+  } else {
+    r.set.acid = run.acid;
+    if (!from_params(*params, r.set)) {
+      err = "a motif or the spacing penalty list of the parameters lines is longer than korvax takes";
+      return ERDATA;
+    }
+  }
+  std::string refused;
+  if (!apply_arguments(with, 0, r.set, &refused)) {
+    err = "--with: korvax refuses the option " + refused;
+    return ERARG;
+  }
+  if (derive_settings(r.set) != 0) {
+    err = "korvax refuses these settings (a motif that does not fit its word, or too few spacing penalties)";
+    return ERARG;
+  }
+  r.set.diag_level = 0;   // nothing of the measure writes
+  ret = std::move(r);
+  return 0;
+}
+
+}  // namespace
+
+Status run_settings(const ResultRun& run, const std::vector<std::string>& with, RunSettings& ret,
+                    std::string& err) noexcept {
+  try {
+    return settings_of(run, with, ret, err);
+  } catch (const std::bad_alloc&) {
+    err = "out of memory";
+    return ERMEM;
+  }
+}
+
+Status check_portion(const PortionParams& p, const Settings& s, const DataPortion& dp, std::string& err) noexcept {
+  try {
+    return check(p, s, dp, err);
+  } catch (const std::bad_alloc&) {
+    err = "out of memory";
+    return ERMEM;
+  }
+}
