@@ -18,21 +18,6 @@ namespace {
 
 // ---- 1. Preparation ----
 
-// The greatest proximity the settings allow: every position at its best
-// score, and the spacing penalties at their most favourable.
-long long proximity_bound(const Settings& s) noexcept {
-  const auto per_position = [&](bool motif) {
-    return motif ? 1LL + std::max(s.a_bonus, 0) + std::max(-static_cast<long long>(s.a_penalty), 0LL) : 1LL;
-  };
-  long long bound = s.l * per_position(s.motif_given) + s.l2 * per_position(s.motif2_given);
-  if (s.l2 != 0) {
-    int least = 0;
-    for (int k = 0; k < s.S; ++k) least = std::min(least, s.penalty[static_cast<std::size_t>(k)]);
-    bound += -2LL * least;
-  }
-  return bound;
-}
-
 Status prepare(const Settings& s, const DataPortion& dp, ClimbSpace& sp) {
   sp.set = &s;
   sp.dp = &dp;
@@ -235,6 +220,19 @@ struct State {
 };
 
 }  // namespace
+
+long long proximity_bound(const Settings& s) noexcept {
+  const auto per_position = [&](bool motif) {
+    return motif ? 1LL + std::max(s.a_bonus, 0) + std::max(-static_cast<long long>(s.a_penalty), 0LL) : 1LL;
+  };
+  long long bound = s.l * per_position(s.motif_given) + s.l2 * per_position(s.motif2_given);
+  if (s.l2 != 0) {
+    int least = 0;
+    for (int k = 0; k < s.S; ++k) least = std::min(least, s.penalty[static_cast<std::size_t>(k)]);
+    bound += -2LL * least;
+  }
+  return bound;
+}
 
 Status prepare_climbs(const Settings& s, const DataPortion& dp, ClimbSpace& ret) noexcept {
   try {

@@ -56,6 +56,10 @@ inline constexpr int kSecondWord = 1 << 16;      // marks a bonus position of th
 // most this many bytes; otherwise the climb computes proximities on the fly.
 inline constexpr std::size_t kClimbMatrixBudget = std::size_t{1} << 30;
 
+// The greatest proximity the settings allow (every position at its best
+// score, the spacing penalties at their most favourable).
+[[nodiscard]] long long proximity_bound(const Settings& s) noexcept;
+
 // Prepares the climbs of dp, read with s (both must outlive ret). Returns 0
 // or ERMEM.
 [[nodiscard]] Status prepare_climbs(const Settings& s, const DataPortion& dp, ClimbSpace& ret) noexcept;

@@ -34,6 +34,11 @@ std::string place_of(const Settings& s, const DataPortion& dp, int w) {
   return buf;
 }
 
+// "1 move", "2 moves".
+std::string count(std::size_t k, const char* thing) {
+  return std::to_string(k) + " " + thing + (k == 1 ? "" : "s");
+}
+
 // The signed shift with its sign: "+2", "-1".
 std::string shift_text(int d) { return (d > 0 ? "+" : "") + std::to_string(d); }
 
@@ -63,11 +68,12 @@ void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) 
   const DataPortion& dp = *p.dp;
   const StartSignal& from = p.starts[static_cast<std::size_t>(p.best.start)];
   const Measure& m = p.best.measure;
-  std::fprintf(out, "Polished from %s (power: %d, quality: %s), shifted by %s, then %d moves: power %d, quality %s, %s over the run's best (%s); %zu starting signals, %d climbs\n",
+  std::fprintf(out, "Polished from %s (power: %d, quality: %s), shifted by %s, then %s: power %d, quality %s, %s over the run's best (%s); %s, %s\n",
                from.origin.c_str(), from.measure.power, hundredths(from.measure.quality).c_str(),
-               shift_text(p.best.shift).c_str(), p.best.moves, m.power, hundredths(m.quality).c_str(),
-               signed_hundredths(m.quality - p.run_best).c_str(), hundredths(p.run_best).c_str(), p.starts.size(),
-               p.best.climbs);
+               shift_text(p.best.shift).c_str(), count(static_cast<std::size_t>(p.best.moves), "move").c_str(), m.power,
+               hundredths(m.quality).c_str(), signed_hundredths(m.quality - p.run_best).c_str(),
+               hundredths(p.run_best).c_str(), count(p.starts.size(), "starting signal").c_str(),
+               count(static_cast<std::size_t>(p.best.climbs), "climb").c_str());
   std::string changed;
   for (int i = 0; i < dp.n; ++i) {
     const int a = from.words[static_cast<std::size_t>(i)], b = p.best.words[static_cast<std::size_t>(i)];
@@ -132,7 +138,7 @@ std::string portion_summary(const PolishedPortion& p) {
   const std::string head = "data portion " + std::to_string(p.number) + ": ";
   if (p.skipped) return head + "skipped by korvax, nothing to polish";
   if (!p.not_polished.empty()) return head + "not polished: " + p.not_polished;
-  return head + rise(p) + ", then " + std::to_string(p.best.moves) + " moves; power " +
-         std::to_string(p.best.measure.power) + ", " + std::to_string(p.starts.size()) +
-         " starting signals measured as the run printed them, " + std::to_string(p.best.climbs) + " climbs";
+  return head + rise(p) + ", then " + count(static_cast<std::size_t>(p.best.moves), "move") + "; power " +
+         std::to_string(p.best.measure.power) + "; " + count(p.starts.size(), "starting signal") +
+         " (each measured as the run printed it), " + count(static_cast<std::size_t>(p.best.climbs), "climb");
 }

@@ -28,7 +28,7 @@ void note_assumed(const std::string& result, const Settings& s) {
 
 // One portion: checks, starting signals, polish.
 Status polish_one(const PolishOptions& o, const ResultPortion& rp, const HistoryPortion* hp, const Settings& s,
-                  PolishedPortion& pp, std::string& err) {
+                  const std::string& hint, PolishedPortion& pp, std::string& err) {
   const std::string where = "data portion " + std::to_string(rp.number) + ": ";
   DataPortion& dp = *pp.dp;
   if (Status st = check_portion(rp.params, s, dp, err); st != 0) {
@@ -47,13 +47,13 @@ Status polish_one(const PolishOptions& o, const ResultPortion& rp, const History
   pp.sent = rp.results[0].sent;
   const SearchEnv env{&s, &dp, ProxEnv{&s, &dp, nullptr}, Coin{}, nullptr};
   if (Status st = reported_starts(rp, env, pp.starts, err); st != 0) {
-    err = o.result + (": " + err);
+    err = o.result + (": " + err) + (st == ERDATA ? hint : "");
     return st;
   }
   pp.run_best = pp.starts[0].measure.quality;
   if (hp != nullptr)
     if (Status st = history_starts(*hp, o.rows, env, pp.starts, err); st != 0) {
-      err = o.history + (": " + err);
+      err = o.history + (": " + err) + (st == ERDATA ? hint : "");
       return st;
     }
   ClimbSpace sp;
@@ -119,6 +119,14 @@ Status run(int argc, char** argv) {
   out.input = o.input;
   out.history = o.history != nullptr ? o.history : "";
   if (rs.from_echo) out.echo = run.arguments;
+  // What may make the run's printed values differ from the measure.
+  std::string hint = !o.with.empty() ? " (are the --with options the run's? is INPUT its input?)"
+                     : rs.shown_all   ? " (is INPUT the input of this run?)"
+                                      : " (did the run have other -BA, -BC, -BX or -ACID? give them with --with;"
+                                        " or is INPUT the input of another run?)";
+  if (proximity_bound(s) > 255)
+    hint += "; proximities above 255 are held as 255 in korvax's proximity matrix, so such a run measures"
+            " as korvax-polish measures only with -X0";
   // History portions: one per searched portion; with -A the last ones are this run's.
   std::size_t history_at = hf.portions.size() - (o.history != nullptr ? searched : 0);
   for (const ResultPortion& rp : run.portions) {
@@ -143,7 +151,7 @@ Status run(int argc, char** argv) {
     }
     if (!rp.skipped) {
       const HistoryPortion* hp = o.history != nullptr ? &hf.portions[history_at++] : nullptr;
-      if (Status st = polish_one(o, rp, hp, s, pp, err); st != 0) {
+      if (Status st = polish_one(o, rp, hp, s, hint, pp, err); st != 0) {
         message(st == ERMEM ? "out of memory" : err);
         return st;
       }
