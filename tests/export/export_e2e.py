@@ -19,17 +19,11 @@ import tempfile
 
 from Bio import motifs
 
+sys.dont_write_bytecode = True  # no cache files in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e_checks import KORVAX_ENV, check, finish  # noqa: E402
+
 MPIEXEC, KORVAX, EXPORT = sys.argv[1:4]
-KORVAX_ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0:verify_asan_link_order=0")
-failures = []
-checks = [0]
-
-
-def check(ok, what):
-    checks[0] += 1
-    if not ok:
-        failures.append(what)
-        print("FAIL:", what)
 
 
 def planted_portion(rng, n, length, letters, planted, skip=False):
@@ -192,5 +186,4 @@ for args, code, words in refusals:
     check(r.returncode == code and words in r.stderr and r.stdout == "",
           "%s: exit %d, %r" % (" ".join(args), r.returncode, r.stderr))
 
-print("%d checks, %d failures" % (checks[0], len(failures)))
-sys.exit(1 if failures else 0)
+finish()

@@ -21,17 +21,11 @@ import subprocess
 import sys
 import tempfile
 
+sys.dont_write_bytecode = True  # no cache files in the source tree
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from e2e_checks import KORVAX_ENV, check, finish  # noqa: E402
+
 MPIEXEC, KORVAX, POLISH, EXPORT, SOURCE = sys.argv[1:6]
-ENV = dict(os.environ, ASAN_OPTIONS="detect_leaks=0:verify_asan_link_order=0")
-failures = []
-checks = [0]
-
-
-def check(ok, what):
-    checks[0] += 1
-    if not ok:
-        failures.append(what)
-        print("FAIL:", what)
 
 
 def planted_portion(rng, n, length, letters, planted):
@@ -49,7 +43,7 @@ def planted_portion(rng, n, length, letters, planted):
 
 
 def run(args, cwd):
-    return subprocess.run(args, cwd=cwd, env=ENV, capture_output=True, text=True)
+    return subprocess.run(args, cwd=cwd, env=KORVAX_ENV, capture_output=True, text=True)
 
 
 def best_qualities(text):
@@ -135,5 +129,4 @@ for name, args, status, text in errors:
 
 for wd in workdirs:
     shutil.rmtree(wd)
-print("%d checks, %d failed" % (checks[0], len(failures)))
-sys.exit(1 if failures else 0)
+finish()
