@@ -146,7 +146,8 @@ Status run(int argc, char** argv) {
     pp.skipped = rp.skipped;
     if (!rp.skipped && (pst & ERDATA) != 0) {
       message(std::string(o.input) + ": data portion " + std::to_string(rp.number) +
-              " is one korvax skips with these settings, but the result file reports it (the input of another run?)");
+              " is one korvax skips with these settings, but the result file reports it (the input of another run?"
+              " or a run with -ACID: --with -ACID)");
       return ERDATA;
     }
     if (!rp.skipped) {
