@@ -32,6 +32,12 @@ struct FastSearch {
   ProxBlocks blocks;
   bool ready = false;                   // prepared for the current data portion
   Table<std::int16_t> rows, rows_prev;  // nn x M x M: per group g, M x M rows of its c slots
+  // A key of a merge step whose cost is 0 with heads and second heads
+  // without words has the same row as every such key of its group: a flag
+  // stands for it, and the row is kept once per group.
+  Table<std::uint8_t> zero, zero_prev;  // groups x M x M flags (the quad step sets none)
+  Table<std::int16_t> zero_rows, zero_rows_prev;  // nn: the row of each group's flagged keys
+  bool flagged = false, flagged_prev = false;  // zero (zero_prev) holds flags of rows (rows_prev)
   Table<std::int32_t> cost, cost_prev;  // per group g: M x M costs at g * M * M + own * M + other
   Table<std::int32_t> cost_t;           // M x M: the costs of one previous group, transposed
   Table<MergeOut> choices;              // M: the choices of one word of a
@@ -52,6 +58,11 @@ struct FastSearch {
 // permutation to the reference.
 [[nodiscard]] Status prepare_fast_search(const Settings& set, const DataPortion& dp,
                                          const ProxMatrix* matrix, FastSearch& ret) noexcept;
+
+// The rows at the top of a finished climb.
+[[nodiscard]] inline TopRows fast_top_rows(const FastSearch& f) noexcept {
+  return f.flagged ? TopRows{f.rows.data(), f.zero.data(), f.zero_rows.data()} : TopRows{f.rows.data()};
+}
 
 // Builds the G-tree of the permutation in g->perm (every other field
 // empty) and searches it: what build_gtree and search_signal do together,

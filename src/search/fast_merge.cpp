@@ -163,22 +163,40 @@ Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const i
 }
 
 
-// Writes the row of key (wa, wb) of group g: the heads, the second heads,
-// then the members of each half, from the previous rows (rows0, rows1) that
-// the choice keys, alternately.
-void write_merge(const FastStep& st, int g, int h, const std::int16_t* rows0, const std::int16_t* rows1,
-                 int wa, int wb, const MergeOut& o) noexcept {
-  const int mw = st.mw;
-  const auto hh = static_cast<std::size_t>(h);
+// The row of key (x, y) of group gp of the previous step (h slots).
+const std::int16_t* prev_row(const FastStep& st, int gp, int h, int x, int y) noexcept {
+  const std::size_t key = st.key(x, y);
+  const FastSearch& f = st.f;
+  if (f.flagged_prev && f.zero_prev[static_cast<std::size_t>(gp) * st.keys + key] != 0)
+    return f.zero_rows_prev.data() + static_cast<std::size_t>(gp) * static_cast<std::size_t>(h);
+  return st.prev_group(gp, h) + key * static_cast<std::size_t>(h);
+}
+
+// Writes the cost of key (wa, wb) of group g and its row: the heads, the
+// second heads, then the members of each half, from the previous rows that
+// the choice keys, alternately. A zero key is flagged instead: its row is
+// the group's zero row.
+void write_merge(const FastStep& st, int g, int h, int wa, int wb, const MergeOut& o) noexcept {
+  FastSearch& f = st.f;
+  const std::size_t at = static_cast<std::size_t>(g) * st.keys + st.key(wa, wb);
+  f.cost[at] = o.zero ? 0 : o.cost;
+  f.zero[at] = o.zero ? 1 : 0;
+  if (o.zero) return;
   std::int16_t* row = st.row(g, 2 * h, wa, wb);
-  const std::int16_t* first = rows0 + (o.zero ? st.key(mw, mw) : st.key(wa, o.va)) * hh;
-  const std::int16_t* second = rows1 + (o.zero ? st.key(mw, mw) : st.key(wb, o.ub)) * hh;
-  row[0] = static_cast<std::int16_t>(o.zero ? mw : wa);
-  row[1] = static_cast<std::int16_t>(o.zero ? mw : wb);
-  row[2] = static_cast<std::int16_t>(o.zero ? mw : o.va);
-  row[3] = static_cast<std::int16_t>(o.zero ? mw : o.ub);
-  kernel_interleave(row + 4, first + 2, second + 2, h - 2);
-  st.f.cost[static_cast<std::size_t>(g) * st.keys + st.key(wa, wb)] = o.zero ? 0 : o.cost;
+  row[0] = static_cast<std::int16_t>(wa);
+  row[1] = static_cast<std::int16_t>(wb);
+  row[2] = static_cast<std::int16_t>(o.va);
+  row[3] = static_cast<std::int16_t>(o.ub);
+  kernel_interleave(row + 4, prev_row(st, 2 * g, h, wa, o.va) + 2, prev_row(st, 2 * g + 1, h, wb, o.ub) + 2, h - 2);
+}
+
+// The row of the zero keys of group g: no words for the four heads, the
+// members of the two halves' (mw, mw) rows.
+void write_zero_row(const FastStep& st, int g, int h) noexcept {
+  const int mw = st.mw;
+  std::int16_t* row = st.f.zero_rows.data() + static_cast<std::size_t>(g) * static_cast<std::size_t>(2 * h);
+  row[0] = row[1] = row[2] = row[3] = static_cast<std::int16_t>(mw);
+  kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2, h - 2);
 }
 
 Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
@@ -191,6 +209,7 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
   const std::int16_t* R0 = st.prev_group(2 * g, h);
   const std::int16_t* R1 = st.prev_group(2 * g + 1, h);
   const std::uint8_t* member[kMaxFetch];
+  write_zero_row(st, g, h);
   const std::uint8_t* blk[4];
 
   // Lists of b2 for every key, from the side of b.
@@ -270,7 +289,7 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
     for (int wb = 0; wb <= mw; ++wb) {
       if (wb + kAhead <= mw && !out[wb + kAhead].zero)
         __builtin_prefetch(R1 + st.key(wb + kAhead, out[wb + kAhead].ub) * hh);
-      write_merge(st, g, h, R0, R1, wa, wb, out[wb]);
+      write_merge(st, g, h, wa, wb, out[wb]);
     }
   }
   return 0;
@@ -282,9 +301,15 @@ Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
   const FastStep st(t, f, e);
   const int K = 1 << (z - 1), c = st.nn / K, h = c / 2;
   std::swap(f.rows, f.rows_prev);
-  std::swap(f.cost, f.cost_prev);  // both keep their room from step to step
+  std::swap(f.cost, f.cost_prev);  // all keep their room from step to step
+  std::swap(f.zero, f.zero_prev);
+  std::swap(f.zero_rows, f.zero_rows_prev);
+  f.flagged_prev = f.flagged;
+  f.flagged = true;
   std::size_t entries = 0;
-  if (!mul_size(st.keys, static_cast<std::size_t>(K), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;
+  if (!mul_size(st.keys, static_cast<std::size_t>(K), entries) || table_grow(f.cost, entries, 0) != 0 ||
+      table_grow(f.zero, entries, 0) != 0 || table_grow(f.zero_rows, static_cast<std::size_t>(st.nn), 0) != 0)
+    return ERMEM;
   const std::int16_t* lv = t.level[static_cast<std::size_t>(z)].data();
   for (int g = 0; g < K; ++g) {
     if (lv[g * c + 1] < 0 || lv[g * c + h + 1] < 0) return ERINT;

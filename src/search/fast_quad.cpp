@@ -228,6 +228,7 @@ Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
   std::size_t entries = 0;
   if (!mul_size(st.keys, static_cast<std::size_t>(Q), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;
   if (fast_scratch(f, st.M) != 0) return ERMEM;
+  f.flagged = false;  // every quad row is written
   // The rows of every step, kept from permutation to permutation.
   if (!mul_size(st.keys, static_cast<std::size_t>(st.nn), entries) || table_grow(f.rows, entries, 0) != 0 ||
       table_grow(f.rows_prev, entries, 0) != 0)

@@ -41,6 +41,8 @@ namespace {
 void release_climb(FastSearch& f) noexcept {
   f.rows.reset();
   f.rows_prev.reset();
+  f.zero.reset();
+  f.zero_prev.reset();
   f.cost.reset();
   f.cost_prev.reset();
   f.lists.cand.reset();
@@ -81,5 +83,5 @@ Status search_permutation(GTree* t, FastSearch& f, const SearchEnv& e, std::int3
     if (s.diag_level >= 2 && e.out) std::fprintf(e.out, "Level %d\n", z);
     if (e.out && std::fflush(e.out) != 0) return ERIO;
   }
-  return finish_signal(t, e, f.cost.data(), f.rows.data(), msg);
+  return finish_signal(t, e, f.cost.data(), fast_top_rows(f), msg);
 }

@@ -67,12 +67,23 @@ void free_gtree(GTree* g) noexcept;
 // into msg. Returns 0, a failed step's status, or ERIO on a failed flush.
 [[nodiscard]] Status search_signal(GTree* g, const SearchEnv& env, std::int32_t* msg) noexcept;
 
+// The rows of the one group at the top of a climb: nn slots per key, in key
+// order; when `zero` is given, a key whose flag is set has the row zero_row.
+struct TopRows {
+  const std::int16_t* rows;
+  const std::uint8_t* zero = nullptr;
+  const std::int16_t* zero_row = nullptr;
+
+  [[nodiscard]] const std::int16_t* row(std::size_t key, int nn) const noexcept {
+    return zero != nullptr && zero[key] != 0 ? zero_row : rows + key * static_cast<std::size_t>(nn);
+  }
+};
+
 // Top selection, words, measure and signal report of a finished climb: the
 // costs of the one group in top_cost (key (wa, wb) at wa * M + wb), its rows
-// in top_rows (nn slots per key, in key order). Returns 0 or ERIO (the
-// report could not be flushed).
+// in top. Returns 0 or ERIO (the report could not be flushed).
 [[nodiscard]] Status finish_signal(const GTree* g, const SearchEnv& env, const std::int32_t* top_cost,
-                                   const std::int16_t* top_rows, std::int32_t* msg) noexcept;
+                                   const TopRows& top, std::int32_t* msg) noexcept;
 
 // Measures the signal whose words (one per sequence, mw for none) stand in
 // msg entries 0 .. n-1: writes the proximity sums, quality x100 (with the

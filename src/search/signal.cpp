@@ -22,11 +22,11 @@ Status search_signal(GTree* t, const SearchEnv& e, std::int32_t* msg) noexcept {
     if (e.out && std::fflush(e.out) != 0) return ERIO;
   }
 
-  return finish_signal(t, e, t->cost.data(), t->system.data(), msg);
+  return finish_signal(t, e, t->cost.data(), TopRows{t->system.data()}, msg);
 }
 
 Status finish_signal(const GTree* t, const SearchEnv& e, const std::int32_t* top_cost,
-                     const std::int16_t* top_rows, std::int32_t* msg) noexcept {
+                     const TopRows& top, std::int32_t* msg) noexcept {
   const DataPortion& dp = *e.dp;
   const Settings& s = *e.set;
   const ResultLayout lay{dp.n};
@@ -35,8 +35,7 @@ Status finish_signal(const GTree* t, const SearchEnv& e, const std::int32_t* top
   Best best;
   for (int wa = 0; wa <= mw; ++wa)
     for (int wb = 0; wb <= mw; ++wb) best.offer(top_cost[static_cast<std::size_t>(wa * M + wb)], wa, wb, e.coin);
-  const std::int16_t* row =
-      top_rows + static_cast<std::size_t>(best.first * M + best.second) * static_cast<std::size_t>(dp.nn);
+  const std::int16_t* row = top.row(static_cast<std::size_t>(best.first * M + best.second), dp.nn);
 
   // Words. An index whose word does not lie within its sequence (possible
   // only with a threshold of 0 or less) is no word.

@@ -130,9 +130,13 @@ void expect_same(Engines& x, const std::vector<int>& perm, const std::string& wh
   const std::size_t keys = static_cast<std::size_t>(x.dp.M()) * static_cast<std::size_t>(x.dp.M());
   const bool own = x.fast.blocks.usable;  // else the reference ran, on the G-tree's tables
   const std::int32_t* top = own ? x.fast.cost.data() : fast.cost.data();
-  const std::int16_t* rows = own ? x.fast.rows.data() : fast.system.data();
-  for (std::size_t k = 0; k < keys; ++k) ASSERT_EQ(top[k], ref.cost[k]) << what << " key " << k;
-  for (std::size_t k = 0; k < ref.system.n; ++k) ASSERT_EQ(rows[k], ref.system[k]) << what << " entry " << k;
+  const TopRows rows = own ? fast_top_rows(x.fast) : TopRows{fast.system.data()};
+  const int nn = x.dp.nn;
+  for (std::size_t k = 0; k < keys; ++k) {
+    ASSERT_EQ(top[k], ref.cost[k]) << what << " key " << k;
+    const std::int16_t* row = rows.row(k, nn);
+    for (int i = 0; i < nn; ++i) ASSERT_EQ(row[i], ref.system[k * static_cast<std::size_t>(nn) + static_cast<std::size_t>(i)]) << what << " key " << k;
+  }
 }
 
 }  // namespace
