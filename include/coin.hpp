@@ -10,8 +10,13 @@ using CoinFlip = int (*)() noexcept;
 
 // The build's coin: clock() parity, or 0 in a KORVAX_FIXED_COIN build.
 int coin_build_flip() noexcept;
+// True in a KORVAX_FIXED_COIN build.
+bool coin_build_fixed() noexcept;
 
 struct Coin {
   CoinFlip flip = coin_build_flip;
   [[nodiscard]] bool odd() const noexcept { return (flip() & 1) != 0; }
+  // True when the coin can only read even: then a tie never replaces the
+  // first of equal candidates, and a search need not offer it.
+  [[nodiscard]] bool always_even() const noexcept { return flip == coin_build_flip && coin_build_fixed(); }
 };

@@ -10,3 +10,11 @@ int coin_build_flip() noexcept {
   return static_cast<int>(std::clock() & 1);
 #endif
 }
+
+bool coin_build_fixed() noexcept {
+#ifdef KORVAX_FIXED_COIN
+  return true;
+#else
+  return false;
+#endif
+}

@@ -92,6 +92,49 @@ void row_maxima(const std::uint8_t* block, int mw, std::uint8_t* ret) noexcept {
 
 namespace {
 
+int pair_value(const PairChoice& c, int i, int k) noexcept;
+
+// More pairs reach the best value p.value than the ties' room holds (the
+// lists are long and the values few). The scan would take the first of them
+// and offer each later one to the coin, the last that reads odd keeping the
+// place. So with a coin that only reads even the first pair in scan order is
+// the choice; otherwise the pairs are walked backwards from the last, each
+// but the first offered to the coin, and the first that reads odd is the
+// choice (the first pair when none does): the same outcome for the same
+// coin readings, with about two readings instead of one for every pair.
+void offer_many_ties(const PairChoice& c, PickScratch& s, Pick& p, const Coin& coin) noexcept {
+  std::int32_t* oa = s.order_a.data();
+  std::int32_t* ob = s.order_b.data();
+  for (int i = 0; i < c.na; ++i) oa[i] = i;
+  for (int k = 0; k < c.nb; ++k) ob[k] = k;
+  std::sort(oa, oa + c.na, [&](int x, int y) { return c.va[x] < c.va[y]; });
+  std::sort(ob, ob + c.nb, [&](int x, int y) { return c.ub[x] < c.ub[y]; });
+  const int best = p.value;
+  const bool forward = coin.always_even();
+  int pending_i = -1, pending_k = -1;  // the tie met last, not yet known not to be the first
+  for (int x = 0; x < c.na; ++x) {
+    const int i = oa[forward ? x : c.na - 1 - x];
+    for (int y = 0; y < c.nb; ++y) {
+      const int k = ob[forward ? y : c.nb - 1 - y];
+      if (pair_value(c, i, k) != best) continue;
+      if (forward || (pending_i >= 0 && coin.odd())) {  // the first in scan order, or a later tie the coin keeps
+        const int wi = forward ? i : pending_i, wk = forward ? k : pending_k;
+        p.first = c.va[wi];
+        p.second = c.ub[wk];
+        return;
+      }
+      pending_i = i;
+      pending_k = k;
+    }
+  }
+  p.first = c.va[pending_i];  // no later tie was kept: the first in scan order
+  p.second = c.ub[pending_k];
+}
+
+}  // namespace
+
+namespace {
+
 // Offers the candidates of the best value, found at ties[0 .. count), in scan
 // order: the first takes the place, each later one is offered to the coin.
 // That is all of the scan that shows in its outcome: a candidate below the
@@ -157,44 +200,35 @@ Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
   };
   // One pass: the ties of the best value so far are kept, and dropped when
   // a greater value comes; a pair whose bound is below the best is passed.
+  // Once the ties of a value fill their room, the pass looks only for a
+  // greater value (a pair that can only equal it is passed too).
   Pick p;
   PickTie* ties = s.ties.data();
   const auto room = static_cast<int>(s.ties.n);
-  int n = 0;  // ties of p.value (beyond room: counted, not kept)
+  int n = 0;  // ties of p.value kept; room + 1: more than room
   const auto score = [&](int i, int k) {
     const int value = pair_value(c, i, k);
     if (value > p.value) {
       p.value = value;
       n = 0;
     }
-    if (value == p.value) {
+    if (value == p.value && n <= room) {
       if (n < room) ties[n] = {c.va[i], c.ub[k]};
       ++n;
     }
   };
   for (int k = 0; k < c.nb; ++k) score(first, k);
-  for (int i = 0; i < c.na && !rows_end(i, p.value); ++i) {
-    if (i == first || head[i] + sb_top < p.value) continue;
-    for (int k = 0; k < c.nb && !pairs_end(i, k, p.value); ++k)
-      if (head[i] + c.sb[k] >= p.value) score(i, k);
+  for (int i = 0; i < c.na; ++i) {
+    const int floor = n > room ? p.value + 1 : p.value;  // what a pair must reach to count
+    if (rows_end(i, floor)) break;
+    if (i == first || head[i] + sb_top < floor) continue;
+    for (int k = 0; k < c.nb && !pairs_end(i, k, n > room ? p.value + 1 : p.value); ++k)
+      if (head[i] + c.sb[k] >= (n > room ? p.value + 1 : p.value)) score(i, k);
   }
   if (n <= room) {
     offer_ties(ties, n, p, coin);
     return p;
   }
-  // More ties than room: every pair of the value, walked in scan order.
-  std::int32_t* oa = s.order_a.data();
-  std::int32_t* ob = s.order_b.data();
-  for (int i = 0; i < c.na; ++i) oa[i] = i;
-  for (int k = 0; k < c.nb; ++k) ob[k] = k;
-  std::sort(oa, oa + c.na, [&](int x, int y) { return c.va[x] < c.va[y]; });
-  std::sort(ob, ob + c.nb, [&](int x, int y) { return c.ub[x] < c.ub[y]; });
-  const int best = p.value;
-  for (int x = 0; x < c.na; ++x)
-    for (int y = 0; y < c.nb; ++y)
-      if (pair_value(c, oa[x], ob[y]) == best && (!p.found() || coin.odd())) {
-        p.first = c.va[oa[x]];
-        p.second = c.ub[ob[y]];
-      }
+  offer_many_ties(c, s, p, coin);
   return p;
 }

@@ -231,3 +231,42 @@ TEST(FastSearch, RowKernelsAgreeWithPlainLoops) {
     ASSERT_EQ(wide[a.size()], 7);  // nothing written beyond n
   }
 }
+
+// The pair pick against the scan itself, on lists with few values (so that
+// very many pairs tie), with coins that always read even or always odd: the
+// first or the last pair of the best value in scan order.
+TEST(FastSearch, PairPickIsTheScansChoiceAmongManyTies) {
+  std::mt19937 rng(9);
+  const int mw = 40;
+  std::vector<std::uint8_t> pair(mw * mw), rowmax(mw);
+  for (auto& e : pair) e = static_cast<std::uint8_t>(uniform(rng, 0, 1));
+  for (int v = 0; v < mw; ++v) rowmax[static_cast<std::size_t>(v)] = *std::max_element(pair.begin() + v * mw, pair.begin() + (v + 1) * mw);
+  PickScratch s;
+  ASSERT_EQ(table_alloc(s.head, mw + 1) | table_alloc(s.order_a, mw + 1) | table_alloc(s.order_b, mw + 1) | table_alloc(s.ties, 8), 0u);
+  const Coin even{[]() noexcept { return 0; }}, odd{[]() noexcept { return 1; }};
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::int16_t> va, ub;
+    std::vector<std::int32_t> sa, sb;
+    for (int v = 0; v <= mw; ++v)
+      if (uniform(rng, 0, 2) > 0) va.push_back(static_cast<std::int16_t>(v)), sa.push_back(uniform(rng, 0, round % 2));
+    for (int u = 0; u <= mw; ++u)
+      if (uniform(rng, 0, 2) > 0) ub.push_back(static_cast<std::int16_t>(u)), sb.push_back(uniform(rng, 0, 1));
+    if (va.empty() || ub.empty()) continue;
+    std::shuffle(va.begin(), va.end(), rng);  // lists come in any order
+    const PairChoice c{va.data(), sa.data(), static_cast<int>(va.size()), ub.data(), sb.data(), static_cast<int>(ub.size()),
+                       pair.data(), rowmax.data(), mw, round % 3};
+    for (const Coin* coin : {&even, &odd}) {
+      Pick want;  // the scan: v ascending outer, u ascending inner
+      for (int v = 0; v <= mw; ++v)
+        for (int u = 0; u <= mw; ++u) {
+          const auto i = std::find(va.begin(), va.end(), v) - va.begin(), k = std::find(ub.begin(), ub.end(), u) - ub.begin();
+          if (i == static_cast<long>(va.size()) || k == static_cast<long>(ub.size())) continue;
+          const int value = sa[static_cast<std::size_t>(i)] + sb[static_cast<std::size_t>(k)] + c.bias +
+                            (v == mw || u == mw ? 0 : pair[static_cast<std::size_t>(v * mw + u)]);
+          if (value > want.value || (value == want.value && coin->odd())) want = {value, v, u};
+        }
+      const Pick got = pick_pair(c, s, *coin);
+      ASSERT_EQ(std::tie(got.value, got.first, got.second), std::tie(want.value, want.first, want.second)) << "round " << round;
+    }
+  }
+}
