@@ -1,13 +1,19 @@
 // fast.hpp: the fast signal search.
 //
 // The same search as search_signal (quad search, group merges, top
-// selection), with the same result for every permutation: the same cost for
-// every key and the same row for the chosen one, ties offered to the coin in
-// the same scan order. It differs in how it gets there: proximities are read
-// a block row at a time (blocks.hpp), admissible candidates are found for
-// every key of a group at once from the words that can reach the threshold,
-// member sums are taken once per previous key as a vector over the other
-// head's words, and pairs that cannot beat the best are never scored.
+// selection), with the same result for every permutation: the same cost and
+// row for every key, ties offered to the coin in the same scan order. It
+// differs in how it gets there:
+//  - proximities are read a block row at a time (blocks.hpp), as bytes;
+//  - the admissible candidates of every key of a group are found from the
+//    side of one head's word at a time, as row vectors over every word of
+//    the other head, from the words that can reach the threshold (lists of
+//    neighbours) and from member sums;
+//  - a member sum is the sum of two runs of a previous row (its even and
+//    its odd places), each made once and kept for the rows that share it;
+//  - a pair of candidates is scored only when its bound (partial scores and
+//    the greatest entry of its row) can reach the best;
+//  - a merged key of cost 0 without words is a flag, not a written row.
 //
 // The straightforward search stays the reference. The fast one hands a
 // permutation over to it when the diagnostics level asks for the search
