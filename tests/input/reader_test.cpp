@@ -91,6 +91,27 @@ TEST_F(Reader, BadLettersStayInTheText) {
   EXPECT_EQ(seq(0), "acdu");
 }
 
+// A zero byte is a character like any other: no byte after it is lost, and
+// the portion that holds one is bad.
+TEST_F(Reader, ZeroBytesAreCharacters) {
+  using namespace std::string_literals;
+  const struct {
+    std::string text;
+    Status status;
+    int n;
+    int len0;
+  } cases[] = {{"acgtac\0gg\nacgtac\n"s, ERDATA | EODATA, 2, 9},
+               {"\0acgt\nacgtac\n"s, ERDATA | EODATA, 2, 5},  // not an empty line
+               {">a\0b\nacgt\nacgt\n"s, ERDATA | EODATA, 2, 4},
+               {"acgt\nacgt\n\0\nacgt\n"s, ERDATA | EODATA, 4, 4}};
+  for (const auto& c : cases) {
+    open(c.text);
+    EXPECT_EQ(next(), c.status) << c.text.size();
+    EXPECT_EQ(dp.n, c.n) << c.text.size();
+    EXPECT_EQ(dp.len[0], c.len0) << c.text.size();
+  }
+}
+
 TEST_F(Reader, OneSequenceIsUnusable) {
   open("acgtacgt\n\nacgt\nacgt\n");
   EXPECT_EQ(next(), ERDATA);
