@@ -177,19 +177,23 @@ bool open_output(const char* name, int task, const Settings& set, RunFiles& file
 
 // ---- 4. After the scan ----
 
-// Checks a motif against its word length and the alphabet; returns the
-// effective length (len + a-bonus per non-wildcard letter) or -1 when invalid.
-int check_motif(const char* motif, int len, const Settings& set) noexcept {
-  if (static_cast<int>(std::strlen(motif)) != len) return -1;
+// Checks a motif against its word length and the alphabet. When it is valid,
+// sets ret_eff to its effective length, len + a-bonus per letter that is not
+// a wildcard (any whole number: a negative a-bonus can make it negative),
+// computed wide and held at the nearest int when it lies beyond. Returns
+// false when the motif is invalid.
+bool check_motif(const char* motif, int len, const Settings& set, int& ret_eff) noexcept {
+  if (static_cast<int>(std::strlen(motif)) != len) return false;
   const char* alphabet = set.acid ? kAminoAcids : kMotifNucleotides;
-  int eff = len;
+  long long eff = len;
   for (const char* c = motif; *c; ++c) {
     if (std::strchr(kWildcards, *c) != nullptr) continue;
     const int lower = std::tolower(static_cast<unsigned char>(*c));
-    if (lower == 0 || std::strchr(alphabet, lower) == nullptr) return -1;
-    eff += set.a_bonus;
+    if (lower == 0 || std::strchr(alphabet, lower) == nullptr) return false;
+    eff += set.a_bonus;  // at most 64 terms: no overflow in 64 bits
   }
-  return eff;
+  ret_eff = static_cast<int>(eff < INT_MIN ? INT_MIN : eff > INT_MAX ? INT_MAX : eff);
+  return true;
 }
 
 // Splits the penalty text into S numbers. Returns 0, ERARG or ERMEM.
@@ -306,14 +310,9 @@ Status derive_settings(Settings& set) noexcept {
   Status st = 0;
   if (set.l < 0) set.l = 18;
   if (set.l2 < 0) set.l2 = 0;
-  if (set.motif_given) {
-    set.leff = check_motif(set.motif, set.l, set);
-    if (set.leff < 0) st |= ERARG;
-  }
-  if (set.motif2_given) {
-    set.leff2 = check_motif(set.motif2, set.l2, set);
-    if (set.leff2 < 0) st |= ERARG;
-  }
+  if (set.motif_given && !check_motif(set.motif, set.l, set, set.leff)) st |= ERARG;
+  if (set.motif2_given && !check_motif(set.motif2, set.l2, set, set.leff2)) st |= ERARG;
+  // Each half lies within half the int range, so their sum cannot overflow.
   if (set.threshold < 0)
     set.threshold = (set.motif_given ? set.leff : set.l) / 2 +
                     (set.motif2_given ? set.leff2 : set.l2) / 2;
