@@ -49,10 +49,7 @@ void announce_tasks(TaskContext& ctx) noexcept {
 // The per-portion mincover and pairs from the saved values.
 void derive_portion_settings(TaskContext& ctx) noexcept {
   const DataPortion& dp = ctx.dp;
-  long long cover = ctx.mincover_given ? ctx.saved_mincover : dp.logn;
-  const long long cap = (2LL * dp.logn - 1) * (dp.n - 1LL) * dp.n;
-  if (cover > cap) cover = cap;
-  ctx.root.mincover = static_cast<int>(cover);
+  ctx.root.mincover = portion_mincover(dp, ctx.mincover_given, ctx.saved_mincover);
   ctx.pairs = ctx.saved_pairs >= dp.n ? dp.n - 1 : ctx.saved_pairs;
 }
 

@@ -5,6 +5,7 @@
 // every other non-empty line is one whole sequence.
 #include "reader.hpp"
 
+#include <climits>
 #include <cstring>
 
 #include "alphabet.hpp"
@@ -49,6 +50,8 @@ std::size_t normalise(char* line, std::size_t len, bool acid, bool* bad) noexcep
 }
 
 // nn: the smallest power of two not below n (4 for n = 2); logn its exponent.
+// A bad portion may count any number of sequences: nn stops at 2^30 and the
+// pair count at the largest int, so that nothing overflows.
 void derive_sizes(const Settings& set, DataPortion& dp) noexcept {
   if (dp.n == 2) {
     dp.nn = 4;
@@ -56,12 +59,13 @@ void derive_sizes(const Settings& set, DataPortion& dp) noexcept {
   } else {
     dp.nn = 1;
     dp.logn = 0;
-    while (dp.nn < dp.n) {
+    while (dp.nn < dp.n && dp.logn < 30) {
       dp.nn *= 2;
       ++dp.logn;
     }
   }
-  dp.pair_count = dp.n * (dp.n - 1) / 2;
+  const long long pairs = static_cast<long long>(dp.n) * (dp.n - 1) / 2;
+  dp.pair_count = pairs > INT_MAX ? INT_MAX : static_cast<int>(pairs);
   if (set.l2 == 0)
     dp.mw = dp.m - set.l + 1;
   else
@@ -138,7 +142,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       dp.word_pos[i] = L - set.l + 1 > 0 ? L - set.l + 1 : 0;
     }
     if (L > dp.m) dp.m = L;
-    ++dp.n;
+    if (dp.n < INT_MAX) ++dp.n;  // a bad portion's count stops at the largest int
   }
   derive_sizes(set, dp);
   // No word fits in any sequence, or word indices that would not fit the

@@ -58,10 +58,12 @@ TEST_F(Reader, NameLinesAndNameWidth) {
   EXPECT_STREQ(dp.name_of(3), "a longer name");
   EXPECT_STREQ(dp.name_of(4), "");     // a sequence continued on a line is a new one
   EXPECT_EQ(dp.name_width, 13);
-  set.name_width_limit = 5;
-  std::rewind(in);
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.name_width, 5);
+  for (const auto& [limit, width] : {std::pair{5, 5}, {-20000000, 13}}) {  // below 0: no cut
+    set.name_width_limit = limit;
+    std::rewind(in);
+    EXPECT_EQ(next(), EODATA);
+    EXPECT_EQ(dp.name_width, width);
+  }
 }
 
 TEST_F(Reader, PortionsSeparatedByEmptyLines) {
