@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "alphabet.hpp"
 
 namespace {
@@ -175,6 +177,33 @@ bool open_output(const char* name, int task, const Settings& set, RunFiles& file
   return files.output != nullptr;
 }
 
+// Whether the named file (stat) or the open file (fstat) is a regular file.
+bool regular_name(const char* name) noexcept {
+  struct stat st;
+  return stat(name, &st) != 0 || S_ISREG(st.st_mode);  // a missing name fails at its open
+}
+bool regular_file(std::FILE* f) noexcept {
+  struct stat st;
+  return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Opens the input file for reading. Every task reads the input by itself, so
+// only a regular file gives each task the same data: a FIFO would give it to
+// one task alone, a terminal would wait, a directory cannot be read. Such a
+// name is refused (*irregular set) before it is opened, since opening a FIFO
+// waits for a writer.
+std::FILE* open_input(const char* name, bool* irregular) noexcept {
+  *irregular = !regular_name(name);
+  if (*irregular) return nullptr;
+  std::FILE* f = std::fopen(name, "rt");
+  if (f != nullptr && !regular_file(f)) {  // replaced since the check
+    std::fclose(f);
+    *irregular = true;
+    return nullptr;
+  }
+  return f;
+}
+
 // ---- 4. After the scan ----
 
 // Checks a motif against its word length and the alphabet. When it is valid,
@@ -234,7 +263,7 @@ int read_number(const char* s) noexcept {
 Status parse_command_line(int argc, char** argv, int task, Settings& set,
                           RunFiles& files) noexcept {
   Status st = 0;
-  bool help = false;
+  bool help = false, irregular = false;
   int names = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -245,7 +274,7 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
     } else if (names == 0) {
       ++names;
       files.input_arg = arg;
-      files.input = std::fopen(arg, "rt");
+      files.input = open_input(arg, &irregular);
       if (files.input == nullptr) {
         st |= ERARG | ERDATA | ERIO;
         ok = false;
@@ -274,8 +303,8 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
 
   if (files.input == nullptr) {
     st |= ERARG | ERDATA;
-    std::fprintf(stderr, "[T%d]: Cannot open input data file \"%s\"\n", task,
-                 files.input_arg ? files.input_arg : "");
+    std::fprintf(stderr, "[T%d]: Cannot open input data file \"%s\"%s\n", task,
+                 files.input_arg ? files.input_arg : "", irregular ? " (not a regular file)" : "");
   } else if (files.output == nullptr) {
     char name[kMaxFileName + 8];
     if (task == 0)  // the whole name (up to 256 characters) with ".out" appended

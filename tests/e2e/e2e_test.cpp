@@ -63,6 +63,23 @@ TEST(Startup, ArgumentErrorsEndTheRunOnEveryTask) {
   EXPECT_TRUE(contains(bad.out, "Global RC: ERARG"));
 }
 
+// Every task reads the input by itself: only a regular file gives them all
+// the same data. A FIFO (which would also make the open wait for a writer),
+// a directory and a device are refused with a message.
+TEST(Startup, InputThatIsNotARegularFileIsRefused) {
+  Workdir wd;
+  const std::string setup = "cd " + wd.path + " && mkdir adir && mkfifo afifo && ln -s /dev/null adev";
+  ASSERT_EQ(std::system(setup.c_str()), 0);
+  for (const char* name : {"adir", "afifo", "adev"}) {
+    const RunResult r = run_korvax(wd, 2, {"-L4", name});
+    for (const char* t : {"[T0]", "[T1]"})
+      EXPECT_TRUE(contains(r.err, std::string(t) + ": Cannot open input data file \"" + name +
+                                      "\" (not a regular file)\n")) << r.err;
+    EXPECT_TRUE(contains(r.out, "Global RC: ERARG")) << name;
+    EXPECT_EQ(r.exit_code, 0x7) << name;
+  }
+}
+
 TEST(Startup, AFileOnlyOneTaskCannotOpenEndsTheRunForAll) {
   Workdir wd;
   wd.write("in.fa", portion(3));
