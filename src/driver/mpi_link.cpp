@@ -76,8 +76,12 @@ void recv_ints(std::int32_t* buf, int count, int source, int tag) noexcept {
 void send_text(const char* buf, int count, int dest, int tag) noexcept {
   MPI_Send(buf, count, MPI_CHAR, dest, tag, MPI_COMM_WORLD);
 }
-void recv_text(char* buf, int count, int source, int tag) noexcept {
-  MPI_Recv(buf, count, MPI_CHAR, source, tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+int recv_text(char* buf, int count, int source, int tag) noexcept {
+  MPI_Status st;
+  int got = 0;
+  MPI_Recv(buf, count, MPI_CHAR, source, tag, MPI_COMM_WORLD, &st);
+  MPI_Get_count(&st, MPI_CHAR, &got);
+  return got;
 }
 
 void discard_message(const Probe& p) noexcept {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "alphabet.hpp"
+#include "read_piece.hpp"
 
 namespace {
 
@@ -18,20 +19,6 @@ Status store_text(Table<char>& t, const char* text, std::size_t len) noexcept {
   std::memcpy(t.data(), text, len);
   t[len] = '\0';
   return 0;
-}
-
-// Reads the next piece of text into buf: characters up to and including the
-// next line end, at most cap of them. Every byte counts, the zero byte
-// included. Returns the length; 0 at the end of the file or on a read error.
-std::size_t read_piece(std::FILE* in, char* buf, std::size_t cap) noexcept {
-  std::size_t len = 0;
-  while (len < cap) {
-    const int c = std::getc(in);
-    if (c == EOF) break;
-    buf[len++] = static_cast<char>(c);
-    if (c == '\n') break;
-  }
-  return len;
 }
 
 // Normalises the len characters of a sequence line in place: lower case,
