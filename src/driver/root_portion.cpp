@@ -100,7 +100,7 @@ bool root_portion(TaskContext& ctx) noexcept {
   // Values only ever fall to 0, so once a place prints nothing no later one
   // will: a large -R costs nothing.
   bool printed = true;
-  for (int k = 1; k <= s.best_results && printed; ++k) {
+  for (int k = 1; printed; ++k) {  // k never passes -R, which may be the largest int
     const Status r = report_best(rep, k, &printed);
     if (r != 0) {
       ctx.run_status |= r;
@@ -110,6 +110,7 @@ bool root_portion(TaskContext& ctx) noexcept {
       stop_all(ctx, ctx.run_status);
       break;
     }
+    if (k == s.best_results) break;
   }
 
   // .

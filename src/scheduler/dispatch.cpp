@@ -186,6 +186,10 @@ struct Loop {
     ts.busy[static_cast<std::size_t>(src)] = 0;
     read_clock();
     PermRecord& r = *ts.current[static_cast<std::size_t>(src)];
+    if (!result_valid(msg.data(), dp, s)) {
+      status |= ERINT;
+      return false;
+    }
     status |= store_result(r, msg.data(), ts);
     char id[48], text[256];
     if (r.is_p())
