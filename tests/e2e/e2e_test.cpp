@@ -152,4 +152,49 @@ TEST(Portions, MotifsSpacingsAndTheSequenceList) {
   EXPECT_TRUE(contains(text, "[T1] Proximity matrix built: [triangle 2*3/2][" ));
 }
 
+// Every numeric option at the extremes of int, at 0 and at -1: a value is
+// either refused as an invalid argument, or the run ends normally with
+// defined results (no sanitizer report under the sanitizer build, no
+// negative quality, a result file of sensible size).
+TEST(Options, ExtremesOfEveryNumericOption) {
+  Workdir wd;
+  wd.write("in.fa", portion(4));
+  const std::vector<std::string> pair = {"-LL2", "-SMIN0", "-SMAX0", "-SPEN1"};
+  const std::string values[] = {"2147483647", "-2147483648", "0", "-1"};
+  const struct {
+    const char* option;
+    std::vector<std::string> extra;
+    const char* accepted;  // per value above: y accepted, . refused
+  } rows[] = {
+      {"-BA", {}, "y.y."},   {"-BC", {}, "y.y."},  {"-BX", {}, "y.y."},  {"-C", {}, "..y."},
+      {"-D", {}, "..y."},    {"-G", {}, "...."},   {"-I", {}, "y..."},   {"-J", {}, "..y."},
+      {"-L", {}, "...."},    {"-LL", {}, "...."},  {"-N", {}, "yyyy"},   {"-P", {}, "yyyy"},
+      {"-Q", {}, "y.y."},    {"-R", {}, "y..."},   {"-T", {}, "y..."},   {"-U", {}, "y..."},
+      {"-V", {}, "...."},    {"-W", {}, "y.y."},   {"-X", {}, "..y."},   {"-Y", {}, "yyyy"},
+      {"-Z", {}, "..y."},    {"-SMIN", {"-LL2", "-SMAX0", "-SPEN1"}, "..y."},
+      {"-SMAX", {"-LL2", "-SMIN0", "-SPEN1"}, "..y."},
+      {"-SPEN", {"-LL2", "-SMIN0", "-SMAX0"}, "yyyy"},
+      {"-MB", {"-M'aCgT'"}, "yyyy"}, {"-MB", {"-M'aCgT'", "-X0"}, "yyyy"},
+      {"-MP", {"-M'aCgT'"}, "yyyy"}, {"-MP", {"-M'aCgT'", "-X0"}, "yyyy"},
+  };
+  for (const auto& row : rows)
+    for (int v = 0; v < 4; ++v) {
+      const std::string arg = row.option + values[v];
+      std::vector<std::string> args = {"-L4", "-D2", "-C2", "-ZS", "in.fa"};
+      args.insert(args.end(), row.extra.begin(), row.extra.end());
+      args.push_back(arg);
+      const RunResult r = run_korvax(wd, 2, args);
+      const std::string what = arg + (row.extra.empty() ? "" : " with " + row.extra.back());
+      if (row.accepted[v] == 'y') {
+        EXPECT_EQ(r.exit_code, 0) << what;
+        EXPECT_EQ(r.err, "") << what;
+      } else {
+        EXPECT_EQ(r.exit_code, 0x1) << what;
+        EXPECT_EQ(r.err, "Invalid argument \"" + arg + "\"\n") << what;
+      }
+      EXPECT_FALSE(contains(r.out, "quality: -") || contains(r.out, "proximity: -")) << what;
+      EXPECT_LT(wd.read("in.fa.out").size(), 1000000u) << what;
+    }
+}
+
 }  // namespace
