@@ -16,8 +16,9 @@ int clamp_int(long long v) noexcept { return static_cast<int>(v < INT_MIN ? INT_
 bool result_valid(const std::int32_t* msg, const DataPortion& dp, const Settings& s) noexcept {
   const ResultLayout lay{dp.n};
   const int power = msg[lay.power()];
-  if (power < 0 || power > dp.n) return false;
+  if (power < 0 || power > dp.n || msg[lay.quality()] < 0 || msg[lay.avg_proximity()] < 0) return false;
   for (int i = 0; i < dp.n; ++i) {
+    if (msg[lay.prox_sums() + i] < 0) return false;
     const int w = msg[lay.words() + i];
     const int len = dp.len[static_cast<std::size_t>(i)];
     if (w != -1 && w != dp.mw && !(w < dp.mw && word_fits(w, len, s.l, s.l2, s.smin, s.S))) return false;

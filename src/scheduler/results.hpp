@@ -9,8 +9,9 @@
 #include "task_state.hpp"
 
 // Whether a result message can be stored: every word index is -1 (no
-// value), the no-word index mw, or a word that lies within its sequence, and
-// the power lies in 0..n. The reports print the words of a stored result
+// value), the no-word index mw, or a word that lies within its sequence; the
+// power lies in 0..n; proximity sums, quality and avg proximity are not
+// negative (no proximity is). The reports print the words of a stored result
 // from the sequences' letters, so a message that says otherwise (it can only
 // come from a faulty task) is an internal error, never stored.
 [[nodiscard]] bool result_valid(const std::int32_t* msg, const DataPortion& dp, const Settings& s) noexcept;
