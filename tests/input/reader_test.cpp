@@ -140,11 +140,12 @@ TEST_F(Reader, LineLimit) {
 
 TEST_F(Reader, MoreThan256SequencesAreCountedNotStored) {
   std::string text;
-  for (int i = 0; i < 300; ++i) text += ">s" + std::to_string(i) + "\nacgtacgt\n";
+  for (int i = 0; i < 50000; ++i) text += ">s" + std::to_string(i) + "\nacgtacgt\n";
   text += "\nacgt\nacgt\n";
   open(text);
   EXPECT_EQ(next(), ERDATA);
-  EXPECT_EQ(dp.n, 300);
+  EXPECT_EQ(dp.n, 50000);
+  EXPECT_EQ(dp.pair_count, 1249975000);  // n(n-1) itself lies beyond int
   EXPECT_EQ(dp.stored(), 256);
   EXPECT_STREQ(dp.name_of(255), "s255");
   EXPECT_EQ(next(), EODATA);
