@@ -123,6 +123,13 @@ std::string source_path(const std::string& relative) {
   return std::string(KORVAX_SOURCE_DIR) + "/" + relative;
 }
 
+std::string read_source(const std::string& relative) {
+  std::ifstream in(source_path(relative), std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
 std::string mask_program(const std::string& text) {
   const std::size_t at = text.find("\n0: \"");
   const std::size_t end = at == std::string::npos ? at : text.find("\"   [v.", at + 5);

@@ -47,8 +47,13 @@ RunResult run_shell(const Workdir& wd, const std::string& cmd);
 // that timings do not disturb exact comparisons.
 std::string mask_times(const std::string& text);
 
-// The bundled example and the data of the tests.
+// The bundled example and the data of the tests: a path in the source tree,
+// and a file's text.
 std::string source_path(const std::string& relative);
+std::string read_source(const std::string& relative);
+
+// The input of the golden run: two data portions (4 and 2 sequences).
+inline std::string golden_input() { return read_source("tests/e2e/golden/small/input.fa"); }
 
 // The whole content of a file ("" when it cannot be read).
 std::string read_text(const std::string& path);
