@@ -24,8 +24,11 @@ bool troubled(const std::string& text) {
 TEST(Faults, MemoryRefusedAtEachAllocationPath) {
   const std::string shim = "LD_PRELOAD=" + std::string(KORVAX_FAIL_ALLOC_SHIM) + " ";
   const std::vector<std::string> args = {"-L6", "-D2", "-F", "in.fa"};
+  // Two portions too small to merge groups, then one of six sequences.
+  const std::string input = golden_input() + "\nacgtacgtacgt\nacgtacgttcgt\nacgtacgtacgg\n" +
+                            "tcgtacgtacgt\nacgaacgtacgt\nacgtacctacgt\n";
   Workdir wd;
-  wd.write("in.fa", golden_input());
+  wd.write("in.fa", input);
   const RunResult plain = run_korvax_env(wd, 2, args, shim + "FAIL_ALLOC_COUNT=paths ");
   ASSERT_EQ(plain.exit_code, 0);
   for (int task = 0; task < 2; ++task) {
@@ -35,7 +38,7 @@ TEST(Faults, MemoryRefusedAtEachAllocationPath) {
     std::printf("task %d: %d allocation paths\n", task, paths);
     for (int path = 0; path < paths; ++path) {
       Workdir w;
-      w.write("in.fa", golden_input());
+      w.write("in.fa", input);
       const std::string env =
           shim + "FAIL_ALLOC_TASK=" + std::to_string(task) + " FAIL_ALLOC_PATH=" + std::to_string(path) + " ";
       const RunResult r = run_korvax_env(w, 2, args, env);
