@@ -21,34 +21,45 @@ bool troubled(const std::string& text) {
 // refuses the first request of one path of one task. Each refusal ends the
 // run cleanly, either with ERMEM or, where a task can do without (the
 // proximity matrix, the fast search's tables), with the very console of the
-// run that was refused nothing.
+// run that was refused nothing. The secondary task is tried with the
+// proximity matrix, with word pairs on the fly (-X0) and with the
+// straightforward search (which -D4 asks for), so that every allocation site
+// is reached.
 TEST(Faults, MemoryRefusedAtEachAllocationPath) {
   const std::string shim = "LD_PRELOAD=" + std::string(KORVAX_FAIL_ALLOC_SHIM) + " ";
-  const std::vector<std::string> args = {"-L6", "-D2", "-F", "in.fa"};
-  // Two portions too small to merge groups, then one of six sequences.
-  const std::string input = golden_input() + "\nacgtacgtacgt\nacgtacgttcgt\nacgtacgtacgg\n" +
-                            "tcgtacgtacgt\nacgaacgtacgt\nacgtacctacgt\n";
-  Workdir wd;
-  wd.write("in.fa", input);
-  const RunResult plain = run_korvax_env(wd, 2, args, shim + "FAIL_ALLOC_COUNT=paths ");
-  ASSERT_EQ(plain.exit_code, 0);
-  for (int task = 0; task < 2; ++task) {
-    int paths = 0;
-    std::ifstream(wd.path + "/paths." + std::to_string(task)) >> paths;
-    EXPECT_GT(paths, 5) << "task " << task;  // the shim saw the requests
-    std::printf("task %d: %d allocation paths\n", task, paths);
-    for (int path = 0; path < paths; ++path) {
-      Workdir w;
-      w.write("in.fa", input);
-      const std::string env =
-          shim + "FAIL_ALLOC_TASK=" + std::to_string(task) + " FAIL_ALLOC_PATH=" + std::to_string(path) + " ";
-      const RunResult r = run_korvax_env(w, 2, args, env);
-      const std::string where = "task " + std::to_string(task) + ", path " + std::to_string(path);
-      if ((r.exit_code & 0x10) == 0) {
-        EXPECT_EQ(mask_times(r.out), mask_times(plain.out)) << where;
+  // Six sequences: the search has a quad step and a merge step.
+  const std::string input = "acgtacgtacgt\nacgtacgttcgt\nacgtacgtacgg\ntcgtacgtacgt\nacgaacgtacgt\nacgtacctacgt\n";
+  const struct {
+    std::vector<std::string> args;
+    std::vector<int> tasks;
+  } rows[] = {{{"-D2"}, {0, 1}}, {{"-X0", "-LL3", "-SMIN0", "-SMAX1", "-SPEN0,1"}, {1}}, {{"-D4"}, {1}}};
+  for (const auto& row : rows) {
+    std::vector<std::string> args = {"-L6", "-F", "in.fa"};
+    args.insert(args.begin(), row.args.begin(), row.args.end());
+    const char* mode = row.args[0].c_str();
+    Workdir wd;
+    wd.write("in.fa", input);
+    const RunResult plain = run_korvax_env(wd, 2, args, shim + "FAIL_ALLOC_COUNT=paths ");
+    ASSERT_EQ(plain.exit_code, 0) << mode;
+    for (int task : row.tasks) {
+      int paths = 0;
+      std::ifstream(wd.path + "/paths." + std::to_string(task)) >> paths;
+      EXPECT_GT(paths, 5) << mode << " task " << task;  // the shim saw the requests
+      std::printf("%s task %d: %d allocation paths\n", mode, task, paths);
+      for (int path = 0; path < paths; ++path) {
+        Workdir w;
+        w.write("in.fa", input);
+        const std::string env =
+            shim + "FAIL_ALLOC_TASK=" + std::to_string(task) + " FAIL_ALLOC_PATH=" + std::to_string(path) + " ";
+        const RunResult r = run_korvax_env(w, 2, args, env);
+        const std::string where = std::string(mode) + " task " + std::to_string(task) + ", path " +
+                                  std::to_string(path);
+        if ((r.exit_code & 0x10) == 0) {
+          EXPECT_EQ(mask_times(r.out), mask_times(plain.out)) << where;
+        }
+        EXPECT_FALSE(troubled(r.err)) << where << "\n" << r.err;
+        EXPECT_TRUE(contains(r.out, "Thank you for using the program.\n")) << where;
       }
-      EXPECT_FALSE(troubled(r.err)) << where << "\n" << r.err;
-      EXPECT_TRUE(contains(r.out, "Thank you for using the program.\n")) << where;
     }
   }
 }
