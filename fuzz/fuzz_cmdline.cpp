@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "check.hpp"
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
 #include "scheduler/plist.hpp"
@@ -27,10 +28,6 @@
 namespace {
 
 constexpr const char* kInput = ">s1\nacgtacgtgatcca\n>s2\nttacgatcgatcga\n>s3\nacgtttacgatcaa\n\nacgtac\nacgtgg\n";
-
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
 
 void fresh_directory() {
   for (const auto& e : std::filesystem::directory_iterator("."))
@@ -42,14 +39,14 @@ void fresh_directory() {
 
 // The ranges that the parse promises when it succeeds.
 void check_ranges(const Settings& s) {
-  check(s.l >= 1 && s.l <= kMaxWordLen && s.l2 >= 0 && s.l2 <= kMaxWordLen);
-  check(s.smin >= 0 && s.smin <= s.smax && s.smax <= kMaxSpacing && s.S == s.smax - s.smin + 1);
-  check(s.penalty.n == static_cast<std::size_t>(s.S));
-  check(s.console_level >= 0 && s.console_level <= 2 && s.diag_level >= 0 && s.diag_level <= 4);
-  check(s.aggregation >= 1 && s.aggregation <= 2 && s.new_words_mode >= 0 && s.new_words_mode <= 2);
-  check(s.secondary_mode >= 0 && s.secondary_mode <= 2 && (s.prox_mode == 0 || s.prox_mode == 1));
-  check(s.new_q >= 1 && s.new_q <= 12 && s.aftermax >= 1 && s.best_results >= 1 && s.perm_limit >= 1);
-  check(s.ba >= 0 && s.bc >= 0 && s.bx >= 0 && s.qlist_limit >= 0 && s.time_limit >= 0);
+  FUZZ_CHECK(s.l >= 1 && s.l <= kMaxWordLen && s.l2 >= 0 && s.l2 <= kMaxWordLen);
+  FUZZ_CHECK(s.smin >= 0 && s.smin <= s.smax && s.smax <= kMaxSpacing && s.S == s.smax - s.smin + 1);
+  FUZZ_CHECK(s.penalty.n == static_cast<std::size_t>(s.S));
+  FUZZ_CHECK(s.console_level >= 0 && s.console_level <= 2 && s.diag_level >= 0 && s.diag_level <= 4);
+  FUZZ_CHECK(s.aggregation >= 1 && s.aggregation <= 2 && s.new_words_mode >= 0 && s.new_words_mode <= 2);
+  FUZZ_CHECK(s.secondary_mode >= 0 && s.secondary_mode <= 2 && (s.prox_mode == 0 || s.prox_mode == 1));
+  FUZZ_CHECK(s.new_q >= 1 && s.new_q <= 12 && s.aftermax >= 1 && s.best_results >= 1 && s.perm_limit >= 1);
+  FUZZ_CHECK(s.ba >= 0 && s.bc >= 0 && s.bx >= 0 && s.qlist_limit >= 0 && s.time_limit >= 0);
 }
 
 Status parse_as(int task, std::vector<std::string> args, Settings& set) {
@@ -64,10 +61,10 @@ Status parse_as(int task, std::vector<std::string> args, Settings& set) {
     Status run = 0;
     for (int k = 0; k < 8; ++k) {  // in.fa holds two portions
       const Status pst = read_portion(files.input, set, dp, run);
-      check(run == 0);  // an input that the parse accepts can be read
+      FUZZ_CHECK(run == 0);  // an input that the parse accepts can be read
       if (dp.n == 0 && (pst & EODATA) != 0) break;
-      check(k < 4 && dp.name_width >= 0);
-      if (set.name_width_limit > 0) check(dp.name_width <= set.name_width_limit);
+      FUZZ_CHECK(k < 4 && dp.name_width >= 0);
+      if (set.name_width_limit > 0) FUZZ_CHECK(dp.name_width <= set.name_width_limit);
       (void)portion_mincover(dp, set.mincover != -1, set.mincover);
       (void)portion_new_q(dp.n, set.new_q);
     }
@@ -118,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Status st_zeroed = parse_as(0, zeroed, set_zeroed);
   // These options accept any whole number: no value of theirs changes the
   // outcome of the parse.
-  check(st == st_zeroed);
+  FUZZ_CHECK(st == st_zeroed);
   fresh_directory();
   (void)parse_as(1, args, set_secondary);  // the secondary task's file names
   return 0;

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "check.hpp"
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
 #include "messages.hpp"
@@ -27,10 +28,6 @@
 #include "scheduler/results.hpp"
 
 namespace {
-
-void check(bool ok) {
-  if (!ok) __builtin_trap();
-}
 
 // The bytes of the input, taken in order; zeros once they run out.
 struct Bytes {
@@ -78,7 +75,7 @@ struct BytePort final : TaskPort {
     queue.emplace_back(t, std::move(msg));
   }
   void wait_any(int& source, int& tag) noexcept override {
-    check(!queue.empty());  // the loop never waits for a result that is not coming
+    FUZZ_CHECK(!queue.empty());  // the loop never waits for a result that is not coming
     source = queue.front().first;
     tag = kTagResult;
   }
@@ -94,9 +91,9 @@ struct BytePort final : TaskPort {
         queue.erase(it);
         return;
       }
-    check(false);
+    FUZZ_CHECK(false);
   }
-  std::int32_t recv_error(int) noexcept override { check(false); return 0; }
+  std::int32_t recv_error(int) noexcept override { FUZZ_CHECK(false); return 0; }
   void send_stop(int, Status) noexcept override {}
   void drop(int source, int) noexcept override {
     std::int32_t sink[2 * kMaxSeqs + 4];
@@ -173,7 +170,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   env.port = &port;
   env.out = sink;
   const Status st = run_dispatch(env);
-  check((st & ~ERINT) == 0);
+  FUZZ_CHECK((st & ~ERINT) == 0);
 
   // Every stored result is one that passes the test.
   const ResultLayout lay{n};
@@ -187,7 +184,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     msg[static_cast<std::size_t>(lay.quality())] = r->quality;
     msg[static_cast<std::size_t>(lay.power())] = r->power;
     msg[static_cast<std::size_t>(lay.avg_proximity())] = r->avg_proximity;
-    check(result_valid(msg.data(), dp, set));
+    FUZZ_CHECK(result_valid(msg.data(), dp, set));
   }
 
   ReportEnv rep;
@@ -198,11 +195,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rep.console = console;
   rep.out = sink;
   rep.history = sink;
-  check(write_history(rep) == 0);
+  FUZZ_CHECK(write_history(rep) == 0);
   bool printed = true;
   for (int k = 1; k <= set.best_results && printed; ++k) {
     const Status r = report_best(rep, k, &printed);
-    check(r == 0 || (r == ERINT && !any));
+    FUZZ_CHECK(r == 0 || (r == ERINT && !any));
   }
   std::fclose(console);
   const std::string titles(console_text, console_len);
@@ -210,7 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::fclose(sink);
   for (const char* kind : {"quality", "avg proximity"}) {
     const std::vector<double> q = places(titles, kind);
-    for (std::size_t k = 1; k < q.size(); ++k) check(q[k] <= q[k - 1]);
+    for (std::size_t k = 1; k < q.size(); ++k) FUZZ_CHECK(q[k] <= q[k - 1]);
   }
   return 0;
 }
