@@ -40,7 +40,7 @@ inline constexpr const char* kDroppedChars = "-_=";             // left out of a
 }
 
 // The width names are printed with: the longest name, lowered to the name
-// width limit (-N) when that is not 0.
+// width limit (-N) when that is above 0 (a limit of 0 or below cuts no name).
 [[nodiscard]] inline int name_print_width(int longest, int limit) noexcept {
-  return limit != 0 && longest > limit ? limit : longest;
+  return limit > 0 && longest > limit ? limit : longest;
 }

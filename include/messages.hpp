@@ -22,7 +22,7 @@ inline constexpr int kTransferBytes = 1000000;  // one text piece, zero byte inc
 // then quality x100, power, avg proximity x100 and the task status.
 struct ResultLayout {
   int n;
-  [[nodiscard]] int count() const noexcept { return 2 * n + 4; }
+  [[nodiscard]] constexpr int count() const noexcept { return 2 * n + 4; }
   [[nodiscard]] int words() const noexcept { return 0; }
   [[nodiscard]] int prox_sums() const noexcept { return n; }
   [[nodiscard]] int quality() const noexcept { return 2 * n; }

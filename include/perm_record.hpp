@@ -2,6 +2,7 @@
 // result, and the record list of a data portion.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 
@@ -34,7 +35,9 @@ struct PermRecord {
 // The per-sequence percent value of a result (x100): its proximity sum over
 // power - 1, 0 when power is 1 or less.
 [[nodiscard]] inline int percent_of(int prox_sum, int power) noexcept {
-  return power > 1 ? static_cast<int>(prox_sum * 100LL / (power - 1)) : 0;
+  if (power <= 1) return 0;
+  const long long p = prox_sum * 100LL / (power - 1);  // held within int
+  return p > INT_MAX ? INT_MAX : p < INT_MIN ? INT_MIN : static_cast<int>(p);
 }
 
 // Every record of a data portion in creation order: the P records first, in

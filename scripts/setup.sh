@@ -4,8 +4,10 @@
 set -euo pipefail
 
 # python3-biopython and librsvg2-bin: the korvax-export tests read its MEME
-# motifs back and render its logos.
-packages=(g++ make cmake mpich libmpich-dev libgtest-dev zlib1g-dev python3-biopython librsvg2-bin)
+# motifs back and render its logos. clang and libclang-rt-14-dev: the fuzz
+# targets (scripts/fuzz.sh).
+packages=(g++ make cmake mpich libmpich-dev libgtest-dev zlib1g-dev python3-biopython librsvg2-bin
+          clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

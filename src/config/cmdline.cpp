@@ -15,6 +15,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+
 #include "alphabet.hpp"
 
 namespace {
@@ -175,21 +177,52 @@ bool open_output(const char* name, int task, const Settings& set, RunFiles& file
   return files.output != nullptr;
 }
 
+// Whether the named file (stat) or the open file (fstat) is a regular file.
+bool regular_name(const char* name) noexcept {
+  struct stat st;
+  return stat(name, &st) != 0 || S_ISREG(st.st_mode);  // a missing name fails at its open
+}
+bool regular_file(std::FILE* f) noexcept {
+  struct stat st;
+  return fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// Opens the input file for reading. Every task reads the input by itself, so
+// only a regular file gives each task the same data: a FIFO would give it to
+// one task alone, a terminal would wait, a directory cannot be read. Such a
+// name is refused (*irregular set) before it is opened, since opening a FIFO
+// waits for a writer.
+std::FILE* open_input(const char* name, bool* irregular) noexcept {
+  *irregular = !regular_name(name);
+  if (*irregular) return nullptr;
+  std::FILE* f = std::fopen(name, "rt");
+  if (f != nullptr && !regular_file(f)) {  // replaced since the check
+    std::fclose(f);
+    *irregular = true;
+    return nullptr;
+  }
+  return f;
+}
+
 // ---- 4. After the scan ----
 
-// Checks a motif against its word length and the alphabet; returns the
-// effective length (len + a-bonus per non-wildcard letter) or -1 when invalid.
-int check_motif(const char* motif, int len, const Settings& set) noexcept {
-  if (static_cast<int>(std::strlen(motif)) != len) return -1;
+// Checks a motif against its word length and the alphabet. When it is valid,
+// sets ret_eff to its effective length, len + a-bonus per letter that is not
+// a wildcard (any whole number: a negative a-bonus can make it negative),
+// computed wide and held at the nearest int when it lies beyond. Returns
+// false when the motif is invalid.
+bool check_motif(const char* motif, int len, const Settings& set, int& ret_eff) noexcept {
+  if (static_cast<int>(std::strlen(motif)) != len) return false;
   const char* alphabet = set.acid ? kAminoAcids : kMotifNucleotides;
-  int eff = len;
+  long long eff = len;
   for (const char* c = motif; *c; ++c) {
     if (std::strchr(kWildcards, *c) != nullptr) continue;
     const int lower = std::tolower(static_cast<unsigned char>(*c));
-    if (lower == 0 || std::strchr(alphabet, lower) == nullptr) return -1;
-    eff += set.a_bonus;
+    if (lower == 0 || std::strchr(alphabet, lower) == nullptr) return false;
+    eff += set.a_bonus;  // at most 64 terms: no overflow in 64 bits
   }
-  return eff;
+  ret_eff = static_cast<int>(eff < INT_MIN ? INT_MIN : eff > INT_MAX ? INT_MAX : eff);
+  return true;
 }
 
 // Splits the penalty text into S numbers. Returns 0, ERARG or ERMEM.
@@ -230,7 +263,7 @@ int read_number(const char* s) noexcept {
 Status parse_command_line(int argc, char** argv, int task, Settings& set,
                           RunFiles& files) noexcept {
   Status st = 0;
-  bool help = false;
+  bool help = false, irregular = false;
   int names = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
@@ -241,7 +274,7 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
     } else if (names == 0) {
       ++names;
       files.input_arg = arg;
-      files.input = std::fopen(arg, "rt");
+      files.input = open_input(arg, &irregular);
       if (files.input == nullptr) {
         st |= ERARG | ERDATA | ERIO;
         ok = false;
@@ -270,8 +303,8 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
 
   if (files.input == nullptr) {
     st |= ERARG | ERDATA;
-    std::fprintf(stderr, "[T%d]: Cannot open input data file \"%s\"\n", task,
-                 files.input_arg ? files.input_arg : "");
+    std::fprintf(stderr, "[T%d]: Cannot open input data file \"%s\"%s\n", task,
+                 files.input_arg ? files.input_arg : "", irregular ? " (not a regular file)" : "");
   } else if (files.output == nullptr) {
     char name[kMaxFileName + 8];
     if (task == 0)  // the whole name (up to 256 characters) with ".out" appended
@@ -306,14 +339,9 @@ Status derive_settings(Settings& set) noexcept {
   Status st = 0;
   if (set.l < 0) set.l = 18;
   if (set.l2 < 0) set.l2 = 0;
-  if (set.motif_given) {
-    set.leff = check_motif(set.motif, set.l, set);
-    if (set.leff < 0) st |= ERARG;
-  }
-  if (set.motif2_given) {
-    set.leff2 = check_motif(set.motif2, set.l2, set);
-    if (set.leff2 < 0) st |= ERARG;
-  }
+  if (set.motif_given && !check_motif(set.motif, set.l, set, set.leff)) st |= ERARG;
+  if (set.motif2_given && !check_motif(set.motif2, set.l2, set, set.leff2)) st |= ERARG;
+  // Each half lies within half the int range, so their sum cannot overflow.
   if (set.threshold < 0)
     set.threshold = (set.motif_given ? set.leff : set.l) / 2 +
                     (set.motif2_given ? set.leff2 : set.l2) / 2;

@@ -1,6 +1,8 @@
 // mpi_link.cpp: MPI calls, and the one place where a task waits.
 #include "mpi_link.hpp"
 
+#include "messages.hpp"
+#include "portion.hpp"
 #include "table.hpp"
 
 #include <mpi.h>
@@ -76,19 +78,30 @@ void recv_ints(std::int32_t* buf, int count, int source, int tag) noexcept {
 void send_text(const char* buf, int count, int dest, int tag) noexcept {
   MPI_Send(buf, count, MPI_CHAR, dest, tag, MPI_COMM_WORLD);
 }
-void recv_text(char* buf, int count, int source, int tag) noexcept {
-  MPI_Recv(buf, count, MPI_CHAR, source, tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+int recv_text(char* buf, int count, int source, int tag) noexcept {
+  MPI_Status st;
+  int got = 0;
+  MPI_Recv(buf, count, MPI_CHAR, source, tag, MPI_COMM_WORLD, &st);
+  MPI_Get_count(&st, MPI_CHAR, &got);
+  return got;
 }
 
 void discard_message(const Probe& p) noexcept {
-  // Whatever its datatype, the message is received as the bytes it holds.
+  // Whatever its datatype, the message is received as the bytes it holds:
+  // on the stack when it is no larger than a result message (every message
+  // that can be dropped is), so that dropping one needs no memory.
   int bytes = 0;
   MPI_Status st;
   MPI_Probe(p.source, p.tag, MPI_COMM_WORLD, &st);  // the message is known to be waiting
   MPI_Get_count(&st, MPI_BYTE, &bytes);
-  Table<char> sink;
-  if (table_alloc(sink, static_cast<std::size_t>(bytes > 0 ? bytes : 1)) != 0) return;
-  MPI_Recv(sink.data(), bytes, MPI_BYTE, p.source, p.tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+  std::int32_t small[ResultLayout{kMaxSeqs}.count()];
+  Table<char> large;
+  void* sink = small;
+  if (bytes > static_cast<int>(sizeof small)) {
+    if (table_alloc(large, static_cast<std::size_t>(bytes)) != 0) return;  // tried again at the next probe
+    sink = large.data();
+  }
+  MPI_Recv(sink, bytes, MPI_BYTE, p.source, p.tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
 }
 
 void barrier() noexcept {

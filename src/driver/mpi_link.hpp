@@ -31,7 +31,8 @@ void recv_shorts(std::int16_t* buf, int count, int source, int tag) noexcept;
 void send_ints(const std::int32_t* buf, int count, int dest, int tag) noexcept;
 void recv_ints(std::int32_t* buf, int count, int source, int tag) noexcept;
 void send_text(const char* buf, int count, int dest, int tag) noexcept;
-void recv_text(char* buf, int count, int source, int tag) noexcept;
+// Receives at most `count` characters; returns how many arrived.
+[[nodiscard]] int recv_text(char* buf, int count, int source, int tag) noexcept;
 // Receives and throws away a waiting message, whatever its type and size.
 void discard_message(const Probe& p) noexcept;
 

@@ -21,22 +21,22 @@ void stop_all(TaskContext& ctx, Status word) noexcept {
   ctx.root.stops_sent = true;
 }
 
-// The portion's status lines. False when the result file
-// cannot be flushed.
+// The portion's status lines: into the result file, then on the console.
+// False when the result file cannot be flushed: the run then goes straight to
+// the shutdown, and the console shows no status line for the portion.
 bool portion_status(TaskContext& ctx) noexcept {
   ctx.last_event = wall_time();
   const Status shown = ctx.run_status & ~ERDATA;
   const int secs = static_cast<int>(ctx.last_event - ctx.portion_start);
-  bool ok = true;
   if (ctx.set.diag_level != 0) {
     std::fprintf(ctx.files.output, "RC: %d  (time: %d sec)\n\n", static_cast<int>(shown), secs);
     if (flush_file(ctx.files.output) != 0) {
       ctx.run_status |= ERIO;
-      ok = false;
+      return false;
     }
   }
   std::printf("RC:%s  (time: %d sec)\n\n", status_word(shown), secs);
-  return ok;
+  return true;
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ bool root_portion(TaskContext& ctx) noexcept {
   // Values only ever fall to 0, so once a place prints nothing no later one
   // will: a large -R costs nothing.
   bool printed = true;
-  for (int k = 1; k <= s.best_results && printed; ++k) {
+  for (int k = 1; printed; ++k) {  // k never passes -R, which may be the largest int
     const Status r = report_best(rep, k, &printed);
     if (r != 0) {
       ctx.run_status |= r;
@@ -110,6 +110,7 @@ bool root_portion(TaskContext& ctx) noexcept {
       stop_all(ctx, ctx.run_status);
       break;
     }
+    if (k == s.best_results) break;
   }
 
   // .

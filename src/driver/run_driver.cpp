@@ -38,7 +38,7 @@ void announce_tasks(TaskContext& ctx) noexcept {
   if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
     std::fprintf(ctx.files.output, kTasksLine, ctx.task,
                  ctx.tasks - 1);
-    ctx.run_status |= flush_file(ctx.files.output);
+    (void)flush_output(ctx);
   }
   if (ctx.is_root() && ctx.set.console_level != 0)
     std::printf("Number of parallel tasks: 1+%d\n", ctx.tasks - 1);
@@ -49,10 +49,7 @@ void announce_tasks(TaskContext& ctx) noexcept {
 // The per-portion mincover and pairs from the saved values.
 void derive_portion_settings(TaskContext& ctx) noexcept {
   const DataPortion& dp = ctx.dp;
-  long long cover = ctx.mincover_given ? ctx.saved_mincover : dp.logn;
-  const long long cap = (2LL * dp.logn - 1) * (dp.n - 1LL) * dp.n;
-  if (cover > cap) cover = cap;
-  ctx.root.mincover = static_cast<int>(cover);
+  ctx.root.mincover = portion_mincover(dp, ctx.mincover_given, ctx.saved_mincover);
   ctx.pairs = ctx.saved_pairs >= dp.n ? dp.n - 1 : ctx.saved_pairs;
 }
 
@@ -70,7 +67,7 @@ void announce_portion(TaskContext& ctx) noexcept {
   if (out == nullptr) return;
   if (s.diag_level != 0) {
     write_parameters(out, s, dp, ctx.pairs, ctx.root.mincover);
-    ctx.run_status |= flush_file(out);
+    (void)flush_output(ctx);
   }
   if (s.diag_level > 1) {
     std::fputs(kSequencesTitle, out);
@@ -78,7 +75,7 @@ void announce_portion(TaskContext& ctx) noexcept {
       std::fprintf(out, kSequenceLine, i + 1, dp.name_width, dp.name_width, dp.name_of(i),
                    dp.seq_of(i));
     std::fputs("\n", out);
-    ctx.run_status |= flush_file(out);
+    (void)flush_output(ctx);
   }
 }
 
@@ -87,7 +84,7 @@ void skip_portion(TaskContext& ctx) noexcept {
   ctx.run_status |= ERDATA;
   if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
     std::fprintf(ctx.files.output, kSkipped, ctx.task);
-    ctx.run_status |= flush_file(ctx.files.output);
+    (void)flush_output(ctx);
   }
 }
 
@@ -120,10 +117,13 @@ void portion_loop(TaskContext& ctx) noexcept {
       skip_portion(ctx);
       continue;
     }
-    if (ctx.is_root())
+    if (ctx.is_root()) {
       leaving = root_portion(ctx);
-    else
-      leaving = serve_portion(ctx) != 0;
+    } else {
+      const Status st = serve_portion(ctx);
+      ctx.run_status |= st;  // the stop message replaced the run status
+      leaving = st != 0;
+    }
   }
 }
 
@@ -138,19 +138,31 @@ void shutdown(TaskContext& ctx) noexcept {
     if (std::fclose(ctx.files.input) != 0) ctx.run_status |= ERIO;
     ctx.files.input = nullptr;
   }
-  if (!ctx.is_root() && ctx.files.output != nullptr) std::rewind(ctx.files.output);
+  if (!ctx.is_root() && ctx.files.output != nullptr) {
+    (void)flush_output(ctx);  // what is still buffered is read back by the merge
+    std::rewind(ctx.files.output);
+  }
   if (table_alloc(ctx.transfer, kTransferBytes) != 0) ctx.run_status |= ERMEM;
   barrier();
   if ((ctx.run_status & HELP) == 0 && ctx.set.secondary_mode != 2)
     merge_secondary_files(ctx);
-  barrier();
+  // The last meeting also brings the root task what went wrong on a secondary
+  // task that it has not heard of (a failed flush after the stop message, a
+  // read error, no memory for a sequence): it says so, and the run status,
+  // the "Global RC" line and the exit code hold it.
+  const Status others = agree_or(ctx.is_root() ? 0 : ctx.run_status);
+  if (ctx.is_root()) {
+    const Status unheard = others & ~ctx.run_status & ~HELP;
+    if (unheard != 0) std::fprintf(stderr, "Error %d in a secondary task\n", static_cast<int>(unheard));
+    ctx.run_status |= others;
+  }
   ctx.last_event = wall_time();
   const int secs = static_cast<int>(ctx.last_event - ctx.run_start);
   if (ctx.is_root()) {
     if ((ctx.run_status & HELP) == 0) {
       if (ctx.files.output != nullptr && ctx.set.diag_level != 0) {
         std::fprintf(ctx.files.output, kGlobalRc, static_cast<int>(ctx.run_status), secs);
-        ctx.run_status |= flush_file(ctx.files.output);
+        (void)flush_output(ctx);
       }
       if (ctx.set.console_level != 0)
         std::printf("Global RC:%s  (time: %d sec)\n\n", status_word(ctx.run_status), secs);

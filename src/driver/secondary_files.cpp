@@ -7,30 +7,48 @@
 #include "secondary_files.hpp"
 
 #include <cstdio>
-#include <cstring>
+
+#include <sys/stat.h>
 
 #include "report_layout.hpp"
 
 #include "messages.hpp"
 #include "mpi_link.hpp"
+#include "read_piece.hpp"
 
 namespace {
 
+// The size of the secondary file when it is a regular file, else -1: a
+// device or a FIFO may read without end, so only a regular file is copied,
+// and only as far as it reached when the copy began.
+long long regular_size(std::FILE* f) noexcept {
+  struct stat st;
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+  return static_cast<long long>(st.st_size);
+}
+
 // Secondary side: sends each line (in pieces of at most kTransferBytes - 1
-// characters), each answered by an acknowledgement, then the end of text.
-void send_file(TaskContext& ctx) noexcept {
+// characters, each followed by a zero byte), each answered by an
+// acknowledgement, then the end of text.
+void send_file(TaskContext& ctx, long long size) noexcept {
   std::int32_t ack = 0;
   char* buf = ctx.transfer.data();
-  while (std::fgets(buf, kTransferBytes, ctx.files.output) != nullptr) {
-    send_text(buf, static_cast<int>(std::strlen(buf)) + 1, 0, kTagText);
+  const long long cap = kTransferBytes - 1;
+  while (size > 0) {
+    const auto len = read_piece(ctx.files.output, buf, static_cast<std::size_t>(size < cap ? size : cap));
+    if (len == 0) break;
+    size -= static_cast<long long>(len);
+    buf[len] = '\0';
+    send_text(buf, static_cast<int>(len) + 1, 0, kTagText);
     (void)wait_message(0, kTagAck);
     recv_ints(&ack, 1, 0, kTagAck);
   }
   send_ints(&ack, 1, 0, kTagEndText);
 }
 
-// Root side: copies the text of task t until its end-of-text message. A
-// message of any other tag (a stale one) is received and dropped.
+// Root side: copies the text of task t until its end-of-text message, each
+// piece as the bytes that came (its zero byte left out). A message of any
+// other tag (a stale one) is received and dropped.
 void copy_file(TaskContext& ctx, int t) noexcept {
   std::FILE* out = ctx.files.output;
   std::fprintf(out, "\n%s\n", kSeparator);
@@ -42,11 +60,10 @@ void copy_file(TaskContext& ctx, int t) noexcept {
       discard_message(p);
       continue;
     }
-    recv_text(buf, kTransferBytes, t, kTagText);
-    buf[kTransferBytes - 1] = '\0';
+    const int got = recv_text(buf, kTransferBytes, t, kTagText);
     const std::int32_t zero = 0;
     send_ints(&zero, 1, t, kTagAck);
-    std::fputs(buf, out);
+    if (got > 1) std::fwrite(buf, 1, static_cast<std::size_t>(got - 1), out);
   }
   std::int32_t end = 0;
   recv_ints(&end, 1, t, kTagEndText);
@@ -70,8 +87,12 @@ void merge_secondary_files(TaskContext& ctx) noexcept {
     return;
   }
   if (ctx.files.output == nullptr) return;
-  if (copy) send_file(ctx);
+  // A secondary file that is not a regular file (a device, a FIFO) is
+  // neither copied nor removed: it sends only its end of text.
+  const long long size = regular_size(ctx.files.output);
+  if (copy) send_file(ctx, size < 0 ? 0 : size);
   std::fclose(ctx.files.output);
   ctx.files.output = nullptr;
-  if (ctx.set.secondary_mode == 0 || ctx.set.secondary_mode == 1) std::remove(ctx.files.output_name);
+  if (size >= 0 && (ctx.set.secondary_mode == 0 || ctx.set.secondary_mode == 1))
+    std::remove(ctx.files.output_name);
 }

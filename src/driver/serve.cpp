@@ -25,9 +25,10 @@ void prepare_proximity(TaskContext& ctx) noexcept {
         std::fprintf(out, "[T%d] Proximity matrix built: [triangle %d*%d/2][%d*%d]\n", ctx.task,
                      ctx.dp.n - 1, ctx.dp.n, ctx.dp.mw, ctx.dp.mw);
       ctx.run_status |= st;
+      if (st == ERIO) ctx.output_failed = true;  // the dump could not be flushed
     }
   }
-  ctx.run_status |= flush_file(out);
+  (void)flush_output(ctx);
 }
 
 // Reports the status of a task that gives up serving.
@@ -55,8 +56,10 @@ Status serve_portion(TaskContext& ctx) noexcept {
   FastSearch fast;
   if (prepare_fast_search(ctx.set, dp, env.prox.matrix, fast) != 0) fast = FastSearch{};
 
+  // A task whose own file has failed gives up at once: its record of the
+  // work is lost, and the root task must hear of it.
   Table<std::int32_t> msg;
-  Status task_status = table_alloc(msg, static_cast<std::size_t>(lay.count()));
+  Status task_status = ctx.output_failed ? ERIO : table_alloc(msg, static_cast<std::size_t>(lay.count()));
   while (task_status == 0) {  // one permutation per pass, until the stop message
     GTree tree;
     if (table_alloc(tree.perm, static_cast<std::size_t>(dp.n)) != 0) {

@@ -5,9 +5,11 @@
 // every other non-empty line is one whole sequence.
 #include "reader.hpp"
 
+#include <climits>
 #include <cstring>
 
 #include "alphabet.hpp"
+#include "read_piece.hpp"
 
 namespace {
 
@@ -19,22 +21,24 @@ Status store_text(Table<char>& t, const char* text, std::size_t len) noexcept {
   return 0;
 }
 
-// Normalises a sequence line in place: lower case, "-_=" dropped, u -> t for
-// nucleotides. Returns the letters kept; sets *bad when a letter lies outside
-// the alphabet (it stays in the text all the same).
-std::size_t normalise(char* line, bool acid, bool* bad) noexcept {
+// Normalises the len characters of a sequence line in place: lower case,
+// "-_=" dropped, u -> t for nucleotides. Returns the letters kept; sets *bad
+// when a character lies outside the alphabet (it stays in the text all the
+// same). Every byte counts: a zero byte is a character outside the alphabet.
+std::size_t normalise(char* line, std::size_t len, bool acid, bool* bad) noexcept {
   std::size_t kept = 0;
-  for (const char* c = line; *c; ++c) {
-    if (is_dropped(*c)) continue;
-    const char x = fold_letter(*c, acid);
+  for (std::size_t k = 0; k < len; ++k) {
+    if (is_dropped(line[k])) continue;
+    const char x = fold_letter(line[k], acid);
     if (!in_alphabet(x, acid)) *bad = true;
     line[kept++] = x;
   }
-  line[kept] = '\0';
   return kept;
 }
 
 // nn: the smallest power of two not below n (4 for n = 2); logn its exponent.
+// A bad portion may count any number of sequences: nn stops at 2^30 and the
+// pair count at the largest int, so that nothing overflows.
 void derive_sizes(const Settings& set, DataPortion& dp) noexcept {
   if (dp.n == 2) {
     dp.nn = 4;
@@ -42,12 +46,13 @@ void derive_sizes(const Settings& set, DataPortion& dp) noexcept {
   } else {
     dp.nn = 1;
     dp.logn = 0;
-    while (dp.nn < dp.n) {
+    while (dp.nn < dp.n && dp.logn < 30) {
       dp.nn *= 2;
       ++dp.logn;
     }
   }
-  dp.pair_count = dp.n * (dp.n - 1) / 2;
+  const long long pairs = static_cast<long long>(dp.n) * (dp.n - 1) / 2;
+  dp.pair_count = pairs > INT_MAX ? INT_MAX : static_cast<int>(pairs);
   if (set.l2 == 0)
     dp.mw = dp.m - set.l + 1;
   else
@@ -73,9 +78,10 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
   if (in == nullptr || std::ferror(in)) return ERDATA | EODATA;
 
   Status st = 0;
-  char line[kMaxLine + 2];  // 4097 characters and the zero byte
+  char line[kMaxLine + 1];  // one piece: at most 4097 characters
   for (;;) {
-    if (std::fgets(line, sizeof line, in) == nullptr) {
+    std::size_t len = read_piece(in, line, sizeof line);
+    if (len == 0) {
       if (std::ferror(in)) {
         run_status |= ERIO;  // the portion ends with what was read
         if (dp.n == 0) return ERDATA | EODATA;
@@ -86,12 +92,11 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       if (dp.n < 2 || dp.n > kMaxSeqs) st |= ERDATA;
       break;
     }
-    std::size_t len = std::strlen(line);
     if (len > static_cast<std::size_t>(kMaxLine)) {
       st |= ERDATA;  // over-long line: taken unchanged, the rest is the next piece
     } else {
       for (int k = 0; k < 2 && len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'); ++k)
-        line[--len] = '\0';
+        --len;
     }
     if (len == 0) {
       if (dp.n == 0) continue;
@@ -101,6 +106,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
     const bool stored = dp.n < kMaxSeqs;  // sequences past the 256th are counted only
     const auto i = static_cast<std::size_t>(stored ? dp.n : 0);
     if (is_name_mark(line[0])) {
+      if (std::memchr(line, '\0', len) != nullptr) st |= ERDATA;  // a name is text
       if (!stored) continue;
       if (store_text(dp.name[i], line + 1, len - 1) != 0) {
         dp.name[i].reset();
@@ -111,7 +117,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       continue;
     }
     bool bad = false;
-    const std::size_t kept = normalise(line, set.acid, &bad);
+    const std::size_t kept = normalise(line, len, set.acid, &bad);
     if (bad) st |= ERDATA;
     if (stored && store_text(dp.seq[i], line, kept) != 0) {
       run_status |= ERMEM;  // the line is dropped
@@ -123,7 +129,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       dp.word_pos[i] = L - set.l + 1 > 0 ? L - set.l + 1 : 0;
     }
     if (L > dp.m) dp.m = L;
-    ++dp.n;
+    if (dp.n < INT_MAX) ++dp.n;  // a bad portion's count stops at the largest int
   }
   derive_sizes(set, dp);
   // No word fits in any sequence, or word indices that would not fit the

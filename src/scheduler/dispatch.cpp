@@ -181,12 +181,21 @@ struct Loop {
   bool take_result(int src) noexcept {
     const ResultLayout lay{dp.n};
     e.port->recv_result(src, msg.data(), lay.count());
-    status |= static_cast<Status>(msg[static_cast<std::size_t>(lay.status())]);
+    const auto task_status = static_cast<Status>(msg[static_cast<std::size_t>(lay.status())]);
+    status |= task_status;
     --e.in_flight;
     ts.busy[static_cast<std::size_t>(src)] = 0;
     read_clock();
     PermRecord& r = *ts.current[static_cast<std::size_t>(src)];
-    status |= store_result(r, msg.data(), ts);
+    // With a task status other than 0 only the status has meaning: the
+    // record stays without a result, and the run ends after the portion.
+    if (task_status == 0) {
+      if (!result_valid(msg.data(), dp, s)) {
+        status |= ERINT;
+        return false;
+      }
+      status |= store_result(r, msg.data(), ts);
+    }
     char id[48], text[256];
     if (r.is_p())
       std::snprintf(id, sizeof id, "P%d(%d)", r.p_index, r.serial);
@@ -294,14 +303,13 @@ Status run_dispatch(DispatchEnv& env) noexcept {
 
 void drain_in_flight(DispatchEnv& env) noexcept {
   TaskState& ts = env.rp->ts;
-  Table<std::int32_t> sink;
+  std::int32_t sink[ResultLayout{kMaxSeqs}.count()];  // no memory to ask for: nothing can fail
   const int count = ResultLayout{env.dp->n}.count();
-  if (table_alloc(sink, static_cast<std::size_t>(count)) != 0) return;
   while (env.in_flight > 0) {
     int src = 0, tag = 0;
     env.port->wait_any(src, tag);
     if (tag == kTagResult)
-      env.port->recv_result(src, sink.data(), count);
+      env.port->recv_result(src, sink, count);
     else if (tag == kTagError)
       (void)env.port->recv_error(src);
     else

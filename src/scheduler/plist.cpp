@@ -18,6 +18,14 @@ int portion_new_q(int n, int saved_v) noexcept {
   return n < 5 && saved_v > n ? factorial(n - 1) * n / 2 : saved_v;
 }
 
+int portion_mincover(const DataPortion& dp, bool given, int saved) noexcept {
+  long long cap = 0;
+  const long long weight = 2LL * dp.logn - 1, pairs = (dp.n - 1LL) * dp.n;  // logn <= 30
+  if (__builtin_mul_overflow(weight, pairs, &cap)) cap = LLONG_MAX;
+  const long long cover = given ? saved : dp.logn;
+  return static_cast<int>(cover > cap ? cap : cover);
+}
+
 Status alloc_root_portion(RootPortion& rp, int tasks, const DataPortion& dp) noexcept {
   free_root_portion(rp);
   TaskState& ts = rp.ts;

@@ -1,9 +1,30 @@
 // results.cpp: results stored in their records; word accounting; ranking.
 #include "results.hpp"
 
+#include <climits>
 #include <cstring>
 
 #include "messages.hpp"
+#include "word_index.hpp"
+
+namespace {
+
+int clamp_int(long long v) noexcept { return static_cast<int>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v); }
+
+}  // namespace
+
+bool result_valid(const std::int32_t* msg, const DataPortion& dp, const Settings& s) noexcept {
+  const ResultLayout lay{dp.n};
+  const int power = msg[lay.power()];
+  if (power < 0 || power > dp.n || msg[lay.quality()] < 0 || msg[lay.avg_proximity()] < 0) return false;
+  for (int i = 0; i < dp.n; ++i) {
+    if (msg[lay.prox_sums() + i] < 0) return false;
+    const int w = msg[lay.words() + i];
+    const int len = dp.len[static_cast<std::size_t>(i)];
+    if (w != -1 && w != dp.mw && !(w < dp.mw && word_fits(w, len, s.l, s.l2, s.smin, s.S))) return false;
+  }
+  return true;
+}
 
 Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexcept {
   const auto n = static_cast<std::size_t>(r.n);
@@ -39,7 +60,8 @@ Status account_words(PermRecord& r, int o, TaskState& ts) noexcept {
   for (int s = 0; s < r.n; ++s) {
     const int w = r.words[static_cast<std::size_t>(s)];
     if (w == ts.mw || w < 0) continue;
-    ts.scores(o, s)[w] += r.prox_sums[static_cast<std::size_t>(s)];
+    int& score = ts.scores(o, s)[w];  // sums of a long Q-list must not wrap
+    score = clamp_int(static_cast<long long>(score) + r.prox_sums[static_cast<std::size_t>(s)]);
     int& seen = ts.seen(o, s)[w];
     if (seen == 0) {
       seen = 1;

@@ -136,14 +136,25 @@ TEST_F(Parse, AcidNeedsAllFourLetters) {
 }
 
 TEST_F(Parse, MotifsAndEffectiveLengths) {
-  EXPECT_EQ(parse({"-L4", "-M'aC?t'", "in.fa"}), 0u);
-  EXPECT_STREQ(set.motif, "aC?t");
-  EXPECT_EQ(set.leff, 7);
-  EXPECT_EQ(set.threshold, 3);  // leff / 2
-  EXPECT_EQ(err, "");
-  reset();
-  EXPECT_EQ(parse({"-ACID", "-L3", "-M'wY*'", "in.fa"}), 0u);
-  EXPECT_EQ(set.leff, 5);
+  // A negative a-bonus is a bonus like any other; an effective length beyond
+  // int is held at its end.
+  const struct {
+    std::vector<std::string> args;
+    int leff, threshold;
+  } cases[] = {{{"-L4", "-M'aC?t'"}, 7, 3},
+               {{"-ACID", "-L3", "-M'wY*'"}, 5, 2},
+               {{"-L4", "-M'acgt'", "-MB-2"}, -4, -2},
+               {{"-L4", "-M'acgt'", "-MB2147483647"}, 2147483647, 1073741823},
+               {{"-L4", "-M'acgt'", "-MB-2147483648"}, -2147483647 - 1, -1073741824}};
+  for (auto c : cases) {
+    reset();
+    c.args.push_back("in.fa");
+    EXPECT_EQ(parse(c.args), 0u) << c.args[2];
+    EXPECT_EQ(set.leff, c.leff) << c.args[2];
+    EXPECT_EQ(set.threshold, c.threshold) << c.args[2];
+    EXPECT_EQ(err, "");
+  }
+  EXPECT_STREQ(set.motif, "acgt");
 }
 
 TEST_F(Parse, BadMotifsAreErargWithoutMessage) {

@@ -63,6 +63,23 @@ TEST(Startup, ArgumentErrorsEndTheRunOnEveryTask) {
   EXPECT_TRUE(contains(bad.out, "Global RC: ERARG"));
 }
 
+// Every task reads the input by itself: only a regular file gives them all
+// the same data. A FIFO (which would also make the open wait for a writer),
+// a directory and a device are refused with a message.
+TEST(Startup, InputThatIsNotARegularFileIsRefused) {
+  Workdir wd;
+  const std::string setup = "cd " + wd.path + " && mkdir adir && mkfifo afifo && ln -s /dev/null adev";
+  ASSERT_EQ(std::system(setup.c_str()), 0);
+  for (const char* name : {"adir", "afifo", "adev"}) {
+    const RunResult r = run_korvax(wd, 2, {"-L4", name});
+    for (const char* t : {"[T0]", "[T1]"})
+      EXPECT_TRUE(contains(r.err, std::string(t) + ": Cannot open input data file \"" + name +
+                                      "\" (not a regular file)\n")) << r.err;
+    EXPECT_TRUE(contains(r.out, "Global RC: ERARG")) << name;
+    EXPECT_EQ(r.exit_code, 0x7) << name;
+  }
+}
+
 TEST(Startup, AFileOnlyOneTaskCannotOpenEndsTheRunForAll) {
   Workdir wd;
   wd.write("in.fa", portion(3));
@@ -133,6 +150,51 @@ TEST(Portions, MotifsSpacingsAndTheSequenceList) {
                              "spacing=[2,4]  penalty=1,0,2\n\nSequences:\n"
                              "  1:s1 acgtacgtacgtacgtacgtacgtacgtacgtacgtacgt\n"));
   EXPECT_TRUE(contains(text, "[T1] Proximity matrix built: [triangle 2*3/2][" ));
+}
+
+// Every numeric option at the extremes of int, at 0 and at -1: a value is
+// either refused as an invalid argument, or the run ends normally with
+// defined results (no sanitizer report under the sanitizer build, no
+// negative quality, a result file of sensible size).
+TEST(Options, ExtremesOfEveryNumericOption) {
+  Workdir wd;
+  wd.write("in.fa", portion(4));
+  const std::vector<std::string> pair = {"-LL2", "-SMIN0", "-SMAX0", "-SPEN1"};
+  const std::string values[] = {"2147483647", "-2147483648", "0", "-1"};
+  const struct {
+    const char* option;
+    std::vector<std::string> extra;
+    const char* accepted;  // per value above: y accepted, . refused
+  } rows[] = {
+      {"-BA", {}, "y.y."},   {"-BC", {}, "y.y."},  {"-BX", {}, "y.y."},  {"-C", {}, "..y."},
+      {"-D", {}, "..y."},    {"-G", {}, "...."},   {"-I", {}, "y..."},   {"-J", {}, "..y."},
+      {"-L", {}, "...."},    {"-LL", {}, "...."},  {"-N", {}, "yyyy"},   {"-P", {}, "yyyy"},
+      {"-Q", {}, "y.y."},    {"-R", {}, "y..."},   {"-T", {}, "y..."},   {"-U", {}, "y..."},
+      {"-V", {}, "...."},    {"-W", {}, "y.y."},   {"-X", {}, "..y."},   {"-Y", {}, "yyyy"},
+      {"-Z", {}, "..y."},    {"-SMIN", {"-LL2", "-SMAX0", "-SPEN1"}, "..y."},
+      {"-SMAX", {"-LL2", "-SMIN0", "-SPEN1"}, "..y."},
+      {"-SPEN", {"-LL2", "-SMIN0", "-SMAX0"}, "yyyy"},
+      {"-MB", {"-M'aCgT'"}, "yyyy"}, {"-MB", {"-M'aCgT'", "-X0"}, "yyyy"},
+      {"-MP", {"-M'aCgT'"}, "yyyy"}, {"-MP", {"-M'aCgT'", "-X0"}, "yyyy"},
+  };
+  for (const auto& row : rows)
+    for (int v = 0; v < 4; ++v) {
+      const std::string arg = row.option + values[v];
+      std::vector<std::string> args = {"-L4", "-D2", "-C2", "-ZS", "in.fa"};
+      args.insert(args.end(), row.extra.begin(), row.extra.end());
+      args.push_back(arg);
+      const RunResult r = run_korvax(wd, 2, args);
+      const std::string what = arg + (row.extra.empty() ? "" : " with " + row.extra.back());
+      if (row.accepted[v] == 'y') {
+        EXPECT_EQ(r.exit_code, 0) << what;
+        EXPECT_EQ(r.err, "") << what;
+      } else {
+        EXPECT_EQ(r.exit_code, 0x1) << what;
+        EXPECT_EQ(r.err, "Invalid argument \"" + arg + "\"\n") << what;
+      }
+      EXPECT_FALSE(contains(r.out, "quality: -") || contains(r.out, "proximity: -")) << what;
+      EXPECT_LT(wd.read("in.fa.out").size(), 1000000u) << what;
+    }
 }
 
 }  // namespace

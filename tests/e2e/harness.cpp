@@ -1,8 +1,10 @@
 // harness.cpp: runs korvax under mpiexec and collects what it wrote.
 #include "e2e/harness.hpp"
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -71,12 +73,21 @@ RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::st
 }
 
 RunResult run_shell(const Workdir& wd, const std::string& cmd) {
-  const std::string line = "cd " + quote(wd.path) + " && { " + cmd + " ; } > .stdout 2> .stderr";
+  // timeout signals its whole process group: the shell, mpiexec, every task.
+  const std::string line = "cd " + quote(wd.path) + " && timeout -k 10 " + std::to_string(kRunLimitSeconds) +
+                           " sh -c " + quote(cmd) + " > .stdout 2> .stderr";
+  const auto start = std::chrono::steady_clock::now();
   const int rc = std::system(line.c_str());
+  const auto took = std::chrono::steady_clock::now() - start;
   RunResult r;
   r.exit_code = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  // timeout answers 124 (TERM sent) or 137 (KILL needed); a killed task can
+  // give 137 too, so the time taken decides.
+  r.timed_out = (r.exit_code == 124 || r.exit_code == 137) && took >= std::chrono::seconds(kRunLimitSeconds);
   r.out = wd.read(".stdout");
   r.err = wd.read(".stderr");
+  if (r.timed_out)
+    ADD_FAILURE() << "the run did not end within " << kRunLimitSeconds << " s: " << cmd;
   return r;
 }
 
@@ -112,7 +123,12 @@ std::string source_path(const std::string& relative) {
   return std::string(KORVAX_SOURCE_DIR) + "/" + relative;
 }
 
-#include <gtest/gtest.h>
+std::string read_source(const std::string& relative) {
+  std::ifstream in(source_path(relative), std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
 
 std::string mask_program(const std::string& text) {
   const std::size_t at = text.find("\n0: \"");

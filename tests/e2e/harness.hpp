@@ -8,7 +8,16 @@ struct RunResult {
   std::string out;   // console (standard output of the job)
   std::string err;   // standard error of the job
   int exit_code = -1;
+  bool timed_out = false;  // killed at the time limit (the test has failed)
 };
+
+// Every run ends within this many seconds, or it is killed and the test
+// fails with the command line shown: a hang never passes unnoticed.
+#ifdef KORVAX_SANITIZED
+inline constexpr int kRunLimitSeconds = 180;
+#else
+inline constexpr int kRunLimitSeconds = 60;
+#endif
 
 // A fresh working directory for one end-to-end case, removed afterwards.
 struct Workdir {
@@ -31,15 +40,20 @@ RunResult run_korvax_env(const Workdir& wd, int tasks, const std::vector<std::st
                          const std::string& env, bool fixed_coin = true);
 
 // Runs a shell command inside wd, standard input empty unless the command
-// says otherwise.
+// says otherwise, within the time limit above.
 RunResult run_shell(const Workdir& wd, const std::string& cmd);
 
 // Replaces every "<digits> s)" and "time: <digits> sec" by a fixed text, so
 // that timings do not disturb exact comparisons.
 std::string mask_times(const std::string& text);
 
-// The bundled example and the data of the tests.
+// The bundled example and the data of the tests: a path in the source tree,
+// and a file's text.
 std::string source_path(const std::string& relative);
+std::string read_source(const std::string& relative);
+
+// The input of the golden run: two data portions (4 and 2 sequences).
+inline std::string golden_input() { return read_source("tests/e2e/golden/small/input.fa"); }
 
 // The whole content of a file ("" when it cannot be read).
 std::string read_text(const std::string& path);

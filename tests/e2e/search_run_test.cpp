@@ -1,23 +1,12 @@
 // search_run_test.cpp: whole searches under mpiexec: dispatch lines, reports,
-// history, the copy of the secondary files, errors between tasks.
+// history, the copy of the secondary files.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "e2e/harness.hpp"
 
 namespace {
-
-std::string golden_input() {
-  Workdir none;
-  std::ifstream in(source_path("tests/e2e/golden/small/input.fa"));
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 // Every line and file of a small two-portion run, with the fixed coin and one
 // secondary task (so that the order of messages cannot vary).
@@ -37,10 +26,7 @@ TEST(Search, GoldenRunWithEveryLine) {
 // One secondary task and the fixed coin make the run repeatable.
 TEST(Search, BundledExampleFindsKnownSites) {
   Workdir wd;
-  std::ifstream in(source_path("examples/crp0.seq"));
-  std::stringstream ss;
-  ss << in.rdbuf();
-  wd.write("crp0.seq", ss.str());
+  wd.write("crp0.seq", read_source("examples/crp0.seq"));
   const RunResult r = run_korvax(wd, 2, {"-L22", "crp0.seq"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_TRUE(contains(r.out, "Terminated due to P-list end\n"));
@@ -173,54 +159,6 @@ TEST(Shutdown, AppendedFilesAndLinesLongerThanTheTransferBuffer) {
   EXPECT_EQ(r.exit_code, 0);
   const std::string text = wd.read("in.fa.out");
   EXPECT_TRUE(contains(text, std::string(79, '=') + "\nearlier run\n" + huge + "\nend of earlier run\n[Task1]"));
-}
-
-// A secondary task whose file cannot be flushed gives up (error report); the
-// root task reports it, every task stops, no message stays unreceived.
-TEST(Errors, ASecondaryTaskThatGivesUpEndsTheRunCleanly) {
-  Workdir wd;
-  wd.write("in.fa", golden_input());
-  const std::string shim = KORVAX_FAIL_FLUSH_SHIM;
-  const RunResult r = run_korvax_env(
-      wd, 3, {"-L6", "-D2", "-ZS", "in.fa"},
-      "LD_PRELOAD=" + shim + " FAIL_FLUSH_SUFFIX=in.fa._2 FAIL_FLUSH_AFTER=4 ");
-  EXPECT_EQ(r.err, "Error 4 in a secondary task\n");
-  EXPECT_TRUE(contains(r.out, "Global RC: ERIO"));
-  EXPECT_FALSE(contains(r.out, "Job accepted (n=2"));  // the second portion is not processed
-  EXPECT_FALSE(contains(r.out + r.err, "UCX"));
-  EXPECT_EQ(r.exit_code, 0x4);
-}
-
-// Word pairs in long sequences: the proximity matrix cannot be had (the task
-// says so and computes on the fly), then neither can the G-tree: the task
-// status carries ERMEM to the root task, which ends the run.
-TEST(Errors, NoMemoryForTheMatrixNorForTheTree) {
-  Workdir wd;
-  std::string text;
-  std::uint32_t x = 12345;
-  for (int i = 0; i < 20; ++i) {
-    for (int k = 0; k < 4095; ++k) text += "acgt"[(x = x * 1103515245u + 12345u) >> 30];
-    text += "\n";
-  }
-  wd.write("in.fa", text);
-#ifdef KORVAX_SANITIZED
-  const std::string limit;  // the sanitizer refuses requests beyond 8 GiB itself
-#else
-  const std::string limit = "ulimit -v 8000000 && ";  // 8 GB of address space
-#endif
-  const RunResult r = run_korvax_env(wd, 2, {"-LL6", "-ZS", "in.fa"}, limit);
-  EXPECT_TRUE(contains(wd.read("in.fa._1"), "[T1] No memory for matrix - calculate on the fly!\n"));
-  // The sanitizer's allocator warns of every refusal; only korvax's lines count.
-  std::string err;
-  for (std::size_t at = 0, end; at < r.err.size(); at = end + 1) {
-    end = r.err.find('\n', at);
-    if (end == std::string::npos) end = r.err.size();
-    const std::string line = r.err.substr(at, end - at);
-    if (!contains(line, "AddressSanitizer failed to allocate")) err += line + "\n";
-  }
-  EXPECT_EQ(err, "Error 16 in a secondary task\n");
-  EXPECT_TRUE(contains(r.out, "Global RC: ERMEM"));
-  EXPECT_EQ(r.exit_code, 0x10);
 }
 
 }  // namespace

@@ -58,10 +58,12 @@ TEST_F(Reader, NameLinesAndNameWidth) {
   EXPECT_STREQ(dp.name_of(3), "a longer name");
   EXPECT_STREQ(dp.name_of(4), "");     // a sequence continued on a line is a new one
   EXPECT_EQ(dp.name_width, 13);
-  set.name_width_limit = 5;
-  std::rewind(in);
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.name_width, 5);
+  for (const auto& [limit, width] : {std::pair{5, 5}, {-20000000, 13}}) {  // below 0: no cut
+    set.name_width_limit = limit;
+    std::rewind(in);
+    EXPECT_EQ(next(), EODATA);
+    EXPECT_EQ(dp.name_width, width);
+  }
 }
 
 TEST_F(Reader, PortionsSeparatedByEmptyLines) {
@@ -91,6 +93,27 @@ TEST_F(Reader, BadLettersStayInTheText) {
   EXPECT_EQ(seq(0), "acdu");
 }
 
+// A zero byte is a character like any other: no byte after it is lost, and
+// the portion that holds one is bad.
+TEST_F(Reader, ZeroBytesAreCharacters) {
+  using namespace std::string_literals;
+  const struct {
+    std::string text;
+    Status status;
+    int n;
+    int len0;
+  } cases[] = {{"acgtac\0gg\nacgtac\n"s, ERDATA | EODATA, 2, 9},
+               {"\0acgt\nacgtac\n"s, ERDATA | EODATA, 2, 5},  // not an empty line
+               {">a\0b\nacgt\nacgt\n"s, ERDATA | EODATA, 2, 4},
+               {"acgt\nacgt\n\0\nacgt\n"s, ERDATA | EODATA, 4, 4}};
+  for (const auto& c : cases) {
+    open(c.text);
+    EXPECT_EQ(next(), c.status) << c.text.size();
+    EXPECT_EQ(dp.n, c.n) << c.text.size();
+    EXPECT_EQ(dp.len[0], c.len0) << c.text.size();
+  }
+}
+
 TEST_F(Reader, OneSequenceIsUnusable) {
   open("acgtacgt\n\nacgt\nacgt\n");
   EXPECT_EQ(next(), ERDATA);
@@ -117,11 +140,12 @@ TEST_F(Reader, LineLimit) {
 
 TEST_F(Reader, MoreThan256SequencesAreCountedNotStored) {
   std::string text;
-  for (int i = 0; i < 300; ++i) text += ">s" + std::to_string(i) + "\nacgtacgt\n";
+  for (int i = 0; i < 50000; ++i) text += ">s" + std::to_string(i) + "\nacgtacgt\n";
   text += "\nacgt\nacgt\n";
   open(text);
   EXPECT_EQ(next(), ERDATA);
-  EXPECT_EQ(dp.n, 300);
+  EXPECT_EQ(dp.n, 50000);
+  EXPECT_EQ(dp.pair_count, 1249975000);  // n(n-1) itself lies beyond int
   EXPECT_EQ(dp.stored(), 256);
   EXPECT_STREQ(dp.name_of(255), "s255");
   EXPECT_EQ(next(), EODATA);
