@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "e2e/harness.hpp"
 
@@ -20,6 +21,37 @@ TEST(Search, GoldenRunWithEveryLine) {
   expect_golden("small/result.txt", mask_program(mask_times(wd.read("small.fa.out"))));
   expect_golden("small/history.csv", wd.read("small.fa.csv"));
   EXPECT_FALSE(wd.exists("small.fa._1"));
+}
+
+// Whole runs in the modes of the search, each file as the straightforward
+// search wrote it before the fast one took its place (the goldens were made
+// with that build): word pairs with spacing penalties, with the matrix and on
+// the fly, a motif with a bonus, one-letter words (threshold 0), and the
+// G-tree and matrix dumps of -D3.
+TEST(Search, GoldenRunsInEveryMode) {
+  const struct {
+    const char* name;
+    std::vector<std::string> args;
+  } cases[] = {
+      {"pairs", {"-L4", "-LL3", "-SMIN2", "-SMAX5", "-SPEN1,0,2,3", "-U30"}},
+      {"pairs_fly", {"-L4", "-LL3", "-SMIN2", "-SMAX5", "-X0", "-U10"}},
+      {"motif", {"-L6", "-M'aC?gtA'", "-MB2", "-U40"}},
+      {"short", {"-L1", "-U20"}},
+      {"dumps", {"-L6", "-D3", "-U8"}},
+  };
+  for (const auto& c : cases) {
+    Workdir wd;
+    const std::string dir = std::string(c.name) + "/";
+    wd.write("in.fa", read_source("tests/e2e/golden/" + dir + "input.fa"));
+    std::vector<std::string> args = c.args;
+    for (const char* a : {"-D2", "-F", "in.fa"}) args.push_back(a);
+    if (c.args.back() == "-U8") args.erase(args.end() - 3);  // -D3 given
+    const RunResult r = run_korvax(wd, 2, args);
+    EXPECT_EQ(r.exit_code, 0) << c.name;
+    expect_golden(dir + "console.txt", mask_times(r.out));
+    expect_golden(dir + "result.txt", mask_program(mask_times(wd.read("in.fa.out"))));
+    expect_golden(dir + "history.csv", wd.read("in.fa.csv"));
+  }
 }
 
 // The bundled example: the best signal is made of known CRP binding sites.
