@@ -1,6 +1,6 @@
 // polish_test.cpp: the climb of korvax-polish against korvax's own measure on
-// random portions; a planted signal shifted by one comes back; korvax's
-// history file read back.
+// random portions; a planted signal shifted by one comes back. (korvax's
+// history files of real runs are read back by polish_e2e.py.)
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,8 +8,6 @@
 
 #include "config/cmdline.hpp"
 #include "polish/polish_portion.hpp"
-#include "report/report.hpp"
-#include "results/history_file.hpp"
 #include "test_support.hpp"
 #include "word_index.hpp"
 
@@ -158,70 +156,6 @@ TEST(PolishPortion, APlantedSignalShiftedByOneComesBack) {
     std::string err;
     ASSERT_EQ(polish_portion(sp, env, starts, c.l / 2, best, err), 0u) << err;
     EXPECT_EQ(best.words, Words(planted));
-  }
-}
-
-// korvax's own history writer, on random records of one-word and word-pair
-// portions, read back field by field.
-TEST(HistoryFile, KorvaxsHistoryReadsBack) {
-  std::mt19937 rng(11);
-  for (const int l2 : {0, 3}) {
-    Settings s = make_settings(4, l2);
-    std::vector<std::string> seqs;
-    for (int i = 0; i < 5; ++i) seqs.push_back(random_text(rng, 30 + 3 * i));
-    auto dp = std::make_unique<DataPortion>();
-    ASSERT_EQ(load_portion(s, seqs, *dp) & ~EODATA, 0u);
-    RecordList records;
-    for (int serial = 0; serial < 6; ++serial) {
-      std::vector<int> perm, words, sums;
-      for (int i = 0; i < dp->n; ++i) {
-        perm.push_back((i + serial) % dp->n);
-        int w = dp->mw;
-        while (w == dp->mw && rng() % 5 != 0) {
-          w = static_cast<int>(rng() % static_cast<unsigned>(dp->mw));
-          if (!word_fits(w, dp->len[static_cast<std::size_t>(i)], s.l, s.l2, s.smin, s.S)) w = dp->mw;
-        }
-        words.push_back(w);
-        sums.push_back(w == dp->mw ? 0 : static_cast<int>(rng() % 90));
-      }
-      add_result_record(records, serial, -1, serial, perm, words, sums, static_cast<int>(rng() % 9000),
-                        static_cast<int>(rng() % 900), static_cast<int>(rng() % 6));
-    }
-    TempDir dir;
-    const std::string path = dir.file("h.csv");
-    std::FILE* f = std::fopen(path.c_str(), "w");
-    ReportEnv env{&s, dp.get(), &records, 5, nullptr, nullptr, f};
-    ASSERT_EQ(write_history(env), 0u);
-    ASSERT_EQ(write_history(env), 0u);  // a second portion
-    std::fclose(f);
-
-    HistoryFile h;
-    ResultError err;
-    ASSERT_EQ(read_history_path(path.c_str(), s.l, s.l2, h, err), 0u) << err.line << ": " << err.what;
-    ASSERT_EQ(h.portions.size(), 2u);
-    ASSERT_EQ(h.portions[1].rows.size(), 6u);
-    const PermRecord* r = records.first.get();
-    for (const HistoryRow& row : h.portions[1].rows) {
-      EXPECT_EQ(row.serial, r->serial);
-      EXPECT_EQ(row.quality, r->quality);
-      EXPECT_EQ(row.avg_proximity, r->avg_proximity);
-      EXPECT_EQ(row.power, r->power);
-      for (int i = 0; i < dp->n; ++i) {
-        const HistoryWord& w = row.words[static_cast<std::size_t>(i)];
-        const int word = r->words[static_cast<std::size_t>(i)];
-        const WordPlace pl = decode_word(word, s.l, s.l2, s.smin, s.S);
-        EXPECT_EQ(w.has_word, word != dp->mw);
-        EXPECT_EQ(w.start, pl.q + 1);
-        if (w.has_word) {
-          EXPECT_EQ(w.word, std::string(dp->seq_of(i) + pl.q, static_cast<std::size_t>(s.l)));
-          EXPECT_EQ(w.spacing, l2 != 0 ? pl.gap : 0);
-        }
-        EXPECT_EQ(w.prox_sum, r->prox_sums[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(w.average, r->percents[static_cast<std::size_t>(i)]);
-        EXPECT_EQ(row.perm[static_cast<std::size_t>(i)], r->perm[static_cast<std::size_t>(i)] + 1);
-      }
-      r = r->next.get();
-    }
   }
 }
 
