@@ -8,27 +8,17 @@
 #include <sstream>
 
 namespace {
-long g_fail_from = -1;  // index of the first allocation to fail; -1 = never
-long g_fail_to = -1;    // index after the last one to fail; -1 = all from g_fail_from on
-long g_seen = 0;
+long g_fail_at = -1;  // index of the allocation to fail; -1 = none
+long g_seen = 0;      // allocations counted since fail_one_allocation
 
-bool fails_now() {
-  if (g_fail_from < 0) return false;
-  const long k = g_seen++;
-  return k >= g_fail_from && (g_fail_to < 0 || k < g_fail_to);
-}
+bool fails_now() { return g_fail_at >= 0 && g_seen++ == g_fail_at; }
 }  // namespace
 
-void fail_allocations_after(long k) {
-  g_seen = 0;
-  g_fail_from = k;
-  g_fail_to = -1;
-}
 void fail_one_allocation(long k) {
-  fail_allocations_after(k);
-  g_fail_to = k + 1;
+  g_seen = 0;
+  g_fail_at = k;
 }
-void alloc_failures_off() { g_fail_from = -1; }
+void alloc_failures_off() { g_fail_at = -1; }
 long allocations_seen() { return g_seen; }
 
 // korvax allocates every table and record with the nothrow forms of new;

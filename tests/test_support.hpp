@@ -3,10 +3,8 @@
 
 #include <string>
 
-// Makes every nothrow array allocation fail from the k-th one on (k = 0: the
-// next one) until alloc_failures_off(); returns how many were attempted so far.
-void fail_allocations_after(long k);
-// Makes only the k-th nothrow array allocation fail.
+// Makes the k-th nothrow allocation from now on (k = 0: the next one) fail,
+// until alloc_failures_off(); allocations_seen() counts them meanwhile.
 void fail_one_allocation(long k);
 void alloc_failures_off();
 long allocations_seen();

@@ -137,21 +137,6 @@ TEST(Portions, ParametersLinesAndPerPortionLimits) {
                              "pairs=20  mincover=1000  aftermax=5\n"));
 }
 
-TEST(Portions, MotifsSpacingsAndTheSequenceList) {
-  Workdir wd;
-  wd.write("in.fa", portion(3, 40));
-  const RunResult r =
-      run_korvax(wd, 2, {"-L4", "-LL3", "-M'a?Gt'", "-MM'acg'", "-SMIN2", "-SMAX4", "-SPEN1,0,2",
-                         "-D2", "-ZS", "in.fa"});
-  EXPECT_TRUE(contains(r.out, "Job accepted (n=3 m<=40 l=4 l2=3 leff=7 leff2=6)\n"));
-  const std::string text = wd.read("in.fa._1");
-  EXPECT_TRUE(contains(text, "  threshold=6  pairs=0  mincover=2  aftermax=5\n"
-                             "motif='a?Gt'  leff=7  motif2='acg'  leff2=6  a-bonus=1  A-penalty=5  "
-                             "spacing=[2,4]  penalty=1,0,2\n\nSequences:\n"
-                             "  1:s1 acgtacgtacgtacgtacgtacgtacgtacgtacgtacgt\n"));
-  EXPECT_TRUE(contains(text, "[T1] Proximity matrix built: [triangle 2*3/2][" ));
-}
-
 // Every numeric option at the extremes of int, at 0 and at -1: a value is
 // either refused as an invalid argument, or the run ends normally with
 // defined results (no sanitizer report under the sanitizer build, no
