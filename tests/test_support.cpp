@@ -1,11 +1,8 @@
-// test_support.cpp: failing allocations on request, temporary files.
+// test_support.cpp: failing allocations on request, portions and records for the tests.
 #include "test_support.hpp"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 namespace {
 long g_fail_at = -1;  // index of the allocation to fail; -1 = none
@@ -38,27 +35,6 @@ void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
   } catch (...) {
     return nullptr;
   }
-}
-
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/korvax-test-XXXXXX";
-  const char* p = mkdtemp(tmpl);
-  path = p ? p : "/tmp";
-}
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (path != "/tmp") std::filesystem::remove_all(path, ec);
-}
-std::string TempDir::write(const std::string& name, const std::string& text) const {
-  std::ofstream(file(name), std::ios::binary) << text;
-  return file(name);
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
 }
 
 #include <cstring>

@@ -3,23 +3,13 @@
 
 #include <string>
 
+#include "temp_dir.hpp"
+
 // Makes the k-th nothrow allocation from now on (k = 0: the next one) fail,
 // until alloc_failures_off(); allocations_seen() counts them meanwhile.
 void fail_one_allocation(long k);
 void alloc_failures_off();
 long allocations_seen();
-
-// A fresh temporary directory, removed with its files at destruction.
-struct TempDir {
-  std::string path;
-  TempDir();
-  ~TempDir();
-  [[nodiscard]] std::string file(const std::string& name) const { return path + "/" + name; }
-  // Writes text into the named file and returns its path.
-  std::string write(const std::string& name, const std::string& text) const;
-};
-
-std::string read_file(const std::string& path);
 
 #include <random>
 #include <vector>

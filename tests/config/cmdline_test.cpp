@@ -61,27 +61,42 @@ TEST(ReadNumber, ReadsLikeTheCommandLineDoes) {
   for (const auto& [text, value] : cases) EXPECT_EQ(read_number(text), value) << text;
 }
 
-TEST_F(Parse, DefaultsAndDerivedValues) {
-  EXPECT_EQ(parse({"in.fa"}), 0u);
-  EXPECT_EQ(set.l, 18);
-  EXPECT_EQ(set.l2, 0);
-  EXPECT_EQ(set.threshold, 9);
-  EXPECT_EQ(penalties(), (std::vector<int>{8, 0, 0, 2, 4, 6, 8}));
+// Word lengths, spacing penalties (as many as spacings, read up to any
+// separator), thresholds and effective lengths. A negative a-bonus is a
+// bonus like any other; an effective length beyond int is held at its end.
+// (-1: not checked.)
+TEST_F(Parse, DerivedSettings) {
+  const int kMin = -2147483647 - 1;
+  const struct {
+    std::vector<std::string> args;
+    int l, l2, threshold, leff;
+    std::vector<int> penalties;
+  } cases[] = {
+      {{}, 18, 0, 9, -1, {8, 0, 0, 2, 4, 6, 8}},
+      {{"-l20", "/ll8", "-smin10", "-SMAX12", "-spen1,2,3"}, 20, 8, 14, -1, {1, 2, 3}},  // any case
+      {{"-SMIN10", "-SMAX12", "-SPEN'1;2;3,4'"}, 18, -1, -1, -1, {1, 2, 3}},
+      {{"-L4", "-M'aC?t'"}, 4, 0, 3, 7, {}},
+      {{"-ACID", "-L3", "-M'wY*'"}, 3, 0, 2, 5, {}},
+      {{"-L4", "-M'acgt'", "-MB-2"}, 4, 0, -2, -4, {}},
+      {{"-L4", "-M'acgt'", "-MB2147483647"}, 4, 0, 1073741823, 2147483647, {}},
+      {{"-L4", "-M'acgt'", "-MB-2147483648"}, 4, 0, -1073741824, kMin, {}},
+  };
+  for (auto c : cases) {
+    reset();
+    const std::string what = c.args.empty() ? "defaults" : c.args.back();
+    c.args.push_back("in.fa");
+    ASSERT_EQ(parse(c.args), 0u) << what;
+    EXPECT_EQ(err, "") << what;
+    EXPECT_EQ(set.l, c.l) << what;
+    if (c.l2 >= 0) { EXPECT_EQ(set.l2, c.l2) << what; }
+    if (c.threshold != -1) { EXPECT_EQ(set.threshold, c.threshold) << what; }
+    if (c.leff != -1) { EXPECT_EQ(set.leff, c.leff) << what; }
+    if (!c.penalties.empty()) { EXPECT_EQ(penalties(), c.penalties) << what; }
+  }
+  EXPECT_STREQ(set.motif, "acgt");
   EXPECT_STREQ(files.output_name, "in.fa.out");
   EXPECT_TRUE(std::filesystem::exists("in.fa.out"));
   EXPECT_EQ(files.history, nullptr);
-  EXPECT_EQ(err, "");
-}
-
-TEST_F(Parse, SpacingsAndPenaltyLists) {
-  EXPECT_EQ(parse({"-l20", "/ll8", "-smin10", "-SMAX12", "-spen1,2,3", "in.fa"}), 0u);  // any case
-  EXPECT_EQ(set.l, 20);
-  EXPECT_EQ(set.l2, 8);
-  EXPECT_EQ(penalties(), (std::vector<int>{1, 2, 3}));
-  EXPECT_EQ(set.threshold, 10 + 4);
-  reset();
-  EXPECT_EQ(parse({"-SMIN10", "-SMAX12", "-SPEN'1;2;3,4'", "in.fa"}), 0u);
-  EXPECT_EQ(penalties(), (std::vector<int>{1, 2, 3}));
 }
 
 TEST_F(Parse, InvalidOptionsStopTheScan) {
@@ -128,28 +143,6 @@ TEST_F(Parse, AcidNeedsAllFourLetters) {
   EXPECT_EQ(parse({"-ACI", "in.fa"}), 0u);
   EXPECT_FALSE(set.acid);
   EXPECT_TRUE(set.append);
-}
-
-TEST_F(Parse, MotifsAndEffectiveLengths) {
-  // A negative a-bonus is a bonus like any other; an effective length beyond
-  // int is held at its end.
-  const struct {
-    std::vector<std::string> args;
-    int leff, threshold;
-  } cases[] = {{{"-L4", "-M'aC?t'"}, 7, 3},
-               {{"-ACID", "-L3", "-M'wY*'"}, 5, 2},
-               {{"-L4", "-M'acgt'", "-MB-2"}, -4, -2},
-               {{"-L4", "-M'acgt'", "-MB2147483647"}, 2147483647, 1073741823},
-               {{"-L4", "-M'acgt'", "-MB-2147483648"}, -2147483647 - 1, -1073741824}};
-  for (auto c : cases) {
-    reset();
-    c.args.push_back("in.fa");
-    EXPECT_EQ(parse(c.args), 0u) << c.args[2];
-    EXPECT_EQ(set.leff, c.leff) << c.args[2];
-    EXPECT_EQ(set.threshold, c.threshold) << c.args[2];
-    EXPECT_EQ(err, "");
-  }
-  EXPECT_STREQ(set.motif, "acgt");
 }
 
 // Values that only the settings derived after the scan show to be wrong: ERARG, no message.

@@ -21,36 +21,6 @@ std::string quote(const std::string& s) {
 
 }  // namespace
 
-Workdir::Workdir() {
-  char tmpl[] = "/tmp/korvax-e2e-XXXXXX";
-  const char* p = mkdtemp(tmpl);
-  path = p ? p : "/tmp";
-}
-
-Workdir::~Workdir() {
-  std::error_code ec;
-  if (path != "/tmp" && std::getenv("KORVAX_KEEP_E2E") == nullptr)
-    std::filesystem::remove_all(path, ec);
-}
-
-std::string Workdir::write(const std::string& name, const std::string& text) const {
-  std::ofstream(path + "/" + name, std::ios::binary) << text;
-  return name;
-}
-
-std::string Workdir::read(const std::string& name) const { return read_text(path + "/" + name); }
-
-std::string read_text(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
-bool Workdir::exists(const std::string& name) const {
-  return std::filesystem::exists(path + "/" + name);
-}
-
 RunResult run_korvax(const Workdir& wd, int tasks, const std::vector<std::string>& args,
                      bool fixed_coin) {
   return run_korvax_env(wd, tasks, args, "", fixed_coin);
