@@ -101,36 +101,36 @@ TEST(Search, TwoHundredFiftySixSequences) {
   EXPECT_EQ(r.out.compare(r.out.find("] ", title), 14, "] (power: 256,"), 0);
 }
 
+// The secondary files: copied into the result file in task order and
+// removed at -D2 (-Z1, the default); removed uncopied at -D1 and with -ZR;
+// kept, and not copied, with -ZS.
 TEST(Shutdown, SecondaryFilesCopiedInTaskOrder) {
   Workdir wd;
   wd.write("in.fa", golden_input());
-  const RunResult r = run_korvax(wd, 4, {"-L6", "-D2", "in.fa", "res.txt"});
-  EXPECT_EQ(r.exit_code, 0);
-  const std::string text = wd.read("res.txt");
   const std::string sep = "\n" + std::string(79, '=') + "\n";
-  EXPECT_EQ(count_of(text, sep), 3);
-  const std::size_t s1 = text.find(sep + "[Task1] Number of parallel tasks: 1+3\n");
-  const std::size_t s2 = text.find(sep + "[Task2] Number of parallel tasks: 1+3\n");
-  const std::size_t s3 = text.find(sep + "[Task3] Number of parallel tasks: 1+3\n");
-  EXPECT_TRUE(s1 != std::string::npos && s1 < s2 && s2 < s3 && s3 != std::string::npos);
-  const std::string tail = "Forced task termination (RC=0)\n\nGlobal RC: 0  (time: N sec)\n\n";
-  const std::string masked = mask_times(text);
-  EXPECT_EQ(masked.compare(masked.size() - tail.size(), tail.size(), tail), 0);
-  for (int t = 1; t <= 3; ++t) EXPECT_FALSE(wd.exists("res.txt._" + std::to_string(t)));
-
-  // At level 1 nothing is copied, and the files go; -ZR removes them unseen;
-  // -ZS keeps them.
-  for (const auto& args : {std::vector<std::string>{"-L6", "-D1", "in.fa", "res.txt"},
-                           std::vector<std::string>{"-L6", "-ZR", "-D2", "in.fa", "res.txt"}}) {
-    run_korvax(wd, 4, args);
-    EXPECT_EQ(count_of(wd.read("res.txt"), sep), 0) << args[1];
-    EXPECT_FALSE(wd.exists("res.txt._2"));
+  const struct {
+    std::vector<std::string> args;
+    bool copied, kept;
+  } cases[] = {{{"-D2"}, true, false}, {{"-D1"}, false, false}, {{"-ZR", "-D2"}, false, false},
+               {{"-ZS", "-D2"}, false, true}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-L6", "in.fa", "res.txt"});
+    const RunResult r = run_korvax(wd, 4, args);
+    EXPECT_EQ(r.exit_code, 0) << args[0];
+    const std::string text = mask_times(wd.read("res.txt"));
+    std::size_t at = 0;
+    for (int t = 1; t <= 3; ++t) {
+      const std::string tag = "[Task" + std::to_string(t) + "] Number of parallel tasks: 1+3\n";
+      at = text.find(sep + tag, at);
+      EXPECT_EQ(at != std::string::npos, c.copied) << args[0] << " task " << t;
+      EXPECT_EQ(wd.exists("res.txt._" + std::to_string(t)), c.kept) << args[0] << " task " << t;
+    }
+    EXPECT_EQ(count_of(text, sep), c.copied ? 3 : 0) << args[0];
+    const std::string tail = "Forced task termination (RC=0)\n\nGlobal RC: 0  (time: N sec)\n\n";
+    if (c.copied) { EXPECT_EQ(text.compare(text.size() - tail.size(), tail.size(), tail), 0); }
+    if (c.kept) { EXPECT_TRUE(contains(mask_times(wd.read("res.txt._3")), "] N s) Forced task termination (RC=0)\n")); }
   }
-  run_korvax(wd, 4, {"-L6", "-ZS", "-D2", "in.fa", "res.txt"});
-  EXPECT_EQ(count_of(wd.read("res.txt"), sep), 0);
-  for (int t = 1; t <= 3; ++t)
-    EXPECT_TRUE(contains(mask_times(wd.read("res.txt._" + std::to_string(t))),
-                         "] N s) Forced task termination (RC=0)\n"));
 }
 
 TEST(Shutdown, AppendedFilesAndLinesLongerThanTheTransferBuffer) {
