@@ -38,6 +38,7 @@ void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
 }
 
 #include <cstring>
+#include <numeric>
 
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
@@ -109,4 +110,34 @@ PermRecord& add_result_record(RecordList& records, int p_index, int q_index, int
   }
   records.append(std::move(r));
   return ref;
+}
+
+SearchCase::SearchCase(const Settings& s, const std::vector<std::string>& seqs, bool matrix) : set(s) {
+  usable = (load_portion(set, seqs, dp) & ~EODATA) == 0;
+  if (!usable) return;
+  if (matrix) {
+    EXPECT_EQ(build_matrix(set, dp, nullptr, mx), 0u);
+  }
+  env.set = &set;
+  env.dp = &dp;
+  env.prox = ProxEnv{&set, &dp, matrix ? &mx : nullptr};
+}
+
+void reset_tree(GTree& t, const std::vector<int>& perm) {
+  t = GTree{};
+  EXPECT_EQ(table_alloc(t.perm, perm.size()), 0u);
+  for (std::size_t i = 0; i < perm.size(); ++i) t.perm[i] = static_cast<std::int16_t>(perm[i]);
+}
+
+Status reference_search(const SearchEnv& env, const std::vector<int>& perm, GTree& t, std::vector<std::int32_t>& msg) {
+  reset_tree(t, perm);
+  msg.assign(static_cast<std::size_t>(2 * env.dp->n + 4), -7);
+  if (Status st = build_gtree(&t, env); st != 0) return st;
+  return search_signal(&t, env, msg.data());
+}
+
+std::vector<int> identity(int n) {
+  std::vector<int> p(static_cast<std::size_t>(n));
+  std::iota(p.begin(), p.end(), 0);
+  return p;
 }

@@ -23,7 +23,6 @@ struct Message {
 // its result queued.
 struct FakePort final : TaskPort {
   SearchEnv env;
-  int n = 0;
   std::deque<Message> queue;
   std::vector<int> sent, stops;
   double clock = 0, tick = 0;
@@ -31,11 +30,8 @@ struct FakePort final : TaskPort {
   void send_perm(int t, const std::int16_t* perm, int count) noexcept override {
     sent[static_cast<std::size_t>(t)] += 1;
     GTree tree;
-    std::vector<std::int32_t> msg(static_cast<std::size_t>(2 * n + 4), 0);
-    if (table_alloc(tree.perm, static_cast<std::size_t>(count)) != 0) std::abort();
-    for (int i = 0; i < count; ++i) tree.perm[static_cast<std::size_t>(i)] = perm[i];
-    Status st = build_gtree(&tree, env);
-    if (st == 0) st = search_signal(&tree, env, msg.data());
+    std::vector<std::int32_t> msg;
+    const Status st = reference_search(env, std::vector<int>(perm, perm + count), tree, msg);
     msg.back() = static_cast<std::int32_t>(st);
     queue.push_back({t, kTagResult, msg});
   }
@@ -97,7 +93,6 @@ struct Dispatch {
     port.env.set = &set;
     port.env.dp = &dp;
     port.env.prox = ProxEnv{&set, &dp, &mx};
-    port.n = n;
     port.sent.assign(static_cast<std::size_t>(tasks), 0);
     port.stops.assign(static_cast<std::size_t>(tasks), 0);
     env.set = &set;

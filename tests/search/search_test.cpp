@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 
 #include "config/cmdline.hpp"
 #include "messages.hpp"
@@ -13,35 +12,22 @@
 
 namespace {
 
-// A data portion, the search's environment and the G-tree of one permutation.
-struct Search {
-  Settings set;
-  DataPortion dp;
-  ProxMatrix mx;
-  SearchEnv env;
+struct OwnSettings {
+  Settings own;
+};
+
+// A portion, its search environment, and the G-tree and result of one permutation.
+struct Search : OwnSettings, SearchCase {
   GTree tree;
   std::vector<std::int32_t> msg;
-
-  Search(Settings s, const std::vector<std::string>& seqs, bool matrix = true) : set(std::move(s)) {
-    EXPECT_EQ(load_portion(set, seqs, dp) & ~EODATA, 0u);
-    if (matrix) {
-      EXPECT_EQ(build_matrix(set, dp, nullptr, mx), 0u);
-    }
-    env.set = &set;
-    env.dp = &dp;
-    env.prox = ProxEnv{&set, &dp, matrix ? &mx : nullptr};
-    msg.assign(static_cast<std::size_t>(2 * dp.n + 4), -7);
+  Search(Settings s, const std::vector<std::string>& seqs, bool matrix = true) : OwnSettings{std::move(s)}, SearchCase(own, seqs, matrix) {
+    EXPECT_TRUE(usable);
   }
   Status build(const std::vector<int>& perm) {
-    tree = GTree{};
-    EXPECT_EQ(table_alloc(tree.perm, perm.size()), 0u);
-    for (std::size_t i = 0; i < perm.size(); ++i) tree.perm[i] = static_cast<std::int16_t>(perm[i]);
+    reset_tree(tree, perm);
     return build_gtree(&tree, env);
   }
-  Status run(const std::vector<int>& perm) {
-    if (Status st = build(perm); st != 0) return st;
-    return search_signal(&tree, env, msg.data());
-  }
+  Status run(const std::vector<int>& perm) { return reference_search(env, perm, tree, msg); }
   std::vector<int> level(int z) const {
     const auto& lv = tree.level[static_cast<std::size_t>(z)];
     return std::vector<int>(lv.data(), lv.data() + dp.nn);
@@ -49,12 +35,6 @@ struct Search {
   int word(int s) const { return msg[static_cast<std::size_t>(s)]; }
   int power() const { return msg[static_cast<std::size_t>(2 * dp.n + 1)]; }
 };
-
-std::vector<int> identity(int n) {
-  std::vector<int> p(static_cast<std::size_t>(n));
-  std::iota(p.begin(), p.end(), 0);
-  return p;
-}
 
 // Level z takes each block of level z-1 as its even slots, then its odd ones.
 TEST(GTree, LevelsInterleaveThePermutation) {
