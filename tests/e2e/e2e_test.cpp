@@ -38,11 +38,7 @@ TEST(Startup, HelpEndsTheRunWithoutStatusLines) {
   for (const auto& args : {std::vector<std::string>{"-H"}, std::vector<std::string>{},
                            std::vector<std::string>{"-?", "in.fa"}}) {
     const RunResult r = run_korvax(wd, 2, args);
-    EXPECT_EQ(r.out.rfind(kBanner + "Version 3.17\n\nUsage: korvax [Options] Infile [Outfile]\n", 0),
-              0u);
-    EXPECT_TRUE(r.out.size() > kThanks.size() &&
-                r.out.compare(r.out.size() - kThanks.size(), kThanks.size(), kThanks) == 0);
-    EXPECT_FALSE(contains(r.out, "RC:"));
+    expect_golden("help.txt", r.out);  // the banner, the help text, the thanks
     EXPECT_EQ(r.exit_code, 0x20);
   }
   EXPECT_EQ(wd.read("in.fa.out"), "");  // opened while scanning, nothing written
