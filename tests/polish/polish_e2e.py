@@ -75,13 +75,11 @@ for name, options, text in cases:
     run([MPIEXEC, "-n", "2", KORVAX, "-F"] + options + ["in.seq"], wd)
     with open(os.path.join(wd, "in.seq.out")) as f:
         result = f.read()
-
     p = run([POLISH, "in.seq", "in.seq.out", "--history", "in.seq.csv"], wd)
     check(p.returncode == 0, "%s: exit %d, %s" % (name, p.returncode, p.stderr))
     polished = p.stdout
     with open(os.path.join(wd, "polished.out"), "w") as f:
         f.write(polished)
-    check(polished.startswith("Polished by korvax-polish from in.seq.out"), "%s: first line" % name)
     before, after = best_qualities(result), best_qualities(polished)
     check(len(before) == len(after) and all(a >= b for a, b in zip(after, before)),
           "%s: polished %s, run %s" % (name, after, before))
@@ -98,22 +96,18 @@ for name, options, text in cases:
           again.stdout.count("Words changed from that signal: none") == len(after),
           "%s: polishing the polished file changed it: %s" % (name, again.stderr))
 
-    # One reported quality off by 0.01 is not korvax's measure.
-    m = re.search(r"^(Best quality result #1 \[.*quality: )([0-9.]+)", result, re.M)
-    bad = result[:m.start(2)] + "%.2f" % (float(m[2]) + 0.01) + result[m.end(2):]
-    with open(os.path.join(wd, "bad.out"), "w") as f:
-        f.write(bad)
-    b = run([POLISH, "in.seq", "bad.out"], wd)
-    check(b.returncode == 2 and "is not what korvax's measure gives" in b.stderr,
-          "%s: a changed quality was taken: %d %s" % (name, b.returncode, b.stderr))
-
 # ---- Runs and arguments that cannot be polished ----
 
 one, pair = workdirs[0], workdirs[1]
 run([MPIEXEC, "-n", "2", KORVAX, "-L22", "-D0", "in.seq", "d0.out"], one)
 shutil.copy(os.path.join(pair, "in.seq"), os.path.join(one, "other.seq"))
 shutil.copy(os.path.join(pair, "in.seq.csv"), os.path.join(one, "other.csv"))
+with open(os.path.join(one, "in.seq.out")) as f:  # one reported quality off by 0.01
+    m = re.search(r"^(Best quality result #1 \[.*quality: )([0-9.]+)", f.read(), re.M)
+with open(os.path.join(one, "bad.out"), "w") as f:
+    f.write(m.string[:m.start(2)] + "%.2f" % (float(m[2]) + 0.01) + m.string[m.end(2):])
 errors = [
+    ("a quality raised by 0.01", ["in.seq", "bad.out"], 2, "is not what korvax's measure gives"),
     ("a result written at -D0", ["in.seq", "d0.out"], 2, "no parameters lines"),
     ("the input of another run", ["other.seq", "in.seq.out"], 2, "does not match"),
     ("the history of another run", ["in.seq", "in.seq.out", "--history", "other.csv"], 2, "history"),
