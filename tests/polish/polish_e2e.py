@@ -1,17 +1,12 @@
-"""End-to-end tests of korvax-polish on results of real korvax runs.
+"""korvax-polish on results of real korvax runs (fixed coin, two tasks, -F).
 
 Usage: polish_e2e.py MPIEXEC KORVAX KORVAX_POLISH KORVAX_EXPORT SOURCE_DIR
 
-Each case runs korvax (the fixed-coin build, two tasks) with -F, then
-korvax-polish with the history. korvax-polish measures every reported signal
-and history row again with korvax's own code and refuses the run when a
-value differs from the printed one, so a clean polish of these runs checks
-korvax's measure, word pairs and motifs included, against korvax's report;
-a report whose quality is changed by 0.01 must be refused. The polished file
-must hold, per portion, a signal no worse than the run's best, made of the
-input's words (korvax-export --input reads it and checks them); polishing it
-again must change nothing; the output must not vary. Then runs and arguments
-that cannot be polished must fail with their message and status.
+korvax-polish measures every reported signal and history row again and
+refuses a difference, so a clean polish checks korvax's measure against its
+report. The polished file must be no worse, the same on a second run, read by
+korvax-export --input, and a fixed point. Then what cannot be polished must
+fail with its message and status.
 """
 import os
 import random
@@ -23,23 +18,9 @@ import tempfile
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_checks import KORVAX_ENV, check, finish  # noqa: E402
+from e2e_checks import KORVAX_ENV, check, finish, planted_portion  # noqa: E402
 
 MPIEXEC, KORVAX, POLISH, EXPORT, SOURCE = sys.argv[1:6]
-
-
-def planted_portion(rng, n, length, letters, planted):
-    """n random sequences, each with the planted text, two letters mutated."""
-    text = ""
-    for i in range(n):
-        seq = "".join(rng.choice(letters) for _ in range(length))
-        copy = list(planted)
-        for _ in range(2):
-            copy[rng.randrange(len(copy))] = rng.choice(letters)
-        at = rng.randrange(0, length - len(planted))
-        seq = seq[:at] + "".join(copy) + seq[at + len(planted):]
-        text += ">s%d some description\n%s\n" % (i + 1, seq)
-    return text
 
 
 def run(args, cwd):
@@ -59,12 +40,12 @@ cases = [
     # name, korvax options, input
     ("the bundled example", ["-L22"], crp0),
     ("word pair with a motif, level 2", ["-L7", "-LL5", "-SMIN2", "-SMAX4", "-SPEN0,1,2", "-M'tgaCagc'", "-D2", "-U12"],
-     planted_portion(rng, 8, 60, DNA, "tgacagc" + "gca" + "tatgc")),
+     planted_portion(rng, 8, 60, DNA, "tgacagc" + "gca" + "tatgc", 2)),
     ("protein, other bonuses, level 2", ["-ACID", "-L8", "-BA2", "-BX0", "-D2"],
-     planted_portion(rng, 7, 40, PROTEIN, "wkhmfpde")),
+     planted_portion(rng, 7, 40, PROTEIN, "wkhmfpde", 2)),
     ("three portions, the middle one skipped", ["-L7"],
-     planted_portion(rng, 6, 40, DNA, "ttgacag") + "\n>only\nacgtacgtac\n\n" +
-     planted_portion(rng, 5, 35, DNA, "gattaca")),
+     planted_portion(rng, 6, 40, DNA, "ttgacag", 2) + "\n>only\nacgtacgtac\n\n" +
+     planted_portion(rng, 5, 35, DNA, "gattaca", 2)),
 ]
 workdirs = []
 for name, options, text in cases:
