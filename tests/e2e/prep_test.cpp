@@ -10,11 +10,6 @@
 
 namespace {
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 // n records of 20 letters, named s0, s1, ...
 std::string many(int n) {
   std::string text;
@@ -38,7 +33,8 @@ struct PrepCase {
 TEST(Prep, FilesAsUsersHaveThem) {
   Workdir wd;
   const std::string fa = read_text(source_path("examples/crp0.fa"));
-  const std::string seq = lower(read_text(source_path("examples/crp0.seq")));
+  std::string seq = read_text(source_path("examples/crp0.seq"));
+  for (char& c : seq) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   ASSERT_FALSE(fa.empty());
   const std::string crp_ok = "18 FASTA records; 18 sequences written in 1 data portion";
   const std::string with_n = ">a one\nacNgt\nacg\n>b\nacgtacgt\n>c\nNNNN\n>d\nacgtNNacgtac\n>e\nacgtt\n";
@@ -63,6 +59,8 @@ TEST(Prep, FilesAsUsersHaveThem) {
       {"300 sequences refused", many(300), "$P in.fa", 2,
        {"in.fa: error: 300 sequences; korvax reads at most 256 in a data portion (--split writes 2 data portions)"},
        ""},
+      {"300 sequences split", many(300), "$P --split -o split.seq in.fa", 0,
+       {"split into 2 data portions of 150, 150 sequences"}, ""},
       {"protein guessed", ">p1\nMKVLAAGIVG\nLLLA\n>p2 x\nmkkllptaaagllllaaqpama*\n", "$P -a cut in.fa", 0,
        {"alphabet: protein (guessed", "run korvax with -ACID", "outside the protein alphabet (*)"},
        ">p1\nmkvlaagivgllla\n>p2\nmkkllptaaagllllaaqpama\n"},
@@ -90,19 +88,6 @@ TEST(Prep, FilesAsUsersHaveThem) {
     for (const auto& part : c.err_has) EXPECT_TRUE(contains(r.err, part)) << part << "\nin:\n" << r.err;
     EXPECT_EQ(r.out, c.out);
   }
-}
-
-// More than 256 sequences, split: korvax searches both data portions.
-TEST(Prep, SplitPortionsAreReadByKorvax) {
-  Workdir wd;
-  wd.write("in.fa", many(300));
-  const RunResult prep = run_shell(wd, std::string(KORVAX_PREP_BIN) + " --split -o in.seq in.fa");
-  EXPECT_EQ(prep.exit_code, 0) << prep.err;
-  EXPECT_TRUE(contains(prep.err, "split into 2 data portions of 150, 150 sequences"));
-  const RunResult r = run_korvax(wd, 2, {"-L6", "-U4", "in.seq"});
-  EXPECT_EQ(count_of(r.out, "Job accepted (n=150 m<=20 l=6 l2=0)"), 2);
-  EXPECT_EQ(count_of(r.out, "\nRC: OK"), 2);
-  EXPECT_EQ(r.exit_code, 0);
 }
 
 }  // namespace
