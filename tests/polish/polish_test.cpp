@@ -3,8 +3,8 @@
 // history files of real runs are read back by polish_e2e.py.)
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <memory>
+#include <sstream>
 
 #include "config/cmdline.hpp"
 #include "polish/polish_portion.hpp"
@@ -15,33 +15,14 @@ namespace {
 
 struct Case {
   const char* what;
-  int l, l2;
-  const char* motif;    // nullptr: none
-  const char* motif2;
-  int a_bonus, ba, bc, bx;
-  bool acid;
+  const char* options;  // korvax's, after -SMIN2 -SMAX4 -SPEN1,0,2
 };
 
-// Settings of a case, derived as korvax derives them.
+// Settings of a case, read and derived as korvax reads and derives them.
 void case_settings(const Case& c, Settings& s) {
-  s.l = c.l;
-  s.l2 = c.l2 > 0 ? c.l2 : -1;
-  s.smin = 2;
-  s.smax = 4;
-  std::strcpy(s.pen_text, "1,0,2");
-  if (c.motif) {
-    std::strcpy(s.motif, c.motif);
-    s.motif_given = true;
-  }
-  if (c.motif2) {
-    std::strcpy(s.motif2, c.motif2);
-    s.motif2_given = true;
-  }
-  s.a_bonus = c.a_bonus;
-  s.ba = c.ba;
-  s.bc = c.bc;
-  s.bx = c.bx;
-  s.acid = c.acid;
+  std::istringstream in(std::string("-SMIN2 -SMAX4 -SPEN1,0,2 ") + c.options);
+  bool help = false;
+  for (std::string o; in >> o;) ASSERT_TRUE(apply_option(o.c_str(), s, &help)) << o;
   ASSERT_EQ(derive_settings(s), 0u);
 }
 
@@ -69,14 +50,14 @@ std::vector<std::string> random_portion(std::mt19937& rng, int n, int lo, int hi
 }
 
 const Case kCases[] = {
-    {"one word", 5, 0, nullptr, nullptr, 1, 3, 1, 1, false},
-    {"one word, strict bonuses", 4, 0, nullptr, nullptr, 1, 7, 2, 0, false},
-    {"one word, motif", 5, 0, "a.Gtc", nullptr, 2, 3, 1, 1, false},
-    {"one word, proximities above a byte", 12, 0, "acgtacgtacgt", nullptr, 30, 3, 1, 1, false},
-    {"word pair", 3, 3, nullptr, nullptr, 1, 3, 1, 2, false},
-    {"word pair, second motif", 4, 3, nullptr, "gTa", 1, 2, 2, 1, false},
-    {"word pair, both motifs", 3, 2, "aCg", "tt", 1, 3, 1, 1, false},
-    {"protein", 4, 0, nullptr, nullptr, 1, 3, 1, 1, true},
+    {"one word", "-L5"},
+    {"one word, strict bonuses", "-L4 -BA7 -BC2 -BX0"},
+    {"one word, motif", "-L5 -M'a.Gtc' -MB2"},
+    {"one word, proximities above a byte", "-L12 -M'acgtacgtacgt' -MB30"},
+    {"word pair", "-L3 -LL3 -BX2"},
+    {"word pair, second motif", "-L4 -LL3 -MM'gTa' -BA2 -BC2"},
+    {"word pair, both motifs", "-L3 -LL2 -M'aCg' -MM'tt'"},
+    {"protein", "-ACID -L4"},
 };
 
 // For random portions and random starts: the climb reckons the quality that
@@ -91,9 +72,9 @@ TEST(PolishClimb, ReachesAFixedPointOfKorvaxsMeasure) {
       Settings s;
       case_settings(c, s);
       const int n = std::uniform_int_distribution<int>(2, 7)(rng);
-      const int least = c.l + (c.l2 > 0 ? c.l2 + s.smax : 0);
+      const int least = s.l + (s.l2 > 0 ? s.l2 + s.smax : 0);
       auto dp = std::make_unique<DataPortion>();
-      ASSERT_EQ(load_portion(s, random_portion(rng, n, least, least + 25, c.acid ? "acdefghik" : "acgt"), *dp) & ~EODATA, 0u);
+      ASSERT_EQ(load_portion(s, random_portion(rng, n, least, least + 25, s.acid ? "acdefghik" : "acgt"), *dp) & ~EODATA, 0u);
       ClimbSpace sp;
       ASSERT_EQ(prepare_climbs(s, *dp, sp), 0u);
       (sp.matrix.built() ? with_matrix : on_the_fly) = true;
@@ -119,30 +100,27 @@ TEST(PolishClimb, ReachesAFixedPointOfKorvaxsMeasure) {
   EXPECT_TRUE(with_matrix && on_the_fly);
 }
 
-// A signal of one word planted in every sequence, given shifted by one
-// letter, is polished back to the planted words exactly.
-TEST(PolishPortion, APlantedSignalShiftedByOneComesBack) {
+// A signal planted in every sequence, given shifted by -K letters (only the
+// last shift polish tries undoes it), is polished back to the planted words.
+TEST(PolishPortion, APlantedSignalShiftedAwayComesBack) {
   std::mt19937 rng(7);
-  const Case cases[] = {{"one word", 8, 0, nullptr, nullptr, 1, 3, 1, 1, false},
-                        {"word pair", 6, 4, nullptr, nullptr, 1, 3, 1, 1, false},
-                        {"protein", 6, 0, nullptr, nullptr, 1, 3, 1, 1, true}};
+  const Case cases[] = {{"one word", "-L8"}, {"word pair", "-L6 -LL4"}, {"protein", "-ACID -L6"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     Settings s;
     case_settings(c, s);
-    const char* letters = c.acid ? "acdefghiklmnpqrstvwy" : "acgt";
-    const std::string word = random_text(rng, c.l, letters), word2 = random_text(rng, c.l2, letters);
-    const int gap = s.smin + 1;
-    const int span = c.l + (c.l2 > 0 ? gap + c.l2 : 0);
+    const char* letters = s.acid ? "acdefghiklmnpqrstvwy" : "acgt";
+    const std::string word = random_text(rng, s.l, letters), word2 = random_text(rng, s.l2, letters);
+    const int k = s.l / 2, gap = s.smin + 1;
     std::vector<std::string> seqs;
     std::vector<int> planted;
     for (int i = 0; i < 9; ++i) {
       std::string seq = random_text(rng, 60, letters);
-      const int q = std::uniform_int_distribution<int>(0, 60 - span)(rng);
+      const int q = std::uniform_int_distribution<int>(k, 40)(rng);
       seq.replace(static_cast<std::size_t>(q), word.size(), word);
-      if (c.l2 > 0) seq.replace(static_cast<std::size_t>(q + c.l + gap), word2.size(), word2);
+      if (s.l2 > 0) seq.replace(static_cast<std::size_t>(q + s.l + gap), word2.size(), word2);
       seqs.push_back(seq);
-      planted.push_back(c.l2 > 0 ? q * s.S + gap - s.smin : q);
+      planted.push_back(s.l2 > 0 ? q * s.S + gap - s.smin : q);
     }
     auto dp = std::make_unique<DataPortion>();
     ASSERT_EQ(load_portion(s, seqs, *dp) & ~EODATA, 0u);
@@ -150,11 +128,11 @@ TEST(PolishPortion, APlantedSignalShiftedByOneComesBack) {
     ASSERT_EQ(prepare_climbs(s, *dp, sp), 0u);
     const SearchEnv env = measure_env(s, *dp);
     std::vector<StartSignal> starts(1);
-    starts[0].words = shift_words(sp, planted, 1);
+    starts[0].words = shift_words(sp, planted, -k);
     ASSERT_EQ(measure_words(env, starts[0].words, starts[0].measure), 0u);
     PolishOutcome best;
     std::string err;
-    ASSERT_EQ(polish_portion(sp, env, starts, c.l / 2, best, err), 0u) << err;
+    ASSERT_EQ(polish_portion(sp, env, starts, k, best, err), 0u) << err;
     EXPECT_EQ(best.words, Words(planted));
   }
 }
