@@ -36,16 +36,6 @@ struct Search : OwnSettings, SearchCase {
   int power() const { return msg[static_cast<std::size_t>(2 * dp.n + 1)]; }
 };
 
-// Level z takes each block of level z-1 as its even slots, then its odd ones.
-TEST(GTree, LevelsInterleaveThePermutation) {
-  Search x(make_settings(2), std::vector<std::string>(7, "acgt"));
-  ASSERT_EQ(x.build({6, 5, 4, 3, 2, 1, 0}), 0u);
-  EXPECT_EQ(x.level(0), (std::vector<int>{6, 5, 4, 3, 2, 1, 0, -1}));
-  EXPECT_EQ(x.level(1), (std::vector<int>{6, 4, 2, 0, 5, 3, 1, -1}));
-  EXPECT_EQ(x.level(2), (std::vector<int>{6, 2, 4, 0, 5, 1, 3, -1}));
-  EXPECT_TRUE(x.tree.level[3].empty());
-}
-
 // The cost of every key of every group is the sum of the proximities among
 // the words of its row, or 0 for a row without words.
 TEST(QuadSearch, CostIsTheSumOfTheRowsProximities) {
