@@ -112,7 +112,8 @@ TEST(Portions, SeveralPortionsWithBadOnesSkipped) {
 TEST(Portions, ParametersLinesAndPerPortionLimits) {
   Workdir wd;
   wd.write("in.fa", portion(2) + "\n" + portion(10, 30) + "\n" + portion(30, 30));
-  const RunResult r = run_korvax(wd, 2, {"-L4", "-Y1000", "-P20", "-C0", "-U5", "in.fa", "res.txt"});
+  // -P10 meets n = 10 in the second portion: lowered to n - 1 there.
+  const RunResult r = run_korvax(wd, 2, {"-L4", "-Y1000", "-P10", "-C0", "-U5", "in.fa", "res.txt"});
   // -C0: only the best-results titles and the per-portion RC lines.
   const std::string out = mask_times(r.out);
   EXPECT_EQ(count_of(out, "RC: OK  (time: N sec)\n\n"), 3);
@@ -128,7 +129,7 @@ TEST(Portions, ParametersLinesAndPerPortionLimits) {
   EXPECT_TRUE(contains(text, "\nn=10  logn=4  nn=16  m<=30  l=4  l2=0  mw<=27(+1)  threshold=2  "
                              "pairs=9  mincover=630  aftermax=5\n"));
   EXPECT_TRUE(contains(text, "\nn=30  logn=5  nn=32  m<=30  l=4  l2=0  mw<=27(+1)  threshold=2  "
-                             "pairs=20  mincover=1000  aftermax=5\n"));
+                             "pairs=10  mincover=1000  aftermax=5\n"));
 }
 
 // Every numeric option at the extremes of int, at 0 and at -1: a value is

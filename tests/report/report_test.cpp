@@ -62,8 +62,9 @@ TEST(Report, PlacesTitlesAndWordLines) {
   EXPECT_EQ(r.console.text().size(), before);
 }
 
-// A signal found again by another permutation is reported once; below -D2
-// no permutation line.
+// A signal found again by another permutation is reported once; a result of
+// quality 0 after place 1 only when its avg proximity is not 0 too; below
+// -D2 no permutation line.
 TEST(Report, DuplicateSignalsAndLevelOne) {
   Settings s = make_settings(4);
   s.diag_level = 1;
@@ -71,15 +72,17 @@ TEST(Report, DuplicateSignalsAndLevelOne) {
   d.add(0, -1, 0, {0, 1}, {1, 1}, {3, 3}, 600, 300, 2);
   d.add(1, -1, 1, {1, 0}, {1, 1}, {3, 3}, 600, 300, 2);  // the same signal again
   d.add(2, -1, 2, {1, 0}, {2, 2}, {2, 2}, 400, 200, 2);
+  d.add(3, -1, 3, {0, 1}, {3, 3}, {1, 1}, 0, 100, 2);  // quality 0, but not avg proximity: still reported
   ASSERT_EQ(report_best(d.env, 1), 0u);
   bool printed = false;
-  ASSERT_EQ(report_best(d.env, 2, &printed), 0u);
-  EXPECT_TRUE(printed);
-  ASSERT_EQ(report_best(d.env, 3, &printed), 0u);
-  EXPECT_FALSE(printed);
+  for (int k = 2; k <= 4; ++k) {
+    ASSERT_EQ(report_best(d.env, k, &printed), 0u);
+    EXPECT_EQ(printed, k < 4) << k;
+  }
   EXPECT_EQ(d.console.text(),
             "Best quality result #1 [0/0] (power: 2, quality: 6.00, avg proximity: 3.00)\n"
-            "Best quality result #2 [2/0] (power: 2, quality: 4.00, avg proximity: 2.00)\n");
+            "Best quality result #2 [2/0] (power: 2, quality: 4.00, avg proximity: 2.00)\n"
+            "Best quality result #3 [3/0] (power: 2, quality: 0.00, avg proximity: 1.00)\n");
   EXPECT_EQ(d.out.text().find("P0["), std::string::npos);
 }
 
