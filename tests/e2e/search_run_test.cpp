@@ -14,8 +14,9 @@ namespace {
 // the history as the straightforward search wrote them before the fast one
 // took its place (the goldens were made with that build): two portions of
 // one word, word pairs with spacing penalties with the matrix and on the fly,
-// a motif with a bonus, one-letter words (threshold 0), and the G-tree and
-// matrix dumps of -D3.
+// a motif with a bonus, one-letter words (threshold 0), the G-tree and
+// matrix dumps of -D3, and every table of the search at -D4 (word pairs with
+// both motifs on the fly, one Q-permutation per P-permutation, three places).
 TEST(Search, GoldenRunsInEveryMode) {
   const struct {
     const char* name;
@@ -27,6 +28,8 @@ TEST(Search, GoldenRunsInEveryMode) {
       {"motif", {"-L6", "-M'aC?gtA'", "-MB2", "-U40", "-D2"}},
       {"short", {"-L1", "-U20", "-D2"}},
       {"dumps", {"-L6", "-D3", "-U8"}},
+      {"pairs_d4", {"-L4", "-LL3", "-SMIN1", "-SMAX3", "-SPEN0,1,2", "-M'aCgt'", "-MM'cAg'", "-X0", "-T3", "-Q1",
+                    "-R3", "-C2", "-D4"}},
   };
   for (const auto& c : cases) {
     Workdir wd;
