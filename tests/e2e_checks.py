@@ -17,6 +17,21 @@ def check(ok, what):
         print("FAIL:", what)
 
 
+def planted_portion(rng, n, length, letters, planted, changed=0):
+    """n random sequences of the letters, each holding the planted text once
+    with that many letters changed at random."""
+    text = ""
+    for i in range(n):
+        seq = "".join(rng.choice(letters) for _ in range(length))
+        copy = list(planted)
+        for _ in range(changed):
+            copy[rng.randrange(len(copy))] = rng.choice(letters)
+        at = rng.randrange(0, length - len(planted))
+        seq = seq[:at] + "".join(copy) + seq[at + len(planted):]
+        text += ">s%d some description\n%s\n" % (i + 1, seq)
+    return text
+
+
 def finish():
     print("%d checks, %d failures" % (_checks[0], len(_failures)))
     sys.exit(1 if _failures else 0)

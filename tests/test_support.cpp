@@ -1,34 +1,21 @@
-// test_support.cpp: failing allocations on request, temporary files.
+// test_support.cpp: failing allocations on request, portions and records for the tests.
 #include "test_support.hpp"
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <new>
-#include <sstream>
 
 namespace {
-long g_fail_from = -1;  // index of the first allocation to fail; -1 = never
-long g_fail_to = -1;    // index after the last one to fail; -1 = all from g_fail_from on
-long g_seen = 0;
+long g_fail_at = -1;  // index of the allocation to fail; -1 = none
+long g_seen = 0;      // allocations counted since fail_one_allocation
 
-bool fails_now() {
-  if (g_fail_from < 0) return false;
-  const long k = g_seen++;
-  return k >= g_fail_from && (g_fail_to < 0 || k < g_fail_to);
-}
+bool fails_now() { return g_fail_at >= 0 && g_seen++ == g_fail_at; }
 }  // namespace
 
-void fail_allocations_after(long k) {
-  g_seen = 0;
-  g_fail_from = k;
-  g_fail_to = -1;
-}
 void fail_one_allocation(long k) {
-  fail_allocations_after(k);
-  g_fail_to = k + 1;
+  g_seen = 0;
+  g_fail_at = k;
 }
-void alloc_failures_off() { g_fail_from = -1; }
+void alloc_failures_off() { g_fail_at = -1; }
 long allocations_seen() { return g_seen; }
 
 // korvax allocates every table and record with the nothrow forms of new;
@@ -50,28 +37,8 @@ void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
   }
 }
 
-TempDir::TempDir() {
-  char tmpl[] = "/tmp/korvax-test-XXXXXX";
-  const char* p = mkdtemp(tmpl);
-  path = p ? p : "/tmp";
-}
-TempDir::~TempDir() {
-  std::error_code ec;
-  if (path != "/tmp") std::filesystem::remove_all(path, ec);
-}
-std::string TempDir::write(const std::string& name, const std::string& text) const {
-  std::ofstream(file(name), std::ios::binary) << text;
-  return file(name);
-}
-
-std::string read_file(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
-
 #include <cstring>
+#include <numeric>
 
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
@@ -143,4 +110,34 @@ PermRecord& add_result_record(RecordList& records, int p_index, int q_index, int
   }
   records.append(std::move(r));
   return ref;
+}
+
+SearchCase::SearchCase(const Settings& s, const std::vector<std::string>& seqs, bool matrix) : set(s) {
+  usable = (load_portion(set, seqs, dp) & ~EODATA) == 0;
+  if (!usable) return;
+  if (matrix) {
+    EXPECT_EQ(build_matrix(set, dp, nullptr, mx), 0u);
+  }
+  env.set = &set;
+  env.dp = &dp;
+  env.prox = ProxEnv{&set, &dp, matrix ? &mx : nullptr};
+}
+
+void reset_tree(GTree& t, const std::vector<int>& perm) {
+  t = GTree{};
+  EXPECT_EQ(table_alloc(t.perm, perm.size()), 0u);
+  for (std::size_t i = 0; i < perm.size(); ++i) t.perm[i] = static_cast<std::int16_t>(perm[i]);
+}
+
+Status reference_search(const SearchEnv& env, const std::vector<int>& perm, GTree& t, std::vector<std::int32_t>& msg) {
+  reset_tree(t, perm);
+  msg.assign(static_cast<std::size_t>(2 * env.dp->n + 4), -7);
+  if (Status st = build_gtree(&t, env); st != 0) return st;
+  return search_signal(&t, env, msg.data());
+}
+
+std::vector<int> identity(int n) {
+  std::vector<int> p(static_cast<std::size_t>(n));
+  std::iota(p.begin(), p.end(), 0);
+  return p;
 }

@@ -3,25 +3,13 @@
 
 #include <string>
 
-// Makes every nothrow array allocation fail from the k-th one on (k = 0: the
-// next one) until alloc_failures_off(); returns how many were attempted so far.
-void fail_allocations_after(long k);
-// Makes only the k-th nothrow array allocation fail.
+#include "temp_dir.hpp"
+
+// Makes the k-th nothrow allocation from now on (k = 0: the next one) fail,
+// until alloc_failures_off(); allocations_seen() counts them meanwhile.
 void fail_one_allocation(long k);
 void alloc_failures_off();
 long allocations_seen();
-
-// A fresh temporary directory, removed with its files at destruction.
-struct TempDir {
-  std::string path;
-  TempDir();
-  ~TempDir();
-  [[nodiscard]] std::string file(const std::string& name) const { return path + "/" + name; }
-  // Writes text into the named file and returns its path.
-  std::string write(const std::string& name, const std::string& text) const;
-};
-
-std::string read_file(const std::string& path);
 
 #include <random>
 #include <vector>
@@ -50,9 +38,34 @@ struct MemFile {
 };
 
 #include "perm_record.hpp"
+#include "proximity/proximity.hpp"
+#include "search/gtree.hpp"
 
 // Appends a record with a result to records (q_index -1 makes a P record,
 // linked into the P-list); percents are sums / (power - 1).
 PermRecord& add_result_record(RecordList& records, int p_index, int q_index, int serial,
                               const std::vector<int>& perm, const std::vector<int>& words,
                               const std::vector<int>& sums, int quality, int avg, int power);
+
+// A portion of the given sequences and the search's environment over it, with
+// the proximity matrix or on the fly, under settings that outlive it. usable
+// is false for a portion the reader refuses (sequences shorter than the
+// word): it is not searched.
+struct SearchCase {
+  const Settings& set;
+  DataPortion dp;
+  ProxMatrix mx;
+  SearchEnv env;
+  bool usable = false;
+  SearchCase(const Settings& s, const std::vector<std::string>& seqs, bool matrix);
+  SearchCase(const SearchCase&) = delete;
+  SearchCase& operator=(const SearchCase&) = delete;
+};
+
+// A fresh G-tree holding perm, its levels not yet built.
+void reset_tree(GTree& t, const std::vector<int>& perm);
+// The straightforward search of perm (levels, then the signal search) into a
+// fresh tree t; msg gets the result message.
+Status reference_search(const SearchEnv& env, const std::vector<int>& perm, GTree& t, std::vector<std::int32_t>& msg);
+// 0, 1, ..., n-1.
+std::vector<int> identity(int n);

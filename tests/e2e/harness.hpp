@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "temp_dir.hpp"
+
 struct RunResult {
   std::string out;   // console (standard output of the job)
   std::string err;   // standard error of the job
@@ -19,15 +21,7 @@ inline constexpr int kRunLimitSeconds = 180;
 inline constexpr int kRunLimitSeconds = 60;
 #endif
 
-// A fresh working directory for one end-to-end case, removed afterwards.
-struct Workdir {
-  std::string path;
-  Workdir();
-  ~Workdir();
-  std::string write(const std::string& name, const std::string& text) const;
-  [[nodiscard]] std::string read(const std::string& name) const;
-  [[nodiscard]] bool exists(const std::string& name) const;
-};
+using Workdir = TempDir;
 
 // Runs `mpiexec -n tasks <binary> args...` inside wd. fixed_coin selects the
 // build whose coin always reads even (for exact expectations).
@@ -55,8 +49,7 @@ std::string read_source(const std::string& relative);
 // The input of the golden run: two data portions (4 and 2 sequences).
 inline std::string golden_input() { return read_source("tests/e2e/golden/small/input.fa"); }
 
-// The whole content of a file ("" when it cannot be read).
-std::string read_text(const std::string& path);
+inline std::string read_text(const std::string& path) { return read_file(path); }
 
 // Replaces the program path in the echo of the arguments by "korvax".
 std::string mask_program(const std::string& text);

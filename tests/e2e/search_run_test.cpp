@@ -9,48 +9,41 @@
 
 namespace {
 
-// Every line and file of a small two-portion run, with the fixed coin and one
-// secondary task (so that the order of messages cannot vary).
-TEST(Search, GoldenRunWithEveryLine) {
-  Workdir wd;
-  wd.write("small.fa", golden_input());
-  const RunResult r = run_korvax(wd, 2, {"-L6", "-C2", "-D2", "-F", "small.fa"});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.err, "");
-  expect_golden("small/console.txt", mask_times(r.out));
-  expect_golden("small/result.txt", mask_program(mask_times(wd.read("small.fa.out"))));
-  expect_golden("small/history.csv", wd.read("small.fa.csv"));
-  EXPECT_FALSE(wd.exists("small.fa._1"));
-}
-
-// Whole runs in the modes of the search, each file as the straightforward
-// search wrote it before the fast one took its place (the goldens were made
-// with that build): word pairs with spacing penalties, with the matrix and on
-// the fly, a motif with a bonus, one-letter words (threshold 0), and the
-// G-tree and matrix dumps of -D3.
+// Whole runs with the fixed coin and one secondary task (so that the order
+// of messages cannot vary), every line of the console, the result file and
+// the history as the straightforward search wrote them before the fast one
+// took its place (the goldens were made with that build): two portions of
+// one word, word pairs with spacing penalties with the matrix and on the fly,
+// a motif with a bonus, one-letter words (threshold 0), the G-tree and
+// matrix dumps of -D3, and every table of the search at -D4 (word pairs with
+// both motifs on the fly, one Q-permutation per P-permutation, three places).
 TEST(Search, GoldenRunsInEveryMode) {
   const struct {
     const char* name;
     std::vector<std::string> args;
   } cases[] = {
-      {"pairs", {"-L4", "-LL3", "-SMIN2", "-SMAX5", "-SPEN1,0,2,3", "-U30"}},
-      {"pairs_fly", {"-L4", "-LL3", "-SMIN2", "-SMAX5", "-X0", "-U10"}},
-      {"motif", {"-L6", "-M'aC?gtA'", "-MB2", "-U40"}},
-      {"short", {"-L1", "-U20"}},
+      {"small", {"-L6", "-C2", "-D2"}},
+      {"pairs", {"-L4", "-LL3", "-SMIN2", "-SMAX5", "-SPEN1,0,2,3", "-U30", "-D2"}},
+      {"pairs_fly", {"-L4", "-LL3", "-SMIN2", "-SMAX5", "-X0", "-U10", "-D2"}},
+      {"motif", {"-L6", "-M'aC?gtA'", "-MB2", "-U40", "-D2"}},
+      {"short", {"-L1", "-U20", "-D2"}},
       {"dumps", {"-L6", "-D3", "-U8"}},
+      {"pairs_d4", {"-L4", "-LL3", "-SMIN1", "-SMAX3", "-SPEN0,1,2", "-M'aCgt'", "-MM'cAg'", "-X0", "-T3", "-Q1",
+                    "-R3", "-C2", "-D4"}},
   };
   for (const auto& c : cases) {
     Workdir wd;
     const std::string dir = std::string(c.name) + "/";
     wd.write("in.fa", read_source("tests/e2e/golden/" + dir + "input.fa"));
     std::vector<std::string> args = c.args;
-    for (const char* a : {"-D2", "-F", "in.fa"}) args.push_back(a);
-    if (c.args.back() == "-U8") args.erase(args.end() - 3);  // -D3 given
+    args.insert(args.end(), {"-F", "in.fa"});
     const RunResult r = run_korvax(wd, 2, args);
     EXPECT_EQ(r.exit_code, 0) << c.name;
+    EXPECT_EQ(r.err, "") << c.name;
     expect_golden(dir + "console.txt", mask_times(r.out));
     expect_golden(dir + "result.txt", mask_program(mask_times(wd.read("in.fa.out"))));
     expect_golden(dir + "history.csv", wd.read("in.fa.csv"));
+    EXPECT_FALSE(wd.exists("in.fa._1")) << c.name;
   }
 }
 
@@ -93,22 +86,6 @@ TEST(Search, MoreTasksThanPermutations) {
   }
 }
 
-TEST(Search, PermutationLimitWithFourSecondaryTasks) {
-  Workdir wd;
-  std::string text;
-  for (int i = 0; i < 16; ++i) text += std::string("acgt").substr(i % 4) + "ggcatgcatgcaacgt\n";
-  wd.write("in.fa", text);
-  const RunResult r = run_korvax(wd, 5, {"-L5", "-U1", "-C2", "-X0", "-ZS", "in.fa"});
-  EXPECT_EQ(r.exit_code, 0);
-  for (int t = 1; t <= 4; ++t) {
-    const std::string k = std::to_string(t - 1);
-    EXPECT_TRUE(contains(r.out, "s) Send to task [T" + std::to_string(t) + "] permutation P" + k + "(" + k + "): "));
-  }
-  EXPECT_EQ(count_of(r.out, "Send to task"), 4);
-  EXPECT_TRUE(contains(r.out, "Terminated due to iteration limit\n"));
-  EXPECT_TRUE(contains(wd.read("in.fa._1"), "[T1] Proximity is calculated on the fly\n"));
-}
-
 // The largest portion: permutations of 256 entries, results of 516 integers.
 TEST(Search, TwoHundredFiftySixSequences) {
   Workdir wd;
@@ -127,59 +104,36 @@ TEST(Search, TwoHundredFiftySixSequences) {
   EXPECT_EQ(r.out.compare(r.out.find("] ", title), 14, "] (power: 256,"), 0);
 }
 
-TEST(Search, TwoWordSignalAndQListLimit) {
-  Workdir wd;
-  const std::string pad = "cccccccccc";
-  std::string text;
-  for (const char* s : {"aa", "acg", "t", "gga", "ttac"})
-    text += std::string(s) + "gattaca" + pad.substr(0, 5) + "ctgcct" + "cgtcagtacg\n";
-  wd.write("in.fa", text);
-  const RunResult r =
-      run_korvax(wd, 3, {"-L7", "-LL6", "-SMIN4", "-SMAX6", "-SPEN3,0,3", "-Q1", "-C2", "-D1", "in.fa"});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_FALSE(contains(r.out, "(length 2)"));
-  const std::string result = wd.read("in.fa.out");
-  EXPECT_TRUE(contains(result, "spacing=[4,6]  penalty=3,0,3\n"));
-  // Every sequence carries gattaca, a spacing of 5 (the one without a
-  // penalty) and ctgcct.
-  EXPECT_TRUE(contains(result, "Best quality result #1"));
-  for (int i = 1; i <= 5; ++i) {
-    const std::size_t line = result.find("\n  " + std::to_string(i) + ":[");
-    ASSERT_NE(line, std::string::npos);
-    EXPECT_EQ(result.compare(line + 5 + 12, 19, "gattaca-05-ctgcct ("), 0) << i;  // after "[dddd;dddd] "
-  }
-}
-
+// The secondary files: copied into the result file in task order and
+// removed at -D2 (-Z1, the default); removed uncopied at -D1 and with -ZR;
+// kept, and not copied, with -ZS.
 TEST(Shutdown, SecondaryFilesCopiedInTaskOrder) {
   Workdir wd;
   wd.write("in.fa", golden_input());
-  const RunResult r = run_korvax(wd, 4, {"-L6", "-D2", "in.fa", "res.txt"});
-  EXPECT_EQ(r.exit_code, 0);
-  const std::string text = wd.read("res.txt");
   const std::string sep = "\n" + std::string(79, '=') + "\n";
-  EXPECT_EQ(count_of(text, sep), 3);
-  const std::size_t s1 = text.find(sep + "[Task1] Number of parallel tasks: 1+3\n");
-  const std::size_t s2 = text.find(sep + "[Task2] Number of parallel tasks: 1+3\n");
-  const std::size_t s3 = text.find(sep + "[Task3] Number of parallel tasks: 1+3\n");
-  EXPECT_TRUE(s1 != std::string::npos && s1 < s2 && s2 < s3 && s3 != std::string::npos);
-  const std::string tail = "Forced task termination (RC=0)\n\nGlobal RC: 0  (time: N sec)\n\n";
-  const std::string masked = mask_times(text);
-  EXPECT_EQ(masked.compare(masked.size() - tail.size(), tail.size(), tail), 0);
-  for (int t = 1; t <= 3; ++t) EXPECT_FALSE(wd.exists("res.txt._" + std::to_string(t)));
-
-  // At level 1 nothing is copied, and the files go; -ZR removes them unseen;
-  // -ZS keeps them.
-  for (const auto& args : {std::vector<std::string>{"-L6", "-D1", "in.fa", "res.txt"},
-                           std::vector<std::string>{"-L6", "-ZR", "-D2", "in.fa", "res.txt"}}) {
-    run_korvax(wd, 4, args);
-    EXPECT_EQ(count_of(wd.read("res.txt"), sep), 0) << args[1];
-    EXPECT_FALSE(wd.exists("res.txt._2"));
+  const struct {
+    std::vector<std::string> args;
+    bool copied, kept;
+  } cases[] = {{{"-D2"}, true, false}, {{"-D1"}, false, false}, {{"-ZR", "-D2"}, false, false},
+               {{"-ZS", "-D2"}, false, true}};
+  for (const auto& c : cases) {
+    std::vector<std::string> args = c.args;
+    args.insert(args.end(), {"-L6", "in.fa", "res.txt"});
+    const RunResult r = run_korvax(wd, 4, args);
+    EXPECT_EQ(r.exit_code, 0) << args[0];
+    const std::string text = mask_times(wd.read("res.txt"));
+    std::size_t at = 0;
+    for (int t = 1; t <= 3; ++t) {
+      const std::string tag = "[Task" + std::to_string(t) + "] Number of parallel tasks: 1+3\n";
+      at = text.find(sep + tag, at);
+      EXPECT_EQ(at != std::string::npos, c.copied) << args[0] << " task " << t;
+      EXPECT_EQ(wd.exists("res.txt._" + std::to_string(t)), c.kept) << args[0] << " task " << t;
+    }
+    EXPECT_EQ(count_of(text, sep), c.copied ? 3 : 0) << args[0];
+    const std::string tail = "Forced task termination (RC=0)\n\nGlobal RC: 0  (time: N sec)\n\n";
+    if (c.copied) { EXPECT_EQ(text.compare(text.size() - tail.size(), tail.size(), tail), 0); }
+    if (c.kept) { EXPECT_TRUE(contains(mask_times(wd.read("res.txt._3")), "] N s) Forced task termination (RC=0)\n")); }
   }
-  run_korvax(wd, 4, {"-L6", "-ZS", "-D2", "in.fa", "res.txt"});
-  EXPECT_EQ(count_of(wd.read("res.txt"), sep), 0);
-  for (int t = 1; t <= 3; ++t)
-    EXPECT_TRUE(contains(mask_times(wd.read("res.txt._" + std::to_string(t))),
-                         "] N s) Forced task termination (RC=0)\n"));
 }
 
 TEST(Shutdown, AppendedFilesAndLinesLongerThanTheTransferBuffer) {

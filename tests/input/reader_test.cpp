@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "test_support.hpp"
 
@@ -28,24 +29,70 @@ struct Reader : ::testing::Test {
     in = std::fopen(dir.write("in.fa", text).c_str(), "r");
   }
   Status next() { return read_portion(in, set, dp, run); }
-  std::string seq(int i) const { return dp.seq_of(i); }
+  std::string seq(int i) const { return std::string(dp.seq_of(i), static_cast<std::size_t>(dp.len[i])); }
 };
 
-TEST_F(Reader, NormalisesLettersAndDerivesSizes) {
-  open("ACGU\nac-gt_a=c\n");
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.n, 2);
-  EXPECT_EQ(seq(0), "acgt");
-  EXPECT_EQ(seq(1), "acgtac");
-  EXPECT_EQ(dp.len[1], 6);
-  EXPECT_EQ(dp.m, 6);
-  EXPECT_EQ(dp.nn, 4);
-  EXPECT_EQ(dp.logn, 2);
-  EXPECT_EQ(dp.pair_count, 1);
-  EXPECT_EQ(dp.mw, 3);
-  EXPECT_EQ(dp.word_pos[0], 1);
-  EXPECT_STREQ(dp.name_of(0), "");
-  EXPECT_EQ(run, 0u);
+// A portion as read: its status and sizes, and its sequences where given.
+struct Want {
+  Status status;
+  int n, m, nn, logn, mw;
+  std::vector<std::string> seqs;
+};
+
+std::string many_lines(int n, const std::string& line) {
+  std::string text;
+  for (int i = 0; i < n; ++i) text += line + "\n";
+  return text;
+}
+
+// Files read portion by portion to their end.
+TEST_F(Reader, PortionsOfAFile) {
+  using namespace std::string_literals;
+  const std::string ok(kMaxLine - 1, 'a');  // 4095 letters + line end = 4096 characters
+  const struct {
+    const char* what;
+    std::string text;
+    bool acid;
+    int l, l2;
+    std::vector<Want> want;
+  } files[] = {
+      {"letters folded, gaps dropped", "ACGU\nac-gt_a=c\n", false, 4, 0, {{EODATA, 2, 6, 4, 2, 3, {"acgt", "acgtac"}}}},
+      {"empty lines, CRLF, no last line end", "\n\nacgt\r\nacgt\r\n\r\n\n\n>b\nacgtt\nacgta\nacgtc\n\nacgt\nacgg", false, 4, 0,
+       {{0, 2, 4, 4, 2, 1, {"acgt", "acgt"}},
+        {0, 3, 5, 4, 2, 2, {"acgtt", "acgta", "acgtc"}},
+        {EODATA, 2, 4, 4, 2, 1, {"acgt", "acgg"}},
+        {EODATA, 0, 0, 0, 0, 0, {}}}},
+      {"letters outside the alphabet stay", "acgt\nacnt*\n", false, 4, 0, {{ERDATA | EODATA, 2, 5, 4, 2, 2, {"acgt", "acnt*"}}}},
+      {"u is no amino acid", "acdu\nwyvk\n", true, 4, 0, {{ERDATA | EODATA, 2, 4, 4, 2, 1, {"acdu", "wyvk"}}}},
+      {"one sequence", "acgtacgt\n\nacgt\nacgt\n", false, 4, 0, {{ERDATA, 1, 8, 1, 0, 5, {}}, {EODATA, 2, 4, 4, 2, 1, {}}}},
+      {"lines of 4096 characters", ok + "\n" + ok + "\n", false, 4, 0, {{EODATA, 2, 4095, 4, 2, 4092, {}}}},
+      // The rest of a longer line is read as a further piece.
+      {"a longer line", std::string(5000, 'c') + "\n" + ok + "\n", false, 4, 0, {{ERDATA | EODATA, 3, 4097, 4, 2, 4094, {}}}},
+      {"word pairs", std::string(60, 'a') + "\n" + std::string(50, 'c') + "\n", false, 18, 6,
+       {{EODATA, 2, 60, 4, 2, (60 - 16 - 18 - 6 + 1) * 7, {}}}},
+      {"shorter than the word", "acg\nacg\n", false, 18, 0, {{ERDATA | EODATA, 2, 3, 4, 2, 3 - 18 + 1, {}}}},
+      {"256 sequences", many_lines(256, "acgtacgt"), false, 4, 0, {{EODATA, 256, 8, 256, 8, 5, {}}}},
+      // A zero byte is a character like any other: no byte after it is lost,
+      // a line that starts with one is not empty, and the portion is bad.
+      {"a zero byte", "acgtac\0gg\nacgtac\n"s, false, 4, 0, {{ERDATA | EODATA, 2, 9, 4, 2, 6, {"acgtac\0gg"s}}}},
+      {"a zero byte first", "\0acgt\nacgtac\n"s, false, 4, 0, {{ERDATA | EODATA, 2, 6, 4, 2, 3, {"\0acgt"s}}}},
+      {"a zero byte in a name", ">a\0b\nacgt\nacgt\n"s, false, 4, 0, {{ERDATA | EODATA, 2, 4, 4, 2, 1, {}}}},
+      {"a zero byte alone", "acgt\nacgt\n\0\nacgt\n"s, false, 4, 0, {{ERDATA | EODATA, 4, 4, 4, 2, 1, {}}}},
+  };
+  for (const auto& f : files) {
+    set = Settings{};
+    set.acid = f.acid;
+    set.l = f.l;
+    set.l2 = f.l2;
+    open(f.text);
+    for (const Want& w : f.want) {
+      EXPECT_EQ(next(), w.status) << f.what;
+      EXPECT_EQ((std::vector<int>{dp.n, dp.m, dp.nn, dp.logn, dp.mw}), (std::vector<int>{w.n, w.m, w.nn, w.logn, w.mw}))
+          << f.what;
+      for (std::size_t i = 0; i < w.seqs.size(); ++i) EXPECT_EQ(seq(static_cast<int>(i)), w.seqs[i]) << f.what;
+    }
+    EXPECT_EQ(run, 0u) << f.what;
+  }
 }
 
 TEST_F(Reader, NameLinesAndNameWidth) {
@@ -66,78 +113,6 @@ TEST_F(Reader, NameLinesAndNameWidth) {
   }
 }
 
-TEST_F(Reader, PortionsSeparatedByEmptyLines) {
-  open("\n\nacgt\r\nacgt\r\n\r\n\n\n>b\nacgtt\nacgta\nacgtc\n\nacgt\nacgg");
-  EXPECT_EQ(next(), 0u);
-  EXPECT_EQ(dp.n, 2);
-  EXPECT_EQ(seq(1), "acgt");
-  EXPECT_EQ(next(), 0u);
-  EXPECT_EQ(dp.n, 3);
-  EXPECT_EQ(dp.logn, 2);
-  EXPECT_EQ(dp.nn, 4);
-  EXPECT_EQ(dp.mw, 2);
-  EXPECT_EQ(next(), EODATA);  // the last portion, without a trailing empty line
-  EXPECT_EQ(dp.n, 2);
-  EXPECT_EQ(seq(1), "acgg");
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.n, 0);
-}
-
-TEST_F(Reader, BadLettersStayInTheText) {
-  open("acgt\nacnt*\n");
-  EXPECT_EQ(next(), ERDATA | EODATA);
-  EXPECT_EQ(seq(1), "acnt*");
-  set.acid = true;
-  open("acdu\nwyvk\n");
-  EXPECT_EQ(next(), ERDATA | EODATA);  // u is no amino acid
-  EXPECT_EQ(seq(0), "acdu");
-}
-
-// A zero byte is a character like any other: no byte after it is lost, and
-// the portion that holds one is bad.
-TEST_F(Reader, ZeroBytesAreCharacters) {
-  using namespace std::string_literals;
-  const struct {
-    std::string text;
-    Status status;
-    int n;
-    int len0;
-  } cases[] = {{"acgtac\0gg\nacgtac\n"s, ERDATA | EODATA, 2, 9},
-               {"\0acgt\nacgtac\n"s, ERDATA | EODATA, 2, 5},  // not an empty line
-               {">a\0b\nacgt\nacgt\n"s, ERDATA | EODATA, 2, 4},
-               {"acgt\nacgt\n\0\nacgt\n"s, ERDATA | EODATA, 4, 4}};
-  for (const auto& c : cases) {
-    open(c.text);
-    EXPECT_EQ(next(), c.status) << c.text.size();
-    EXPECT_EQ(dp.n, c.n) << c.text.size();
-    EXPECT_EQ(dp.len[0], c.len0) << c.text.size();
-  }
-}
-
-TEST_F(Reader, OneSequenceIsUnusable) {
-  open("acgtacgt\n\nacgt\nacgt\n");
-  EXPECT_EQ(next(), ERDATA);
-  EXPECT_EQ(dp.n, 1);
-  EXPECT_EQ(dp.logn, 0);
-  EXPECT_EQ(dp.nn, 1);
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.n, 2);
-}
-
-TEST_F(Reader, LineLimit) {
-  const std::string ok(kMaxLine - 1, 'a');  // 4095 letters + line end = 4096 characters
-  open(ok + "\n" + ok + "\n");
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.m, kMaxLine - 1);
-
-  const std::string longer(5000, 'c');
-  open(longer + "\n" + ok + "\n");
-  EXPECT_EQ(next(), ERDATA | EODATA);
-  EXPECT_EQ(dp.n, 3);  // the rest of the long line is read as a further piece
-  EXPECT_EQ(dp.len[0], kMaxLine + 1);
-  EXPECT_EQ(dp.len[1], 5000 - kMaxLine - 1);
-}
-
 TEST_F(Reader, MoreThan256SequencesAreCountedNotStored) {
   std::string text;
   for (int i = 0; i < 50000; ++i) text += ">s" + std::to_string(i) + "\nacgtacgt\n";
@@ -150,41 +125,6 @@ TEST_F(Reader, MoreThan256SequencesAreCountedNotStored) {
   EXPECT_STREQ(dp.name_of(255), "s255");
   EXPECT_EQ(next(), EODATA);
   EXPECT_EQ(dp.n, 2);
-
-  text.clear();
-  for (int i = 0; i < 256; ++i) text += "acgtacgt\n";
-  open(text);
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.nn, 256);
-  EXPECT_EQ(dp.logn, 8);
-  EXPECT_EQ(dp.pair_count, 256 * 255 / 2);
-}
-
-TEST_F(Reader, TwoWordIndicesAndUnusableWordSizes) {
-  set.l = 18;
-  set.l2 = 6;
-  set.S = 7;
-  open(std::string(60, 'a') + "\n" + std::string(50, 'c') + "\n");
-  EXPECT_EQ(next(), EODATA);
-  EXPECT_EQ(dp.mw, (60 - 16 - 18 - 6 + 1) * 7);
-
-  open("acg\nacg\n");  // shorter than the word: no word index at all
-  set.l2 = 0;
-  EXPECT_EQ(next(), ERDATA | EODATA);
-  EXPECT_EQ(dp.mw, 3 - 18 + 1);
-}
-
-TEST_F(Reader, NoInputFileAndMemoryFailure) {
-  EXPECT_EQ(read_portion(nullptr, set, dp, run), ERDATA | EODATA);
-  EXPECT_EQ(dp.n, 0);
-
-  open(">a\nacgtacgt\n>b\nacgtacgt\n>c\nacgtacgt\n");
-  fail_allocations_after(1);  // the first name is stored, everything after fails
-  const Status st = next();
-  alloc_failures_off();
-  EXPECT_EQ(run & ERMEM, ERMEM);
-  EXPECT_EQ(st, EODATA);  // every sequence line was dropped: the input looks exhausted
-  EXPECT_EQ(dp.n, 0);
 }
 
 }  // namespace

@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cctype>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -21,8 +21,9 @@
 
 namespace {
 
+const char* alphabet(bool acid) { return acid ? "acdefghiklmnpqrstvwy" : "acgt"; }
+
 struct Case {
-  bool acid = false;
   std::string text;                 // the file
   std::vector<std::string> names;   // of every record
   std::vector<std::string> folded;  // every record's letters as korvax holds them
@@ -32,15 +33,13 @@ struct Case {
 Case random_case(std::mt19937& rng, bool acid, int n) {
   const auto coin = [&](int in) { return static_cast<int>(rng() % static_cast<unsigned>(in)) == 0; };
   Case c;
-  c.acid = acid;
   const std::string eol = coin(2) ? "\r\n" : "\n";
   const int width = coin(3) ? 1 << 20 : 1 + static_cast<int>(rng() % 80);
-  const char* letters = acid ? "acdefghiklmnpqrstvwy" : "acgt";
   const char* foreign = acid ? "xb*" : "nry";
   const int foreign_rate = coin(2) ? 1 << 30 : 60;  // one letter in that many, in half of the files
   for (int i = 0; i < n; ++i) {
     const int len = coin(40) ? 0 : 1 + static_cast<int>(rng() % 150);
-    std::string folded = random_text(rng, len, letters);
+    std::string folded = random_text(rng, len, alphabet(acid));
     for (char& x : folded)
       if (coin(foreign_rate)) x = foreign[rng() % 3];
     c.names.push_back("r" + std::to_string(i) + (coin(4) ? "|gb.1" : ""));
@@ -59,36 +58,14 @@ Case random_case(std::mt19937& rng, bool acid, int n) {
   return c;
 }
 
-bool clean(const std::string& s, bool acid) {
-  for (const char x : s)
-    if (std::strchr(acid ? "acdefghiklmnpqrstvwy" : "acgt", x) == nullptr) return false;
-  return true;
-}
-
 // The longest part without foreign letters, the first of equal ones.
 std::string longest_part(const std::string& s, bool acid) {
-  std::string best, part;
-  for (std::size_t j = 0; j <= s.size(); ++j) {
-    if (j < s.size() && clean(s.substr(j, 1), acid)) {
-      part += s[j];
-      continue;
-    }
-    if (part.size() > best.size()) best = part;
-    part.clear();
+  std::string best;
+  for (std::size_t j = 0, end = 0; j < s.size(); j = end + 1) {
+    end = std::min(s.find_first_not_of(alphabet(acid), j), s.size());
+    if (end - j > best.size()) best = s.substr(j, end - j);
   }
   return best;
-}
-
-void write_input(const std::string& path, const std::string& text, bool gzip) {
-  if (!gzip) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
-    return;
-  }
-  gzFile g = gzopen(path.c_str(), "wb");
-  gzwrite(g, text.data(), static_cast<unsigned>(text.size()));
-  gzclose(g);
 }
 
 TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
@@ -109,7 +86,7 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
     bool refuse = false;
     for (std::size_t i = 0; i < c.folded.size(); ++i) {
       std::string s = c.folded[i];
-      if (!clean(s, acid)) {
+      if (s.find_first_not_of(alphabet(acid)) != std::string::npos) {
         if (opt.ambiguous == AmbiguousRule::refuse) refuse = true;
         if (opt.ambiguous == AmbiguousRule::drop) continue;
         if (opt.ambiguous == AmbiguousRule::cut) s = longest_part(s, acid);
@@ -122,7 +99,9 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
 
     TempDir dir;
     const std::string in_path = dir.file("in.fa");
-    write_input(in_path, c.text, rng() % 2 == 0);
+    gzFile g = gzopen(in_path.c_str(), rng() % 2 == 0 ? "wb" : "wbT");  // gzip or plain
+    gzwrite(g, c.text.data(), static_cast<unsigned>(c.text.size()));
+    gzclose(g);
     FastaInput in;
     std::string error;
     ASSERT_EQ(read_fasta(in_path.c_str(), in, error), 0u) << error;
@@ -136,7 +115,7 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
     ++written;
     split += plan.portions.size() > 1;
 
-    std::FILE* out = std::fopen(dir.file("in.seq").c_str(), "w+");
+    std::FILE* out = std::tmpfile();
     ASSERT_EQ(write_korvax_input(out, plan), 0u);
     std::rewind(out);
     Settings set = make_settings(1);

@@ -20,27 +20,18 @@ struct Message {
 };
 
 // Secondary tasks that answer at once: each permutation sent is searched and
-// its result queued; `failing` answers with an error report instead.
+// its result queued.
 struct FakePort final : TaskPort {
   SearchEnv env;
-  int n = 0;
   std::deque<Message> queue;
   std::vector<int> sent, stops;
-  int failing = -1;
   double clock = 0, tick = 0;
 
   void send_perm(int t, const std::int16_t* perm, int count) noexcept override {
     sent[static_cast<std::size_t>(t)] += 1;
-    if (t == failing) {
-      queue.push_back({t, kTagError, {ERMEM}});
-      return;
-    }
     GTree tree;
-    std::vector<std::int32_t> msg(static_cast<std::size_t>(2 * n + 4), 0);
-    if (table_alloc(tree.perm, static_cast<std::size_t>(count)) != 0) std::abort();
-    for (int i = 0; i < count; ++i) tree.perm[static_cast<std::size_t>(i)] = perm[i];
-    Status st = build_gtree(&tree, env);
-    if (st == 0) st = search_signal(&tree, env, msg.data());
+    std::vector<std::int32_t> msg;
+    const Status st = reference_search(env, std::vector<int>(perm, perm + count), tree, msg);
     msg.back() = static_cast<std::int32_t>(st);
     queue.push_back({t, kTagResult, msg});
   }
@@ -102,7 +93,6 @@ struct Dispatch {
     port.env.set = &set;
     port.env.dp = &dp;
     port.env.prox = ProxEnv{&set, &dp, &mx};
-    port.n = n;
     port.sent.assign(static_cast<std::size_t>(tasks), 0);
     port.stops.assign(static_cast<std::size_t>(tasks), 0);
     env.set = &set;
@@ -180,34 +170,6 @@ TEST(Dispatch, InitialDistributionIgnoresThePermutationLimit) {
   EXPECT_EQ(e.rp.serial, 5);
 }
 
-TEST(Dispatch, TwoSequencesTryTheSwappedOrder) {
-  Dispatch d(2, 2, settings());
-  // Make both sequences equal so that their supports are equal.
-  ASSERT_EQ(load_portion(d.set, {"acgtacgtac", "acgtacgtac"}, d.dp) & ~EODATA, 0u);
-  ASSERT_EQ(build_matrix(d.set, d.dp, nullptr, d.mx), 0u);
-  ASSERT_EQ(run_dispatch(d.env), 0u);
-  const std::string text = d.console.text();
-  EXPECT_TRUE(contains(text, "0 s) Send to task [T1] permutation P0(0): 1 2 \n"));
-  EXPECT_TRUE(contains(text, "Generate 1 permutation(s) for Q0 list\n"
-                             "0 s) Send to task [T1] permutation Q0,0(1): 2 1 \n"));
-  EXPECT_TRUE(contains(text, "Stop Q0 list (length 1); task [T1] free\n"
-                             "Stop P-list processing; task [T1] free\n"
-                             "Terminated due to P-list end\n"));
-  EXPECT_EQ(d.rp.recurrent, 3);
-  EXPECT_TRUE(contains(d.file.text(),
-                       "0 s) Signal received from task [T1] for Q0,0(1) (power: 2, quality: "));
-}
-
-TEST(Dispatch, QListLimitOfOne) {
-  Settings s = settings();
-  s.qlist_limit = 1;
-  Dispatch d(6, 3, std::move(s));
-  ASSERT_EQ(run_dispatch(d.env), 0u);
-  const std::string text = d.console.text();
-  EXPECT_FALSE(contains(text, "(length 2)"));
-  for (const PermRecord* r = d.rp.records.first.get(); r; r = r->next.get()) EXPECT_LE(r->q_index, 0);
-}
-
 TEST(Dispatch, TimeLimit) {
   Settings s = settings(1, 1);
   s.time_limit = 60;
@@ -221,29 +183,17 @@ TEST(Dispatch, TimeLimit) {
   EXPECT_EQ(d.file.text(), "Terminated due to time limit\n");  // diagnostics level 1
 }
 
-TEST(Dispatch, AnErrorReportEndsTheLoopAndTheRestIsDrained) {
-  Dispatch d(9, 4, settings());
-  d.port.failing = 2;
-  EXPECT_EQ(run_dispatch(d.env), ERMEM);
-  EXPECT_EQ(d.port.stops[1], 0);  // the run driver sends the stop messages
-  drain_in_flight(d.env);
-  EXPECT_EQ(d.env.in_flight, 0);
-  EXPECT_TRUE(d.port.queue.empty());
-}
-
-TEST(Dispatch, FailedFlushAndMemory) {
+// A line that cannot be flushed ends the loop at once: no permutation goes
+// out after the first one, and the results in flight are drained.
+TEST(Dispatch, AFailedFlushEndsTheLoop) {
   Dispatch d(6, 3, settings(2, 2));
-  std::FILE* ro = std::fopen("/dev/full", "w");  // every flush fails
-  d.env.out = ro;
+  std::FILE* full = std::fopen("/dev/full", "w");  // every flush fails
+  d.env.out = full;
   EXPECT_EQ(run_dispatch(d.env) & ERIO, ERIO);
-  std::fclose(ro);
+  std::fclose(full);
+  EXPECT_EQ(d.port.sent[1] + d.port.sent[2], 1);
   drain_in_flight(d.env);
   EXPECT_TRUE(d.port.queue.empty());
-
-  Dispatch e(6, 2, settings(0, 0));
-  fail_allocations_after(0);
-  EXPECT_EQ(run_dispatch(e.env), ERMEM);  // the result buffer
-  alloc_failures_off();
 }
 
 }  // namespace

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 
 #include "config/cmdline.hpp"
 #include "search/fast.hpp"
@@ -89,34 +88,20 @@ Case random_case(std::mt19937& rng, int r) {
   return c;
 }
 
-struct Engines {
-  DataPortion dp;
-  ProxMatrix mx;
-  SearchEnv env;
+// Both engines over one case.
+struct Engines : SearchCase {
   FastSearch fast;
-
-  explicit Engines(const Case& c) {
-    if ((load_portion(c.set, c.seqs, dp) & ~EODATA) != 0) {  // too short for the word: not searched
-      dp.n = 0;
-      return;
+  explicit Engines(const Case& c) : SearchCase(c.set, c.seqs, c.matrix) {
+    if (usable) {
+      EXPECT_EQ(prepare_fast_search(set, dp, env.prox.matrix, fast), 0u);
     }
-    if (c.matrix) {
-      EXPECT_EQ(build_matrix(c.set, dp, nullptr, mx), 0u);
-    }
-    env.set = &c.set;
-    env.dp = &dp;
-    env.prox = ProxEnv{&c.set, &dp, c.matrix ? &mx : nullptr};
-    EXPECT_EQ(prepare_fast_search(c.set, dp, env.prox.matrix, fast), 0u);
   }
   // Runs one search of perm; returns its status and leaves the G-tree and the result.
   Status run(bool fast_engine, const std::vector<int>& perm, GTree& t, std::vector<std::int32_t>& msg) {
-    t = GTree{};
+    if (!fast_engine) return reference_search(env, perm, t, msg);
+    reset_tree(t, perm);
     msg.assign(static_cast<std::size_t>(2 * dp.n + 4), -7);
-    EXPECT_EQ(table_alloc(t.perm, perm.size()), 0u);
-    for (std::size_t i = 0; i < perm.size(); ++i) t.perm[i] = static_cast<std::int16_t>(perm[i]);
-    if (fast_engine) return search_permutation(&t, fast, env, msg.data());
-    if (Status st = build_gtree(&t, env); st != 0) return st;
-    return search_signal(&t, env, msg.data());
+    return search_permutation(&t, fast, env, msg.data());
   }
 };
 
@@ -146,9 +131,8 @@ TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
   for (int r = 0; r < 220; ++r) {
     const Case c = random_case(rng, r);
     Engines x(c);
-    if (x.dp.n < 2) continue;
-    std::vector<int> perm(static_cast<std::size_t>(x.dp.n));
-    std::iota(perm.begin(), perm.end(), 0);
+    if (!x.usable) continue;
+    std::vector<int> perm = identity(x.dp.n);
     for (int k = 0; k < 3; ++k) {
       expect_same(x, perm, "round " + std::to_string(r) + " permutation " + std::to_string(k));
       if (testing::Test::HasFatalFailure()) return;
@@ -164,19 +148,16 @@ TEST(FastSearch, AFailedAllocationFallsBackToTheSameResult) {
   for (int r : {2, 3, 4}) {  // matrix and on the fly, one word and pairs, protein, motifs
     const Case c = random_case(rng, r);
     Engines x(c);
-    if (x.dp.n < 2) continue;
-    std::vector<int> perm(static_cast<std::size_t>(x.dp.n));
-    std::iota(perm.begin(), perm.end(), 0);
+    if (!x.usable) continue;
+    const std::vector<int> perm = identity(x.dp.n);
     GTree t;
     std::vector<std::int32_t> want, got;
     ASSERT_EQ(x.run(false, perm, t, want), 0u);
     for (long k = 0;; ++k) {
       Engines fresh(c);
-      t = GTree{};
+      reset_tree(t, perm);
       got.assign(want.size(), -7);
-      ASSERT_EQ(table_alloc(t.perm, perm.size()), 0u);
-      for (std::size_t i = 0; i < perm.size(); ++i) t.perm[i] = static_cast<std::int16_t>(perm[i]);
-      fail_one_allocation(k);
+      fail_one_allocation(k);  // counted from the search's first request on
       const Status st = search_permutation(&t, fresh.fast, fresh.env, got.data());
       const long seen = allocations_seen();
       alloc_failures_off();

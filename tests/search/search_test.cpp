@@ -1,8 +1,9 @@
-// search_test.cpp: the G-tree, the quad search, the merge and the signal search.
+// search_test.cpp: the G-tree, the quad search, the merge and the signal
+// search against oracles. (Their lines at -D2 to -D4 are in the golden runs;
+// the fast search is checked against this one in fast_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <numeric>
 
 #include "config/cmdline.hpp"
 #include "messages.hpp"
@@ -11,94 +12,29 @@
 
 namespace {
 
-// A data portion, the search's environment and the G-tree of one permutation.
-struct Search {
-  Settings set;
-  DataPortion dp;
-  ProxMatrix mx;
-  SearchEnv env;
+struct OwnSettings {
+  Settings own;
+};
+
+// A portion, its search environment, and the G-tree and result of one permutation.
+struct Search : OwnSettings, SearchCase {
   GTree tree;
   std::vector<std::int32_t> msg;
-
-  Search(Settings s, const std::vector<std::string>& seqs, bool matrix = true) : set(std::move(s)) {
-    EXPECT_EQ(load_portion(set, seqs, dp) & ~EODATA, 0u);
-    if (matrix) {
-      EXPECT_EQ(build_matrix(set, dp, nullptr, mx), 0u);
-    }
-    env.set = &set;
-    env.dp = &dp;
-    env.prox = ProxEnv{&set, &dp, matrix ? &mx : nullptr};
-    msg.assign(static_cast<std::size_t>(2 * dp.n + 4), -7);
-  }
-  MemFile log;  // the task's output file, read back by the tests
-  // Sends the diagnostics of the given level into log.
-  void watch(int level) {
-    set.diag_level = level;
-    env.out = log.f;
+  Search(Settings s, const std::vector<std::string>& seqs, bool matrix = true) : OwnSettings{std::move(s)}, SearchCase(own, seqs, matrix) {
+    EXPECT_TRUE(usable);
   }
   Status build(const std::vector<int>& perm) {
-    tree = GTree{};
-    EXPECT_EQ(table_alloc(tree.perm, perm.size()), 0u);
-    for (std::size_t i = 0; i < perm.size(); ++i) tree.perm[i] = static_cast<std::int16_t>(perm[i]);
+    reset_tree(tree, perm);
     return build_gtree(&tree, env);
   }
-  Status run(const std::vector<int>& perm) {
-    if (Status st = build(perm); st != 0) return st;
-    return search_signal(&tree, env, msg.data());
-  }
+  Status run(const std::vector<int>& perm) { return reference_search(env, perm, tree, msg); }
   std::vector<int> level(int z) const {
     const auto& lv = tree.level[static_cast<std::size_t>(z)];
     return std::vector<int>(lv.data(), lv.data() + dp.nn);
   }
   int word(int s) const { return msg[static_cast<std::size_t>(s)]; }
   int power() const { return msg[static_cast<std::size_t>(2 * dp.n + 1)]; }
-  int quality() const { return msg[static_cast<std::size_t>(2 * dp.n)]; }
 };
-
-std::vector<int> identity(int n) {
-  std::vector<int> p(static_cast<std::size_t>(n));
-  std::iota(p.begin(), p.end(), 0);
-  return p;
-}
-
-TEST(GTree, DumpOfThreeSequences) {
-  Search x(make_settings(2), {"acgt", "acgt", "acgt"});
-  x.watch(3);
-  ASSERT_EQ(x.build({2, 0, 1}), 0u);
-  EXPECT_EQ(x.log.text(), "G-tree built (2 levels, 3 nodes):\nDz=0:   2  0  1  *\nDz=1:   2  1  0  *\n");
-}
-
-TEST(GTree, LevelsInterleaveThePermutation) {
-  Search x(make_settings(2), std::vector<std::string>(7, "acgt"));
-  ASSERT_EQ(x.build({6, 5, 4, 3, 2, 1, 0}), 0u);
-  EXPECT_EQ(x.level(0), (std::vector<int>{6, 5, 4, 3, 2, 1, 0, -1}));
-  EXPECT_EQ(x.level(1), (std::vector<int>{6, 4, 2, 0, 5, 3, 1, -1}));
-  EXPECT_EQ(x.level(2), (std::vector<int>{6, 2, 4, 0, 5, 1, 3, -1}));
-  EXPECT_TRUE(x.tree.level[3].empty());
-
-  Search two(make_settings(2), {"acgt", "acgt"});
-  ASSERT_EQ(two.build({1, 0}), 0u);
-  EXPECT_EQ(two.level(0), (std::vector<int>{1, 0, -1, -1}));
-  EXPECT_EQ(two.level(1), (std::vector<int>{1, -1, 0, -1}));
-  EXPECT_EQ(two.tree.system[0], -1);
-  EXPECT_TRUE(two.tree.cost.empty());
-}
-
-TEST(GTree, EveryFailedAllocationGivesErmem) {
-  Search x(make_settings(2), std::vector<std::string>(5, "acgtac"));
-  const long allocations = 5 + x.dp.logn;  // level table, two systems, two lists, the levels
-  for (long k = 0; k < allocations; ++k) {
-    x.tree = GTree{};
-    ASSERT_EQ(table_alloc(x.tree.perm, 5), 0u);
-    fail_allocations_after(k);
-    EXPECT_EQ(build_gtree(&x.tree, x.env), ERMEM) << k;
-    alloc_failures_off();
-    free_gtree(&x.tree);
-    EXPECT_TRUE(x.tree.system.empty() && x.tree.level.empty() && x.tree.perm.empty());
-  }
-  EXPECT_EQ(build_gtree(nullptr, x.env), ERMEM);
-  free_gtree(nullptr);
-}
 
 // The cost of every key of every group is the sum of the proximities among
 // the words of its row, or 0 for a row without words.
@@ -196,6 +132,7 @@ TEST(SignalSearch, IndicesBeyondASequenceAreNoWords) {
     const int n = 2 + round % 7;
     for (int i = 0; i < n; ++i) seqs.push_back(random_text(rng, 1 + static_cast<int>(rng() % 6)));
     Search x(std::move(s), seqs, round % 2 == 0);
+    x.env.coin = Coin{[]() noexcept { return 1; }};  // ties go to the later index, beyond the shorter sequences
     std::vector<int> perm = identity(n);
     std::shuffle(perm.begin(), perm.end(), rng);
     ASSERT_EQ(x.run(perm), 0u);
@@ -208,75 +145,6 @@ TEST(SignalSearch, IndicesBeyondASequenceAreNoWords) {
     }
     EXPECT_EQ(x.power(), power);
   }
-}
-
-TEST(SignalSearch, ReportLevelsDumpAndBonuses) {
-  Search x(make_settings(3), {"aaa", "aaa", "aac"});
-  x.watch(4);
-  ASSERT_EQ(x.run({0, 1, 2}), 0u);
-  // Proximities 3, 2, 2: total 14; bonuses 300 + 300 (all share a) + 100 (one lacks a).
-  EXPECT_EQ(x.quality(), 1400 / 2 + 700);
-  EXPECT_EQ(x.msg[3 * 2 + 2], 1400 / 6);
-  const std::string text = x.log.text();
-  EXPECT_NE(text.find("Level 1\n\n  i   j   (System for next level)    (Costs for the next level)\n"
-                      "001,001:   1   1   1  *     (    7 )\n"),
-            std::string::npos);
-  EXPECT_NE(text.find("\nDz=0:   0  1  2  *\n"), std::string::npos);
-  EXPECT_NE(text.find("\nSignal found (power: 3, quality: 14.00, avg proximity: 2.33)\n"
-                      "  1:s1[0001] aaa (5,  2.50)\n"
-                      "  2:s2[0001] aaa (5,  2.50)\n"
-                      "  3:s3[0001] aac (4,  2.00)\n\n"),
-            std::string::npos);
-}
-
-TEST(SignalSearch, NoWordLinesAndTwoWordLines) {
-  Settings s = make_settings(2, 2);
-  s.smin = 1;
-  s.smax = 2;
-  std::snprintf(s.pen_text, sizeof s.pen_text, "0,0");
-  ASSERT_EQ(derive_settings(s), 0u);
-  Search x(std::move(s), {"acggtt", "acgtt", "ggggg"});
-  x.watch(2);
-  ASSERT_EQ(x.run({0, 1, 2}), 0u);
-  // 4 agreeing letters (quality 8.00), each letter position shared by two of
-  // the three sequences: bonus 100 each, as BX = 1 allows one without.
-  EXPECT_NE(x.log.text().find("\nSignal found (power: 2, quality: 12.00, avg proximity: 4.00)\n"
-                          "  1:s1[0001;0005] ac-02-tt (4,  4.00)\n"
-                          "  2:s2[0001;0004] ac-01-tt (4,  4.00)\n"
-                          "  3:s3\n\n"),
-            std::string::npos)
-      << x.log.text();
-}
-
-TEST(SignalSearch, FailedStepsEndTheSearch) {
-  Search x(make_settings(2), std::vector<std::string>(8, "acgtac"));
-  ASSERT_EQ(x.build(identity(8)), 0u);
-  fail_allocations_after(0);
-  EXPECT_EQ(search_signal(&x.tree, x.env, x.msg.data()), ERMEM);
-  alloc_failures_off();
-  EXPECT_EQ(x.word(0), -1);
-
-  ASSERT_EQ(x.build(identity(8)), 0u);
-  ASSERT_EQ(search_quads(&x.tree, x.env), 0u);
-  fail_allocations_after(0);
-  EXPECT_EQ(merge_groups(&x.tree, 2, x.env), ERMEM);
-  alloc_failures_off();
-  EXPECT_TRUE(x.tree.cost.empty());
-  EXPECT_FALSE(x.tree.cost_prev.empty());
-
-  ASSERT_EQ(x.build(identity(8)), 0u);
-  ASSERT_EQ(search_quads(&x.tree, x.env), 0u);
-  x.tree.level[2][1] = -1;  // an empty second head: never made by build_gtree
-  EXPECT_EQ(merge_groups(&x.tree, 2, x.env), ERINT);
-  EXPECT_EQ(search_quads(nullptr, x.env), ERMEM);
-  EXPECT_EQ(merge_groups(nullptr, 1, x.env), ERMEM);
-
-  // A flush that fails after a level ends the search with ERIO.
-  x.set.diag_level = 2;
-  x.env.out = std::fopen("/dev/full", "w");
-  ASSERT_EQ(x.build(identity(8)), 0u);
-  EXPECT_EQ(search_signal(&x.tree, x.env, x.msg.data()), ERIO);
-  std::fclose(x.env.out);
 }
 
 }  // namespace
