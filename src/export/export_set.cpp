@@ -14,6 +14,7 @@
 #include "portion.hpp"
 #include "../config/cmdline.hpp"
 #include "../input/reader.hpp"
+#include "alloc_guard.hpp"
 
 namespace {
 
@@ -244,13 +245,10 @@ int ExportSet::exported() const noexcept {
 }
 
 Status build_export(const ResultFile& rf, const ExportOptions& o, ExportSet& ret, std::string& err) noexcept {
-  try {
+  return guard_alloc(err, [&]() -> Status {
     ExportSet set;
     if (Status st = build(rf, o, set, err); st != 0) return st;
     ret = std::move(set);
     return 0;
-  } catch (const std::bad_alloc&) {
-    err = "out of memory";
-    return ERMEM;
-  }
+  });
 }

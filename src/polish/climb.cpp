@@ -13,6 +13,7 @@
 
 #include "alphabet.hpp"
 #include "word_index.hpp"
+#include "alloc_guard.hpp"
 
 namespace {
 
@@ -235,11 +236,7 @@ long long proximity_bound(const Settings& s) noexcept {
 }
 
 Status prepare_climbs(const Settings& s, const DataPortion& dp, ClimbSpace& ret) noexcept {
-  try {
-    return prepare(s, dp, ret);
-  } catch (const std::bad_alloc&) {
-    return ERMEM;
-  }
+  return guard_alloc([&] { return prepare(s, dp, ret); });
 }
 
 Words shift_words(const ClimbSpace& sp, const Words& words, int d) {

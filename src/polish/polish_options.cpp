@@ -5,6 +5,8 @@
 #include <cstring>
 #include <new>
 
+#include "alloc_guard.hpp"
+
 namespace {
 
 constexpr const char* kHelp =
@@ -106,15 +108,12 @@ Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& e
 
 Status parse_polish_args(int argc, const char* const* argv, PolishOptions& ret_opt,
                          std::string& ret_error) noexcept {
-  try {
+  return guard_alloc(ret_error, [&]() -> Status {
     PolishOptions o;
     if (Status st = parse(argc, argv, o, ret_error); st != 0) return st;
     ret_opt = std::move(o);
     return 0;
-  } catch (const std::bad_alloc&) {
-    ret_error = "out of memory";
-    return ERMEM;
-  }
+  });
 }
 
 const char* polish_help() noexcept { return kHelp; }

@@ -4,6 +4,8 @@
 #include <new>
 #include <set>
 
+#include "alloc_guard.hpp"
+
 namespace {
 
 Status polish(const ClimbSpace& sp, const SearchEnv& env, const std::vector<StartSignal>& starts, int k,
@@ -46,10 +48,5 @@ Status polish(const ClimbSpace& sp, const SearchEnv& env, const std::vector<Star
 
 Status polish_portion(const ClimbSpace& sp, const SearchEnv& env, const std::vector<StartSignal>& starts, int k,
                       PolishOutcome& ret, std::string& err) noexcept {
-  try {
-    return polish(sp, env, starts, k, ret, err);
-  } catch (const std::bad_alloc&) {
-    err = "out of memory";
-    return ERMEM;
-  }
+  return guard_alloc(err, [&] { return polish(sp, env, starts, k, ret, err); });
 }

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "../config/cmdline.hpp"
+#include "alloc_guard.hpp"
 
 namespace {
 
@@ -112,19 +113,9 @@ Status settings_of(const ResultRun& run, const std::vector<std::string>& with, R
 
 Status run_settings(const ResultRun& run, const std::vector<std::string>& with, RunSettings& ret,
                     std::string& err) noexcept {
-  try {
-    return settings_of(run, with, ret, err);
-  } catch (const std::bad_alloc&) {
-    err = "out of memory";
-    return ERMEM;
-  }
+  return guard_alloc(err, [&] { return settings_of(run, with, ret, err); });
 }
 
 Status check_portion(const PortionParams& p, const Settings& s, const DataPortion& dp, std::string& err) noexcept {
-  try {
-    return check(p, s, dp, err);
-  } catch (const std::bad_alloc&) {
-    err = "out of memory";
-    return ERMEM;
-  }
+  return guard_alloc(err, [&] { return check(p, s, dp, err); });
 }

@@ -8,6 +8,7 @@
 #include "messages.hpp"
 #include "report_layout.hpp"
 #include "word_index.hpp"
+#include "alloc_guard.hpp"
 
 namespace {
 
@@ -170,20 +171,10 @@ Status measure_words(const SearchEnv& env, const Words& words, Measure& ret) noe
 
 Status reported_starts(const ResultPortion& p, const SearchEnv& env, std::vector<StartSignal>& ret,
                        std::string& err) noexcept {
-  try {
-    return reported(p, env, ret, err);
-  } catch (const std::bad_alloc&) {
-    err = "out of memory";
-    return ERMEM;
-  }
+  return guard_alloc(err, [&] { return reported(p, env, ret, err); });
 }
 
 Status history_starts(const HistoryPortion& h, int rows, const SearchEnv& env, std::vector<StartSignal>& ret,
                       std::string& err) noexcept {
-  try {
-    return from_history(h, rows, env, ret, err);
-  } catch (const std::bad_alloc&) {
-    err = "out of memory";
-    return ERMEM;
-  }
+  return guard_alloc(err, [&] { return from_history(h, rows, env, ret, err); });
 }

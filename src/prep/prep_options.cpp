@@ -8,6 +8,8 @@
 #include <cstring>
 #include <new>
 
+#include "alloc_guard.hpp"
+
 namespace {
 
 enum class Opt { dna, protein, ambiguous, split, name_width, output, help, version };
@@ -130,11 +132,7 @@ Status parse_prep_args(int argc, const char* const* argv, PrepOptions& ret_opt,
                        std::string& ret_error) noexcept {
   ret_opt = {};
   ret_error.clear();
-  try {
-    return parse(argc, argv, ret_opt, ret_error);
-  } catch (const std::bad_alloc&) {
-    return ERMEM;
-  }
+  return guard_alloc([&] { return parse(argc, argv, ret_opt, ret_error); });
 }
 
 const char* prep_help() noexcept {
