@@ -55,7 +55,7 @@ MUTANTS = [
       "int best_results = 3;", "int best_results = 2;", "wrong default -R"),
     M("config-help-text", "src/config/help.cpp",
       "Set quality threshold (L/2 default)", "Set quality threshold (L/3 default)", "help text changed"),
-    M("config-status-order", "src/config/status.cpp",
+    M("config-status-order", "src/base/status.cpp",
       '{{ERARG, " ERARG"}, {ERDATA, " ERDATA"},', '{{ERDATA, " ERDATA"}, {ERARG, " ERARG"},',
       "status word order"),
     # ---- Input ----
