@@ -64,7 +64,7 @@ Run run_engine(const Bench& b, bool fast, int count) {
     close(fd[0]);
     ProxMatrix mx;
     const double t0 = cpu_seconds();
-    const bool matrix = b.set.prox_mode == 1 && build_matrix(b.set, b.dp, nullptr, mx) == 0;
+    const bool matrix = b.set.prox_mode == ProxMode::kMatrix && build_matrix(b.set, b.dp, nullptr, mx) == 0;
     SearchEnv env;
     env.set = &b.set;
     env.dp = &b.dp;
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     else if (option(a, "-MB", &v)) b.set.a_bonus = std::atoi(v);
     else if (option(a, "-MP", &v)) b.set.a_penalty = std::atoi(v);
     else if (option(a, "-T", &v)) b.set.threshold = std::atoi(v);
-    else if (option(a, "-X", &v)) b.set.prox_mode = std::atoi(v) != 0;
+    else if (option(a, "-X", &v)) b.set.prox_mode = std::atoi(v) != 0 ? ProxMode::kMatrix : ProxMode::kOnTheFly;
     else {
       std::fprintf(stderr, "unknown option %s\n", a);
       return 1;
@@ -176,7 +176,7 @@ int main(int argc, char** argv) {
   }
   std::printf("%s: n=%d m=%d l=%d l2=%d mw=%d threshold=%d, %s, %d permutations (%d with the reference)\n",
               argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, b.set.threshold,
-              b.set.prox_mode ? "proximity matrix" : "on the fly", b.perms, b.ref);
+              b.set.prox_mode == ProxMode::kMatrix ? "proximity matrix" : "on the fly", b.perms, b.ref);
   std::fflush(stdout);
 
   const Run fast = run_engine(b, true, b.perms);

@@ -1,9 +1,10 @@
 // settings.hpp: every setting of a run, with its default.
 //
 // One Settings record per task, filled by the defaults below and the command
-// line (src/config), then read by every subsystem. After the parse it changes
-// only in prox_mode (a secondary task falls back to on-the-fly proximity) and
-// in the per-portion values that the run driver derives (see PortionLimits).
+// line (src/config/options.cpp holds the table of options), then read by every
+// subsystem and never changed again: what changes during a run (the fall back
+// to on-the-fly proximity, the per-portion -P, -V and -Y) is held beside it by
+// the run driver.
 #pragma once
 
 #include <cstdio>
@@ -15,11 +16,19 @@ inline constexpr int kMaxWordLen = 64;      // l, l2 and motifs
 inline constexpr int kMaxSpacing = 4096;    // SMIN, SMAX
 inline constexpr int kMaxPenText = 79;      // characters of the -SPEN text kept
 inline constexpr int kMaxFileName = 256;    // characters of a file name kept
-inline constexpr const char* kDefaultPenText = "8,0,0,2,4,6,8";
+
+// How a sequence's support is aggregated in Q-list generation (-G).
+enum class Aggregation : int { kSum = 1, kMax = 2 };
+// What new words do to a Q-list's count of non-improving results (-J).
+enum class NewWords : int { kIgnore = 0, kAllow = 1, kReset = 2 };
+// What becomes of the secondary files at the end of the run (-Z).
+enum class SecondaryFiles : int { kRemove = 0, kCopy = 1, kSave = 2 };
+// Proximities from the precomputed matrix, or computed on the fly (-X).
+enum class ProxMode : int { kOnTheFly = 0, kMatrix = 1 };
 
 struct Settings {
-  int l = -1;                  // word length, 1..64 (-1 = unset, becomes 18)
-  int l2 = -1;                 // second word length, 1..64 (-1 = unset, becomes 0)
+  int l = 18;                  // word length, 1..64
+  int l2 = 0;                  // second word length, 1..64; 0 = one word (only by default)
   int threshold = -1;          // quality threshold (-1 = unset, derived)
   bool acid = false;           // amino-acid alphabet
   bool append = false;         // open files for appending
@@ -29,9 +38,9 @@ struct Settings {
   int console_level = 1;       // 0..2
   int diag_level = 1;          // 0..4
   bool history = false;        // write the history file
-  int aggregation = 1;         // 1 = sum, 2 = max
+  Aggregation aggregation = Aggregation::kSum;
   int aftermax = 5;            // non-improving iterations in a Q-list
-  int new_words_mode = 2;      // 0 ignore, 1 allow, 2 reset
+  NewWords new_words_mode = NewWords::kReset;
   bool motif_given = false;
   char motif[kMaxWordLen + 1] = {};
   bool motif2_given = false;
@@ -48,9 +57,9 @@ struct Settings {
   int perm_limit = 10000;      // permutations sent per data portion (U)
   int new_q = 3;               // new Q-permutations at a time (V), 1..12
   int time_limit = 0;          // seconds; 0 = none
-  int prox_mode = 1;           // 1 = proximity matrix, 0 = on the fly
+  ProxMode prox_mode = ProxMode::kMatrix;
   int mincover = -1;           // -1 = logn of each data portion
-  int secondary_mode = 1;      // 0 remove, 1 append (copy), 2 save
+  SecondaryFiles secondary_mode = SecondaryFiles::kCopy;
 
   // Derived by the parse.
   int S = 7;                   // number of spacings, smax - smin + 1

@@ -47,7 +47,7 @@ void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
 Settings make_settings(int l, int l2) {
   Settings s;
   s.l = l;
-  s.l2 = l2 > 0 ? l2 : -1;
+  s.l2 = l2 > 0 ? l2 : 0;
   (void)derive_settings(s);
   return s;
 }

@@ -1,7 +1,7 @@
 // cmdline.cpp: scanning the command line, opening the files, deriving settings.
 //
 // Contents
-//   1. Numbers and letters
+//   1. Letters
 //   2. Options
 //   3. File names
 //   4. After the scan: files, echo, lengths, motifs, threshold, penalties
@@ -18,19 +18,11 @@
 #include <sys/stat.h>
 
 #include "alphabet.hpp"
+#include "options.hpp"
 
 namespace {
 
-// ---- 1. Numbers and letters ----
-
-int upper(char c) noexcept { return std::toupper(static_cast<unsigned char>(c)); }
-
-// True when s starts with the letters of word, compared without regard to case.
-bool starts_with_ci(const char* s, const char* word) noexcept {
-  for (; *word; ++s, ++word)
-    if (*s == '\0' || upper(*s) != upper(*word)) return false;
-  return true;
-}
+// ---- 1. Letters ----
 
 // A nucleotide motif may hold u, compared as written (sequences hold t).
 const char* kMotifNucleotides = "actgu";
@@ -41,124 +33,55 @@ const char* file_mode(const Settings& set) noexcept { return set.append ? "a+t" 
 
 // ---- 2. Options ----
 
-// Sets *field to the number at s when it lies in lo..hi; false otherwise.
-bool set_in_range(int* field, const char* s, int lo, int hi) noexcept {
-  const int v = read_number(s);
-  if (v < lo || v > hi) return false;
-  *field = v;
-  return true;
-}
-
-// A letter choice (-G, -J, -Z): the letter at s selects its index in letters
-// (mapped through values), else a number among values.
-bool set_choice(int* field, const char* s, const char* letters, const int* values,
-                int count) noexcept {
-  for (int k = 0; k < count; ++k)
-    if (*s != '\0' && upper(*s) == letters[k]) {
-      *field = values[k];
+// The value of row at s (the characters after the option's name), stored
+// into set when the row accepts it. False when it does not.
+bool apply_value(const OptionRow& row, const char* s, Settings& set) noexcept {
+  switch (row.kind) {
+    case OptionKind::kHelp: return true;
+    case OptionKind::kFlag: row.value.store(set, 1); return true;
+    case OptionKind::kNumber:
+    case OptionKind::kMinutes: {
+      const int v = read_number(s);
+      if (v < row.lo || v > row.hi) return false;
+      const bool minutes = row.kind == OptionKind::kMinutes;
+      row.value.store(set, !minutes ? v : v > INT_MAX / 60 ? INT_MAX : v * 60);
       return true;
     }
-  const int v = read_number(s);
-  for (int k = 0; k < count; ++k)
-    if (v == values[k]) {
-      *field = v;
+    case OptionKind::kChoice: {
+      const char* letter = *s != '\0' ? std::strchr(row.letters, std::toupper(static_cast<unsigned char>(*s))) : nullptr;
+      const int v = letter != nullptr ? row.lo + static_cast<int>(letter - row.letters) : read_number(s);
+      if (v < row.lo || v > row.hi) return false;
+      row.value.store(set, v);
       return true;
     }
+    case OptionKind::kDigit:
+      if (*s != '0' + row.lo && *s != '0' + row.hi) return false;
+      row.value.store(set, *s - '0');
+      return true;
+    case OptionKind::kMotif: {  // s is the opening quote
+      const char* end = std::strchr(s + 1, '\'');
+      if (end == nullptr || end - (s + 1) > kMaxWordLen) return false;
+      const auto len = static_cast<std::size_t>(end - (s + 1));
+      char* text = row.text(set);
+      std::memcpy(text, s + 1, len);
+      text[len] = '\0';
+      *row.given(set) = true;
+      return true;
+    }
+    case OptionKind::kText:
+      std::snprintf(row.text(set), kMaxPenText + 1, "%s", s);
+      return true;
+  }
   return false;
-}
-
-// A motif text: after the opening quote at s[-1], up to the closing quote.
-bool set_motif(char* motif, bool* given, const char* s) noexcept {
-  const char* end = std::strchr(s, '\'');
-  if (end == nullptr || end - s > kMaxWordLen) return false;
-  const auto len = static_cast<std::size_t>(end - s);
-  std::memcpy(motif, s, len);
-  motif[len] = '\0';
-  *given = true;
-  return true;
 }
 
 }  // namespace
 
 bool apply_option(const char* arg, Settings& set, bool* help) noexcept {
-  const char* o = arg + 1;  // the selecting character
-  switch (upper(*o)) {
-    case '?':
-    case 'H':
-      *help = true;
-      return true;
-    case 'A':
-      if (starts_with_ci(o, "ACID"))
-        set.acid = true;
-      else
-        set.append = true;
-      return true;
-    case 'B': {
-      int* field = nullptr;
-      switch (upper(o[1])) {
-        case 'A': field = &set.ba; break;
-        case 'C': field = &set.bc; break;
-        case 'X': field = &set.bx; break;
-        default: return false;
-      }
-      return set_in_range(field, o + 2, 0, INT_MAX);
-    }
-    case 'C': return set_in_range(&set.console_level, o + 1, 0, 2);
-    case 'D': return set_in_range(&set.diag_level, o + 1, 0, 4);
-    case 'F':
-      set.history = true;
-      return true;
-    case 'G': {
-      static constexpr int values[] = {1, 2};
-      return set_choice(&set.aggregation, o + 1, "SM", values, 2);
-    }
-    case 'I': return set_in_range(&set.aftermax, o + 1, 1, INT_MAX);
-    case 'J': {
-      static constexpr int values[] = {0, 1, 2};
-      return set_choice(&set.new_words_mode, o + 1, "IAR", values, 3);
-    }
-    case 'L':
-      if (upper(o[1]) == 'L') return set_in_range(&set.l2, o + 2, 1, kMaxWordLen);
-      return set_in_range(&set.l, o + 1, 1, kMaxWordLen);
-    case 'M':
-      if (o[1] == '\'') return set_motif(set.motif, &set.motif_given, o + 2);
-      if (upper(o[1]) == 'M' && o[2] == '\'')
-        return set_motif(set.motif2, &set.motif2_given, o + 3);
-      if (upper(o[1]) == 'B') return set_in_range(&set.a_bonus, o + 2, INT_MIN, INT_MAX);
-      if (upper(o[1]) == 'P') return set_in_range(&set.a_penalty, o + 2, INT_MIN, INT_MAX);
-      return false;  // -MM without its quote included
-    case 'N': return set_in_range(&set.name_width_limit, o + 1, INT_MIN, INT_MAX);
-    case 'P': return set_in_range(&set.pairs, o + 1, INT_MIN, INT_MAX);
-    case 'Q': return set_in_range(&set.qlist_limit, o + 1, 0, INT_MAX);
-    case 'R': return set_in_range(&set.best_results, o + 1, 1, INT_MAX);
-    case 'S':
-      if (starts_with_ci(o, "SMIN")) return set_in_range(&set.smin, o + 4, 0, kMaxSpacing);
-      if (starts_with_ci(o, "SMAX")) return set_in_range(&set.smax, o + 4, 0, kMaxSpacing);
-      if (starts_with_ci(o, "SPEN")) {
-        std::snprintf(set.pen_text, sizeof set.pen_text, "%s", o + 4);
-        return true;
-      }
-      return false;
-    case 'T': return set_in_range(&set.threshold, o + 1, 1, INT_MAX);
-    case 'U': return set_in_range(&set.perm_limit, o + 1, 1, INT_MAX);
-    case 'V': return set_in_range(&set.new_q, o + 1, 1, 12);
-    case 'W': {
-      int minutes = 0;
-      if (!set_in_range(&minutes, o + 1, 0, INT_MAX)) return false;
-      set.time_limit = minutes > INT_MAX / 60 ? INT_MAX : minutes * 60;
-      return true;
-    }
-    case 'X':
-      if (o[1] != '0' && o[1] != '1') return false;
-      set.prox_mode = o[1] - '0';
-      return true;
-    case 'Y': return set_in_range(&set.mincover, o + 1, INT_MIN, INT_MAX);
-    case 'Z': {
-      static constexpr int values[] = {0, 1, 2};
-      return set_choice(&set.secondary_mode, o + 1, "RAS", values, 3);
-    }
-    default: return false;  // E, K, O, @ and everything outside '?'..'Z'
-  }
+  const OptionRow* row = find_option(arg);
+  if (row == nullptr) return false;  // E, K, O, @, -S alone and everything outside '?'..'Z'
+  if (row->kind == OptionKind::kHelp) *help = true;
+  return apply_value(*row, arg + 1 + std::strlen(row->name), set);
 }
 
 namespace {
@@ -337,8 +260,6 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
 
 Status derive_settings(Settings& set) noexcept {
   Status st = 0;
-  if (set.l < 0) set.l = 18;
-  if (set.l2 < 0) set.l2 = 0;
   if (set.motif_given && !check_motif(set.motif, set.l, set, set.leff)) st |= ERARG;
   if (set.motif2_given && !check_motif(set.motif2, set.l2, set, set.leff2)) st |= ERARG;
   // Each half lies within half the int range, so their sum cannot overflow.

@@ -60,7 +60,7 @@ bool root_portion(TaskContext& ctx) noexcept {
   if (s.console_level > 1) std::printf("P-list consists of %d permutations\n", plist);
 
   // V for the portion; the dispatch loop's counters.
-  rp.V = portion_new_q(ctx.dp.n, ctx.saved_new_q);
+  rp.V = portion_new_q(ctx.dp.n, s.new_q);
 
   // .
   rp.serial = -1;

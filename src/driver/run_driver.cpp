@@ -46,11 +46,11 @@ void announce_tasks(TaskContext& ctx) noexcept {
 
 // ---- 3. One data portion ----
 
-// The per-portion mincover and pairs from the saved values.
+// The per-portion mincover and pairs, from the settings (which stay as parsed).
 void derive_portion_settings(TaskContext& ctx) noexcept {
   const DataPortion& dp = ctx.dp;
-  ctx.root.mincover = portion_mincover(dp, ctx.mincover_given, ctx.saved_mincover);
-  ctx.pairs = ctx.saved_pairs >= dp.n ? dp.n - 1 : ctx.saved_pairs;
+  ctx.root.mincover = portion_mincover(dp, ctx.set.mincover);
+  ctx.pairs = ctx.set.pairs >= dp.n ? dp.n - 1 : ctx.set.pairs;
 }
 
 // The job line, the parameters lines and the sequence list.
@@ -144,7 +144,7 @@ void shutdown(TaskContext& ctx) noexcept {
   }
   if (table_alloc(ctx.transfer, kTransferBytes) != 0) ctx.run_status |= ERMEM;
   barrier();
-  if ((ctx.run_status & HELP) == 0 && ctx.set.secondary_mode != 2)
+  if ((ctx.run_status & HELP) == 0 && ctx.set.secondary_mode != SecondaryFiles::kSave)
     merge_secondary_files(ctx);
   // The last meeting also brings the root task what went wrong on a secondary
   // task that it has not heard of (a failed flush after the stop message, a
@@ -215,10 +215,6 @@ Status run_korvax(int argc, char** argv) noexcept {
     // for all tasks, so that none waits for it.
     ctx.run_status |= agree_or(st);
     if (ctx.run_status == 0) {
-      ctx.saved_pairs = ctx.set.pairs;
-      ctx.saved_new_q = ctx.set.new_q;
-      ctx.saved_mincover = ctx.set.mincover;
-      ctx.mincover_given = ctx.set.mincover != -1;
       announce_tasks(ctx);
       portion_loop(ctx);
     }

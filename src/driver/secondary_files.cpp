@@ -73,7 +73,7 @@ void copy_file(TaskContext& ctx, int t) noexcept {
 }  // namespace
 
 void merge_secondary_files(TaskContext& ctx) noexcept {
-  const bool copy_mode = ctx.set.secondary_mode == 1 && ctx.set.diag_level > 1;
+  const bool copy_mode = ctx.set.secondary_mode == SecondaryFiles::kCopy && ctx.set.diag_level > 1;
   // A copy needs the transfer buffer on every task, the result file on the
   // root task and the secondary file on every secondary task.
   const bool ready = !ctx.transfer.empty() && ctx.files.output != nullptr;
@@ -93,6 +93,6 @@ void merge_secondary_files(TaskContext& ctx) noexcept {
   if (copy) send_file(ctx, size < 0 ? 0 : size);
   std::fclose(ctx.files.output);
   ctx.files.output = nullptr;
-  if (size >= 0 && (ctx.set.secondary_mode == 0 || ctx.set.secondary_mode == 1))
+  if (size >= 0 && ctx.set.secondary_mode != SecondaryFiles::kSave)
     std::remove(ctx.files.output_name);
 }

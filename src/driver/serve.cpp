@@ -13,12 +13,12 @@ namespace {
 void prepare_proximity(TaskContext& ctx) noexcept {
   std::FILE* out = ctx.files.output;
   const bool say = ctx.set.diag_level != 0;
-  if (ctx.set.prox_mode == 0) {
+  if (ctx.set.prox_mode == ProxMode::kOnTheFly || ctx.matrix_refused) {
     if (say) std::fprintf(out, "[T%d] Proximity is calculated on the fly\n", ctx.task);
   } else {
     const Status st = build_matrix(ctx.set, ctx.dp, out, ctx.matrix);
     if (st == ERMEM) {
-      ctx.set.prox_mode = 0;
+      ctx.matrix_refused = true;
       if (say) std::fprintf(out, "[T%d] No memory for matrix - calculate on the fly!\n", ctx.task);
     } else {
       if (say)
@@ -48,7 +48,7 @@ Status serve_portion(TaskContext& ctx) noexcept {
   SearchEnv env;
   env.set = &ctx.set;
   env.dp = &dp;
-  env.prox = ProxEnv{&ctx.set, &dp, ctx.set.prox_mode == 1 && ctx.matrix.built() ? &ctx.matrix : nullptr};
+  env.prox = ProxEnv{&ctx.set, &dp, ctx.matrix.built() ? &ctx.matrix : nullptr};
   env.coin = ctx.coin;
   env.out = out;
   // The fast search, or, when even its bookkeeping cannot be had, the

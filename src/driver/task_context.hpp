@@ -25,11 +25,10 @@ struct TaskContext {
   Coin coin;
   RootPortion root;             // root task only
 
-  // -P, -V and -Y as they stood after the parse; the per-portion values are
-  // derived from these afresh for every portion.
-  int saved_pairs = 0, saved_new_q = 3, saved_mincover = -1;
-  bool mincover_given = false;
   int pairs = 0;                // per portion: -P capped to n - 1
+  // The proximity matrix could not be had once: proximities are computed on
+  // the fly for the rest of the run, as with -X0.
+  bool matrix_refused = false;
 
   Table<char> transfer;         // the 1,000,000-byte buffer of the shutdown merge
   // A flush of this task's own output file has failed. A secondary task then

@@ -164,8 +164,8 @@ struct Loop {
     const int count = generate_qlist(rp, o, s.aggregation, e.coin);
     if (count == 0) return stop_qlist(t);
     if (ts.non_improving[static_cast<std::size_t>(o)] >= s.aftermax) {
-      if (s.new_words_mode == 0 || ts.new_count[static_cast<std::size_t>(o)] == 0) return stop_qlist(t);
-      if (s.new_words_mode == 2) ts.non_improving[static_cast<std::size_t>(o)] = 0;
+      if (s.new_words_mode == NewWords::kIgnore || ts.new_count[static_cast<std::size_t>(o)] == 0) return stop_qlist(t);
+      if (s.new_words_mode == NewWords::kReset) ts.non_improving[static_cast<std::size_t>(o)] = 0;
     }
     char text[96];
     std::snprintf(text, sizeof text, "Generate %d permutation(s) for Q%d list\n", count, r->p_index);

@@ -14,15 +14,15 @@ int factorial(int k) noexcept {
   return k == 0 ? 1 : k * factorial(k - 1);
 }
 
-int portion_new_q(int n, int saved_v) noexcept {
-  return n < 5 && saved_v > n ? factorial(n - 1) * n / 2 : saved_v;
+int portion_new_q(int n, int v) noexcept {
+  return n < 5 && v > n ? factorial(n - 1) * n / 2 : v;
 }
 
-int portion_mincover(const DataPortion& dp, bool given, int saved) noexcept {
+int portion_mincover(const DataPortion& dp, int mincover) noexcept {
   long long cap = 0;
   const long long weight = 2LL * dp.logn - 1, pairs = (dp.n - 1LL) * dp.n;  // logn <= 30
   if (__builtin_mul_overflow(weight, pairs, &cap)) cap = LLONG_MAX;
-  const long long cover = given ? saved : dp.logn;
+  const long long cover = mincover != -1 ? mincover : dp.logn;
   return static_cast<int>(cover > cap ? cap : cover);
 }
 

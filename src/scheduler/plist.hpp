@@ -33,8 +33,9 @@ void free_root_portion(RootPortion& rp) noexcept;
 
 // V for a portion of n sequences from the -V value: n!/2 when n < 5 and the
 // value exceeds n (1, 3 and 12 for n = 2, 3, 4), else the value itself.
-[[nodiscard]] int portion_new_q(int n, int saved_v) noexcept;
+[[nodiscard]] int portion_new_q(int n, int v) noexcept;
 
-// mincover for a portion: logn when -Y was not given, else the -Y value, held
-// at most at (2 logn - 1)(n - 1) n (computed without overflow for any n).
-[[nodiscard]] int portion_mincover(const DataPortion& dp, bool given, int saved) noexcept;
+// mincover for a portion: logn when -Y was not given (mincover -1), else the
+// -Y value, held at most at (2 logn - 1)(n - 1) n (computed without overflow
+// for any n).
+[[nodiscard]] int portion_mincover(const DataPortion& dp, int mincover) noexcept;

@@ -41,7 +41,7 @@ bool is_recurrent(RootPortion& rp, int o, int k) noexcept {
   return found;
 }
 
-int generate_qlist(RootPortion& rp, int o, int aggregation, const Coin& coin) noexcept {
+int generate_qlist(RootPortion& rp, int o, Aggregation aggregation, const Coin& coin) noexcept {
   TaskState& ts = rp.ts;
   const int n = ts.n, mw = ts.mw, V = rp.V;
 
@@ -51,7 +51,7 @@ int generate_qlist(RootPortion& rp, int o, int aggregation, const Coin& coin) no
     const int* row = ts.scores(o, s);
     long long support = 0;
     for (int w = 0; w < mw; ++w) {
-      if (aggregation == 2)
+      if (aggregation == Aggregation::kMax)
         support = std::max<long long>(support, row[w]);
       else
         support += row[w];

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "coin.hpp"
+#include "settings.hpp"
 #include "task_state.hpp"
 
 // A sequence and its support, with the random tie key drawn before sorting.
@@ -23,6 +24,6 @@ struct SupportEntry {
 // Fills free candidate slots of task o with new Q-permutations: the sequences
 // by falling support (the base), and the base with each pair of neighbours
 // of equal support swapped (the variants); recurrent ones are rejected.
-// aggregation: 1 = sum of word scores, 2 = their maximum. Returns the number
+// aggregation: the sum of a sequence's word scores, or their maximum. Returns the number
 // of new pending candidates in slots 0..V-1.
-[[nodiscard]] int generate_qlist(RootPortion& rp, int o, int aggregation, const Coin& coin) noexcept;
+[[nodiscard]] int generate_qlist(RootPortion& rp, int o, Aggregation aggregation, const Coin& coin) noexcept;

@@ -1,5 +1,6 @@
 // cmdline_test.cpp: the command-line parser, its files and derived settings.
 #include "config/cmdline.hpp"
+#include "config/options.hpp"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -114,25 +115,59 @@ TEST_F(Parse, InvalidOptionsStopTheScan) {
 TEST_F(Parse, OptionForms) {
   const struct {
     const char* arg;
-    int Settings::*field;
+    OptionField field;
     int value;
-  } forms[] = {{"-C", &Settings::console_level, 0},  {"-X10", &Settings::prox_mode, 1},
-               {"-x0", &Settings::prox_mode, 0},      {"-W5", &Settings::time_limit, 300},
-               {"-GM", &Settings::aggregation, 2},    {"-g2", &Settings::aggregation, 2},
-               {"-JA", &Settings::new_words_mode, 1}, {"-J0", &Settings::new_words_mode, 0},
-               {"-zs", &Settings::secondary_mode, 2}, {"-Z0", &Settings::secondary_mode, 0},
-               {"-BX4", &Settings::bx, 4},            {"-MB-2", &Settings::a_bonus, -2},
-               {"-MP7", &Settings::a_penalty, 7},     {"-Y-3", &Settings::mincover, -3},
-               {"-V12", &Settings::new_q, 12},        {"-P20", &Settings::pairs, 20}};
+  } forms[] = {{"-C", field<&Settings::console_level>(), 0},
+               {"-X10", field<&Settings::prox_mode>(), 1},
+               {"-x0", field<&Settings::prox_mode>(), 0},
+               {"-W5", field<&Settings::time_limit>(), 300},
+               {"-GM", field<&Settings::aggregation>(), 2},
+               {"-g2", field<&Settings::aggregation>(), 2},
+               {"-JA", field<&Settings::new_words_mode>(), 1},
+               {"-J0", field<&Settings::new_words_mode>(), 0},
+               {"-zs", field<&Settings::secondary_mode>(), 2},
+               {"-Z0", field<&Settings::secondary_mode>(), 0},
+               {"-BX4", field<&Settings::bx>(), 4},
+               {"-MB-2", field<&Settings::a_bonus>(), -2},
+               {"-MP7", field<&Settings::a_penalty>(), 7},
+               {"-Y-3", field<&Settings::mincover>(), -3},
+               {"-V12", field<&Settings::new_q>(), 12},
+               {"-P20", field<&Settings::pairs>(), 20},
+               {"/acid", field<&Settings::acid>(), 1},
+               {"-h", {}, 0}};
   for (const auto& f : forms) {
     reset();
-    ASSERT_EQ(parse({f.arg, "in.fa"}), 0u) << f.arg;
-    EXPECT_EQ(set.*f.field, f.value) << f.arg;
+    const Status st = parse({f.arg, "in.fa"});
+    if (f.field.load == nullptr) {  // help
+      EXPECT_EQ(st, HELP);
+      continue;
+    }
+    ASSERT_EQ(st, 0u) << f.arg;
+    EXPECT_EQ(f.field.load(set), f.value) << f.arg;
   }
   reset();
   EXPECT_EQ(parse({"-L5", "-F", "-L7", "-F", "in.fa"}), 0u);  // the later value wins
   EXPECT_EQ(set.l, 7);
   EXPECT_NE(files.history, nullptr);
+}
+
+// Every row of the table is selected by its own name in any case and by the
+// dash or the slash, and the longest name wins: a shorter row that the name
+// starts with (A for ACID, L for LL, M for MB) never takes it.
+TEST(OptionTable, EveryRowIsSelectedByItsName) {
+  for (const OptionRow& row : option_rows()) {
+    std::string name = row.name;
+    const std::string tail = row.kind == OptionKind::kMotif ? "'acgt'" : "1";
+    for (std::string arg : {"-" + name + tail, "/" + name + tail}) {
+      EXPECT_EQ(find_option(arg.c_str()), &row) << arg;
+      for (char& c : arg) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      EXPECT_EQ(find_option(arg.c_str()), &row) << arg;
+    }
+    for (const OptionRow& other : option_rows())
+      if (&other != &row) {
+        EXPECT_STRNE(other.name, row.name);
+      }
+  }
 }
 
 TEST_F(Parse, AcidNeedsAllFourLetters) {

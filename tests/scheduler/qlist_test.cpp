@@ -32,7 +32,7 @@ TEST(QList, TwoSequencesWithEqualSupport) {
   Chain c(2, 2, 1);
   c.support(1, 0, 5);
   c.support(1, 1, 5);
-  EXPECT_EQ(generate_qlist(c.rp, 1, 1, Coin{}), 1);
+  EXPECT_EQ(generate_qlist(c.rp, 1, Aggregation::kSum, Coin{}), 1);
   EXPECT_EQ(c.slot(1, 0), (std::vector<int>{1, 0}));  // the base 0 1 is the P-permutation
   EXPECT_EQ(c.slot(1, 1), std::vector<int>{});        // the spare slot is free again
   EXPECT_EQ(c.rp.recurrent, 1);
@@ -41,7 +41,7 @@ TEST(QList, TwoSequencesWithEqualSupport) {
   auto rec = make_record(c.rp.ts.slot(1, 0), c.dp);
   c.rp.records.append(std::move(rec));
   c.rp.ts.slot(1, 0)[0] = -1;
-  EXPECT_EQ(generate_qlist(c.rp, 1, 1, Coin{}), 0);
+  EXPECT_EQ(generate_qlist(c.rp, 1, Aggregation::kSum, Coin{}), 0);
   EXPECT_EQ(c.slot(1, 0), std::vector<int>{});
   EXPECT_EQ(c.rp.recurrent, 3);
 }
@@ -49,7 +49,7 @@ TEST(QList, TwoSequencesWithEqualSupport) {
 TEST(QList, SupportsOrderTheBaseAndTiesMakeVariants) {
   Chain c(5, 3, 3);
   for (int s = 0; s < 5; ++s) c.support(2, s, 10 * s);  // all different
-  EXPECT_EQ(generate_qlist(c.rp, 2, 1, Coin{}), 1);
+  EXPECT_EQ(generate_qlist(c.rp, 2, Aggregation::kSum, Coin{}), 1);
   EXPECT_EQ(c.slot(2, 0), (std::vector<int>{4, 3, 2, 1, 0}));
   EXPECT_EQ(c.slot(2, 1), std::vector<int>{});
 
@@ -60,7 +60,7 @@ TEST(QList, SupportsOrderTheBaseAndTiesMakeVariants) {
   t.support(1, 3, 7);
   t.support(1, 4, 3);
   // Sorted: 1 3 | 0 2 4 (equal supports keep ascending index with this coin).
-  EXPECT_EQ(generate_qlist(t.rp, 1, 1, Coin{}), 3);
+  EXPECT_EQ(generate_qlist(t.rp, 1, Aggregation::kSum, Coin{}), 3);
   EXPECT_EQ(t.slot(1, 0), (std::vector<int>{1, 3, 0, 2, 4}));
   EXPECT_EQ(t.slot(1, 1), (std::vector<int>{3, 1, 0, 2, 4}));
   EXPECT_EQ(t.slot(1, 2), (std::vector<int>{1, 3, 2, 0, 4}));
@@ -73,13 +73,13 @@ TEST(QList, MaximumAggregationAndCandidatesOfOtherTasks) {
   for (int task : {1, 2})
     for (int s = 0; s < 5; ++s)
       for (int w = 0; w < 2; ++w) c.rp.ts.scores(task, s)[w] = scores[s][w];
-  EXPECT_EQ(generate_qlist(c.rp, 1, 2, Coin{}), 1);
+  EXPECT_EQ(generate_qlist(c.rp, 1, Aggregation::kMax, Coin{}), 1);
   EXPECT_EQ(c.slot(1, 0), (std::vector<int>{3, 0, 1, 4, 2}));  // by maximum
   // Task 2's base equals task 1's pending candidate: rejected and counted.
   const int before = c.rp.recurrent;
-  EXPECT_EQ(generate_qlist(c.rp, 2, 2, Coin{}), 0);
+  EXPECT_EQ(generate_qlist(c.rp, 2, Aggregation::kMax, Coin{}), 0);
   EXPECT_EQ(c.rp.recurrent, before + 1);
-  EXPECT_EQ(generate_qlist(c.rp, 2, 1, Coin{}), 1);
+  EXPECT_EQ(generate_qlist(c.rp, 2, Aggregation::kSum, Coin{}), 1);
   EXPECT_EQ(c.slot(2, 0), (std::vector<int>{3, 1, 0, 4, 2}));  // by sum
 }
 
