@@ -11,6 +11,26 @@ inline constexpr int kMaxLetters = kMaxLine - 1;  // letters of one sequence lin
 inline constexpr int kMaxNameLen = kMaxLine - 2;  // a name after its mark, before the line end
 inline constexpr int kMaxWordIndex = 32766; // word indices travel in int16 (mw + 1 <= 32767)
 
+// The first reason the reader found to refuse a portion, for the message that
+// tells the user why it was skipped.
+enum class PortionFault : unsigned char {
+  kNone,
+  kLetter,       // a letter outside the alphabet: seq, pos (1-based), letter
+  kZeroInName,   // a zero byte in a name line: seq
+  kLongLine,     // a line of more than 4096 characters: seq (the sequence it belongs to)
+  kTooFew,       // fewer than 2 sequences
+  kTooMany,      // more than 256 sequences
+  kNoWord,       // no sequence holds a whole word (or word pair)
+  kTooManyWords, // more word indices than 16-bit fields carry
+};
+
+struct PortionWhy {
+  PortionFault fault = PortionFault::kNone;
+  int seq = 0;     // 0-based sequence of the fault
+  int pos = 0;     // 1-based position in the line (kLetter)
+  char letter = 0; // the letter (kLetter)
+};
+
 struct DataPortion {
   int n = 0;               // sequences read (may exceed kMaxSeqs in a bad portion)
   int m = 0;               // the greatest length
@@ -22,6 +42,10 @@ struct DataPortion {
   std::array<Table<char>, kMaxSeqs> name;  // empty = no name line
   std::array<int, kMaxSeqs> len{};         // letters kept per sequence
   std::array<int, kMaxSeqs> word_pos{};    // one-word starts per sequence (L - l + 1, >= 0)
+  PortionWhy why;                          // the first fault of an unusable portion
+  // Sequence lines that follow another sequence line in a portion that has
+  // name lines: the look of a FASTA file wrapped over several lines.
+  int wrapped_lines = 0;
 
   [[nodiscard]] int stored() const noexcept { return n < kMaxSeqs ? n : kMaxSeqs; }
   [[nodiscard]] int M() const noexcept { return mw + 1; }

@@ -129,19 +129,34 @@ std::FILE* open_input(const char* name, bool* irregular) noexcept {
 
 // ---- 4. After the scan ----
 
+// Says why into *why (when given), in the manner of printf.
+template <class... Args>
+void complain(Complaint* why, const char* format, Args... args) noexcept {
+  if (why != nullptr && why->text[0] == '\0') std::snprintf(why->text, sizeof why->text, format, args...);
+}
+
 // Checks a motif against its word length and the alphabet. When it is valid,
 // sets ret_eff to its effective length, len + a-bonus per letter that is not
 // a wildcard (any whole number: a negative a-bonus can make it negative),
 // computed wide and held at the nearest int when it lies beyond. Returns
-// false when the motif is invalid.
-bool check_motif(const char* motif, int len, const Settings& set, int& ret_eff) noexcept {
-  if (static_cast<int>(std::strlen(motif)) != len) return false;
+// false when the motif is invalid, saying why into *why.
+bool check_motif(const char* option, const char* motif, int len, const Settings& set,
+                 int& ret_eff, Complaint* why) noexcept {
+  const int given = static_cast<int>(std::strlen(motif));
+  if (given != len) {
+    complain(why, "the motif of %s has %d characters; the word has %d", option, given, len);
+    return false;
+  }
   const char* alphabet = set.acid ? kAminoAcids : kMotifNucleotides;
   long long eff = len;
   for (const char* c = motif; *c; ++c) {
     if (std::strchr(kWildcards, *c) != nullptr) continue;
     const int lower = std::tolower(static_cast<unsigned char>(*c));
-    if (lower == 0 || std::strchr(alphabet, lower) == nullptr) return false;
+    if (lower == 0 || std::strchr(alphabet, lower) == nullptr) {
+      complain(why, "the motif of %s holds '%c', neither a letter of the %s alphabet nor a wildcard (.?x*)",
+               option, *c, set.acid ? "amino-acid" : "nucleotide");
+      return false;
+    }
     eff += set.a_bonus;  // at most 64 terms: no overflow in 64 bits
   }
   ret_eff = static_cast<int>(eff < INT_MIN ? INT_MIN : eff > INT_MAX ? INT_MAX : eff);
@@ -149,21 +164,61 @@ bool check_motif(const char* motif, int len, const Settings& set, int& ret_eff) 
 }
 
 // Splits the penalty text into S numbers. Returns 0, ERARG or ERMEM.
-Status build_penalties(Settings& set) noexcept {
-  if (set.smin > set.smax) return ERARG;
+Status build_penalties(Settings& set, Complaint* why) noexcept {
+  if (set.smin > set.smax) {
+    complain(why, "-SMIN%d is greater than -SMAX%d", set.smin, set.smax);
+    return ERARG;
+  }
   set.S = set.smax - set.smin + 1;
   if (Status st = table_alloc(set.penalty, static_cast<std::size_t>(set.S)); st != 0) return st;
   static constexpr const char* kSeparators = " ,;'\"";
   const char* p = set.pen_text;
+  const bool cut = std::strlen(set.pen_text) == static_cast<std::size_t>(kMaxPenText);
   for (int k = 0; k < set.S; ++k) {
     p += std::strspn(p, kSeparators);
-    if (*p == '\0') return ERARG;  // too few penalties
+    if (*p == '\0') {
+      complain(why, "the spacings %d to %d need %d penalties and -SPEN gives %d%s", set.smin,
+               set.smax, set.S, k, cut ? " (-SPEN keeps at most 79 characters)" : "");
+      return ERARG;
+    }
     const char* digits = p + (*p == '+' || *p == '-' ? 1 : 0);
-    if (!std::isdigit(static_cast<unsigned char>(*digits))) return ERARG;
+    if (!std::isdigit(static_cast<unsigned char>(*digits))) {
+      complain(why, "penalty %d of -SPEN is not a number", k + 1);
+      return ERARG;
+    }
     set.penalty[static_cast<std::size_t>(k)] = read_number(p);
     p += std::strcspn(p, kSeparators);
   }
   return 0;
+}
+
+// Hints for arguments that say something else than the user meant, on
+// standard error (root task). An argument that starts with '/' is an option,
+// even when it names a file; "--help" and "--version" are no options.
+void hint_argument(const char* arg) noexcept {
+  struct stat st;
+  if (arg[0] == '/' && stat(arg, &st) == 0)
+    std::fprintf(stderr,
+                 "korvax: \"%s\" is read as an option, since '/' starts an option; name the "
+                 "file by a relative path\n",
+                 arg);
+  if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "--version") == 0)
+    std::fprintf(stderr,
+                 "korvax: korvax %s; its help is -H, run under MPI's launcher "
+                 "(mpiexec -n 2 korvax -H)\n",
+                 kVersion);
+}
+
+// A hint when a proximity can exceed what the proximity matrix holds (255):
+// the matrix lowers it, so that a threshold above 255 is never reached there.
+void hint_matrix_cap(const Settings& set) noexcept {
+  const long long most = static_cast<long long>(set.motif_given ? set.leff : set.l) +
+                         (set.l2 == 0 ? 0 : set.motif2_given ? set.leff2 : set.l2);
+  if (set.prox_mode != ProxMode::kMatrix || most <= 255) return;
+  std::fprintf(stderr,
+               "korvax: a proximity may reach %lld here, and the proximity matrix holds at most "
+               "255%s; -X0 computes proximities on the fly without that bound\n",
+               most, set.threshold > 255 ? ", below the threshold: no pair reaches it" : "");
 }
 
 }  // namespace
@@ -190,6 +245,7 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
   int names = 0;
   for (int i = 1; i < argc; ++i) {
     const char* arg = argv[i];
+    if (task == 0) hint_argument(arg);
     bool ok = true;
     if (arg[0] == '-' || arg[0] == '/') {
       ok = apply_option(arg, set, &help);
@@ -255,16 +311,23 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
     std::fputs("\n", files.output);
   }
 
-  return st | derive_settings(set);
+  // What the derivation refuses is said only when every argument was read:
+  // after an invalid one, the settings behind it were never read.
+  const bool scanned = (st & ERARG) == 0;
+  Complaint why;
+  st |= derive_settings(set, &why);
+  if (task == 0 && scanned && why.text[0] != '\0') std::fprintf(stderr, "korvax: %s\n", why.text);
+  if (task == 0 && st == 0) hint_matrix_cap(set);
+  return st;
 }
 
-Status derive_settings(Settings& set) noexcept {
+Status derive_settings(Settings& set, Complaint* why) noexcept {
   Status st = 0;
-  if (set.motif_given && !check_motif(set.motif, set.l, set, set.leff)) st |= ERARG;
-  if (set.motif2_given && !check_motif(set.motif2, set.l2, set, set.leff2)) st |= ERARG;
+  if (set.motif_given && !check_motif("-M", set.motif, set.l, set, set.leff, why)) st |= ERARG;
+  if (set.motif2_given && !check_motif("-MM", set.motif2, set.l2, set, set.leff2, why)) st |= ERARG;
   // Each half lies within half the int range, so their sum cannot overflow.
   if (set.threshold < 0)
     set.threshold = (set.motif_given ? set.leff : set.l) / 2 +
                     (set.motif2_given ? set.leff2 : set.l2) / 2;
-  return st | build_penalties(set);
+  return st | build_penalties(set, why);
 }

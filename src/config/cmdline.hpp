@@ -25,10 +25,15 @@
 [[nodiscard]] Status parse_command_line(int argc, char** argv, int task, Settings& set,
                                         RunFiles& files) noexcept;
 
-// The settings derived after the scan: l and l2 defaults, the motif checks
-// with leff and leff2, the threshold, S and the spacing penalty list.
-// Returns 0, ERARG or ERMEM.
-[[nodiscard]] Status derive_settings(Settings& set) noexcept;
+// What the derivation refused, in words for the user (empty when nothing).
+struct Complaint {
+  char text[256] = {};
+};
+
+// The settings derived after the scan: the motif checks with leff and leff2,
+// the threshold, S and the spacing penalty list. Returns 0, ERARG or ERMEM;
+// on ERARG, says why into *why when given.
+[[nodiscard]] Status derive_settings(Settings& set, Complaint* why = nullptr) noexcept;
 
 // Writes the help text (the defaults of the Settings record, whatever the
 // options in force) to f.

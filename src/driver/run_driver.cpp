@@ -88,11 +88,32 @@ void skip_portion(TaskContext& ctx) noexcept {
   }
 }
 
+// Hints for the user on standard error (root task only; the console and the
+// files stay as they are): the look of a wrapped FASTA file, and why a
+// portion is skipped.
+void hint_portion(const TaskContext& ctx, int number, bool skipped) noexcept {
+  if (!ctx.is_root()) return;
+  if (ctx.dp.wrapped_lines > 0)
+    std::fprintf(stderr,
+                 "korvax: data portion %d: %d sequence lines follow another sequence line, as "
+                 "in a FASTA file wrapped over several lines, and korvax reads every line as "
+                 "one whole sequence (n=%d); korvax-prep makes such a file into korvax input\n",
+                 number, ctx.dp.wrapped_lines, ctx.dp.n);
+  if (!skipped) return;
+  char why[512];
+  describe_fault(ctx.dp, ctx.set, why, sizeof why);
+  if (why[0] == '\0')
+    std::snprintf(why, sizeof why, "%s",
+                  (ctx.run_status & ERMEM) != 0 ? "not enough memory to hold it"
+                                                 : "a task could not read it");
+  std::fprintf(stderr, "korvax: data portion %d skipped: %s\n", number, why);
+}
+
 // The loop over data portions. Returns when the input is exhausted or a task
 // leaves the run.
 void portion_loop(TaskContext& ctx) noexcept {
   bool leaving = false;
-  for (;;) {
+  for (int number = 1;; ++number) {
     // Release what the previous portion left.
     clear_portion(ctx.dp);
     ctx.matrix.reset();
@@ -113,6 +134,7 @@ void portion_loop(TaskContext& ctx) noexcept {
 
     derive_portion_settings(ctx);
     announce_portion(ctx);
+    hint_portion(ctx, number, (wish & kWishSkip) != 0);
     if ((wish & kWishSkip) != 0) {
       skip_portion(ctx);
       continue;

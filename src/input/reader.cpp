@@ -23,17 +23,32 @@ Status store_text(Table<char>& t, const char* text, std::size_t len) noexcept {
 
 // Normalises the len characters of a sequence line in place: lower case,
 // "-_=" dropped, u -> t for nucleotides. Returns the letters kept; sets *bad
-// when a character lies outside the alphabet (it stays in the text all the
-// same). Every byte counts: a zero byte is a character outside the alphabet.
-std::size_t normalise(char* line, std::size_t len, bool acid, bool* bad) noexcept {
+// to the 1-based position of the first character outside the alphabet (it
+// stays in the text all the same), *bad_letter to that character. Every byte
+// counts: a zero byte is a character outside the alphabet.
+std::size_t normalise(char* line, std::size_t len, bool acid, int* bad, char* bad_letter) noexcept {
   std::size_t kept = 0;
   for (std::size_t k = 0; k < len; ++k) {
     if (is_dropped(line[k])) continue;
     const char x = fold_letter(line[k], acid);
-    if (!in_alphabet(x, acid)) *bad = true;
+    if (!in_alphabet(x, acid) && *bad == 0) {
+      *bad = static_cast<int>(k + 1);
+      *bad_letter = line[k];
+    }
     line[kept++] = x;
   }
   return kept;
+}
+
+// Keeps the first fault of the portion.
+void note_fault(DataPortion& dp, PortionFault fault, int seq, int pos = 0, char letter = 0) noexcept {
+  if (dp.why.fault == PortionFault::kNone) dp.why = {fault, seq, pos, letter};
+}
+
+// The fault of a portion whose sequence count is wrong.
+void note_count(DataPortion& dp) noexcept {
+  if (dp.n < 2) note_fault(dp, PortionFault::kTooFew, 0);
+  if (dp.n > kMaxSeqs) note_fault(dp, PortionFault::kTooMany, 0);
 }
 
 // nn: the smallest power of two not below n (4 for n = 2); logn its exponent.
@@ -70,6 +85,8 @@ void clear_portion(DataPortion& dp) noexcept {
   dp.len.fill(0);
   dp.word_pos.fill(0);
   dp.n = dp.m = dp.logn = dp.nn = dp.pair_count = dp.mw = dp.name_width = 0;
+  dp.why = {};
+  dp.wrapped_lines = 0;
 }
 
 Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
@@ -78,6 +95,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
   if (in == nullptr || std::ferror(in)) return ERDATA | EODATA;
 
   Status st = 0;
+  bool named = false, after_sequence = false;
   char line[kMaxLine + 1];  // one piece: at most 4097 characters
   for (;;) {
     std::size_t len = read_piece(in, line, sizeof line);
@@ -90,10 +108,12 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       st |= EODATA;
       if (dp.n == 0) return st;
       if (dp.n < 2 || dp.n > kMaxSeqs) st |= ERDATA;
+      note_count(dp);
       break;
     }
     if (len > static_cast<std::size_t>(kMaxLine)) {
       st |= ERDATA;  // over-long line: taken unchanged, the rest is the next piece
+      note_fault(dp, PortionFault::kLongLine, dp.n);
     } else {
       for (int k = 0; k < 2 && len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'); ++k)
         --len;
@@ -101,12 +121,18 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
     if (len == 0) {
       if (dp.n == 0) continue;
       if (dp.n < 2 || dp.n > kMaxSeqs) st |= ERDATA;
+      note_count(dp);
       break;
     }
     const bool stored = dp.n < kMaxSeqs;  // sequences past the 256th are counted only
     const auto i = static_cast<std::size_t>(stored ? dp.n : 0);
     if (is_name_mark(line[0])) {
-      if (std::memchr(line, '\0', len) != nullptr) st |= ERDATA;  // a name is text
+      named = true;
+      after_sequence = false;
+      if (std::memchr(line, '\0', len) != nullptr) {  // a name is text
+        st |= ERDATA;
+        note_fault(dp, PortionFault::kZeroInName, dp.n);
+      }
       if (!stored) continue;
       if (store_text(dp.name[i], line + 1, len - 1) != 0) {
         dp.name[i].reset();
@@ -116,9 +142,15 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       if (static_cast<int>(len - 1) > dp.name_width) dp.name_width = static_cast<int>(len - 1);
       continue;
     }
-    bool bad = false;
-    const std::size_t kept = normalise(line, len, set.acid, &bad);
-    if (bad) st |= ERDATA;
+    int bad = 0;
+    char bad_letter = 0;
+    const std::size_t kept = normalise(line, len, set.acid, &bad, &bad_letter);
+    if (bad != 0) {
+      st |= ERDATA;
+      note_fault(dp, PortionFault::kLetter, dp.n, bad, bad_letter);
+    }
+    if (after_sequence && named) ++dp.wrapped_lines;
+    after_sequence = true;
     if (stored && store_text(dp.seq[i], line, kept) != 0) {
       run_status |= ERMEM;  // the line is dropped
       continue;
@@ -135,5 +167,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
   // No word fits in any sequence, or word indices that would not fit the
   // 16-bit fields that carry them: nothing can be searched.
   if (dp.mw < 1 || dp.mw > kMaxWordIndex) st |= ERDATA;
+  if (dp.mw < 1) note_fault(dp, PortionFault::kNoWord, 0);
+  if (dp.mw > kMaxWordIndex) note_fault(dp, PortionFault::kTooManyWords, 0);
   return st;
 }

@@ -18,3 +18,9 @@ void clear_portion(DataPortion& dp) noexcept;
 // file that has already failed, gives ERDATA | EODATA with n = 0.
 [[nodiscard]] Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
                                   Status& run_status) noexcept;
+
+// Writes into buf (of size bytes) the reason why the reader refused dp, in
+// words for the user (dp.why, with the settings' word lengths), or an empty
+// text when it found no fault.
+void describe_fault(const DataPortion& dp, const Settings& set, char* buf,
+                    std::size_t size) noexcept;

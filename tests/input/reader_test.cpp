@@ -1,5 +1,6 @@
 // reader_test.cpp: reading data portions.
 #include "input/reader.hpp"
+#include "config/cmdline.hpp"
 
 #include <gtest/gtest.h>
 
@@ -125,6 +126,41 @@ TEST_F(Reader, MoreThan256SequencesAreCountedNotStored) {
   EXPECT_STREQ(dp.name_of(255), "s255");
   EXPECT_EQ(next(), EODATA);
   EXPECT_EQ(dp.n, 2);
+}
+
+// Why a portion is refused, in the words the run prints on standard error,
+// and the look of a wrapped FASTA file (sequence lines one after another in a
+// portion with names).
+TEST_F(Reader, WhyAPortionIsRefused) {
+  using namespace std::string_literals;
+  const struct {
+    std::string text;
+    int l, l2;
+    const char* why;
+    int wrapped;
+  } cases[] = {
+      {"acgt\nacnt*\n", 4, 0, "sequence 2 '': 'n' at position 3 is outside the nucleotide alphabet (-ACID reads amino acids)", 0},
+      {">a\nac\1t\n>b\nacgt\n"s, 4, 0, "sequence 1 'a': byte 0x01 at position 3 is outside the nucleotide alphabet (-ACID reads amino acids)", 0},
+      {">a\0b\nacgt\nacgt\n"s, 4, 0, "the name line of sequence 1 holds a zero byte", 1},
+      {">x\n" + std::string(5000, 'c') + "\nacgt\n", 4, 0, "sequence 1 'x': a line of more than 4096 characters", 2},
+      {"acgtacgt\n", 4, 0, "1 sequence; a data portion needs 2 to 256", 0},
+      {many_lines(257, "acgt"), 4, 0, "257 sequences; a data portion holds at most 256 (korvax-prep --split writes several portions)", 0},
+      {"acg\nacg\n", 18, 0, "the longest sequence (3 letters) is shorter than the word (-L18)", 0},
+      {"acgtacgt\nacgt\n", 4, 6, "the longest sequence (8 letters) is shorter than the word pair (-L4, -LL6, at least 16 letters apart)", 0},
+      {">a\nacgt\nacgt\nac\n>b\nacgt\nacgtac\n", 4, 0, "", 3},
+      {">a\nacgt\n>b\nacgt\n", 4, 0, "", 0},
+  };
+  for (const auto& c : cases) {
+    set.l = c.l;
+    set.l2 = c.l2;
+    ASSERT_EQ(derive_settings(set), 0u);
+    open(c.text);
+    (void)next();
+    char why[512];
+    describe_fault(dp, set, why, sizeof why);
+    EXPECT_STREQ(why, c.why) << c.text.substr(0, 40);
+    EXPECT_EQ(dp.wrapped_lines, c.wrapped) << c.text.substr(0, 40);
+  }
 }
 
 }  // namespace
