@@ -10,7 +10,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 status=0
 fail() { echo "FAIL: $*"; status=1; }
-for program in korvax korvax-prep korvax-export korvax-polish; do
+for program in korvax korvax-prep korvax-export korvax-polish korvax-find; do
   [ -e "$prefix/bin/$program" ] || fail "$program is not installed"
 done
 for program in "$prefix"/bin/*; do
