@@ -22,6 +22,7 @@ enum class PortionFault : unsigned char {
   kTooMany,      // more than 256 sequences
   kNoWord,       // no sequence holds a whole word (or word pair)
   kTooManyWords, // more word indices than 16-bit fields carry
+  kAllMasked,    // -K: every word of every sequence holds a masked letter
 };
 
 struct PortionWhy {
@@ -42,6 +43,15 @@ struct DataPortion {
   std::array<Table<char>, kMaxSeqs> name;  // empty = no name line
   std::array<int, kMaxSeqs> len{};         // letters kept per sequence
   std::array<int, kMaxSeqs> word_pos{};    // one-word starts per sequence (L - l + 1, >= 0)
+  // Masked letters (-K, and the strand junction of -RC): entry k of a
+  // sequence's table counts the masked letters before its letter k (len + 1
+  // entries), so that a word holds one when two entries differ. Empty: the
+  // sequence has no masked letter.
+  std::array<Table<int>, kMaxSeqs> masked_before;
+  // With -RC a sequence holds its given strand, one junction letter and the
+  // reverse complement; strand_len is the given strand's length (else len).
+  std::array<int, kMaxSeqs> strand_len{};
+  int masked_letters = 0;                  // masked letters of the given strands (-K)
   PortionWhy why;                          // the first fault of an unusable portion
   // Sequence lines that follow another sequence line in a portion that has
   // name lines: the look of a FASTA file wrapped over several lines.
@@ -51,4 +61,7 @@ struct DataPortion {
   [[nodiscard]] int M() const noexcept { return mw + 1; }
   [[nodiscard]] const char* name_of(int i) const noexcept { return name[i].empty() ? "" : name[i].data(); }
   [[nodiscard]] const char* seq_of(int i) const noexcept { return seq[i].empty() ? "" : seq[i].data(); }
+  [[nodiscard]] const int* masked_of(int i) const noexcept {
+    return masked_before[i].empty() ? nullptr : masked_before[i].data();
+  }
 };

@@ -60,6 +60,8 @@ struct Settings {
   ProxMode prox_mode = ProxMode::kMatrix;
   int mincover = -1;           // -1 = logn of each data portion
   SecondaryFiles secondary_mode = SecondaryFiles::kCopy;
+  bool both_strands = false;   // -RC: words of the reverse strand too
+  bool mask_lower = false;     // -K: lower-case letters are masked
 
   // Derived by the parse.
   int S = 7;                   // number of spacings, smax - smin + 1

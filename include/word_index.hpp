@@ -17,6 +17,30 @@ struct WordPlace {
   return {q, gap, q + l + gap};
 }
 
+// True when the word (pair) of index w, which lies within its sequence, holds
+// no masked letter; masked_before is the sequence's count table (null: none).
+[[nodiscard]] inline bool word_unmasked(const int* masked_before, int w, int l, int l2, int smin,
+                                        int S) noexcept {
+  if (masked_before == nullptr) return true;
+  const WordPlace p = decode_word(w, l, l2, smin, S);
+  if (masked_before[p.q + l] != masked_before[p.q]) return false;
+  return l2 == 0 || masked_before[p.p2 + l2] == masked_before[p.p2];
+}
+
+// The place of a word's start on the given strand, for output: with both
+// strands (-RC) a start q beyond the junction of a sequence whose given strand
+// has strand_len letters lies on the reverse strand; its word of len letters
+// is printed at its leftmost letter on the given strand.
+struct StrandPlace {
+  int start;   // 1-based
+  char sign;   // '+' or '-'
+};
+[[nodiscard]] inline StrandPlace strand_place(int q, int len, int strand_len) noexcept {
+  if (q < strand_len) return {q + 1, '+'};
+  const int j = q - (strand_len + 1);  // start on the reverse strand
+  return {strand_len - j - len + 1, '-'};
+}
+
 // True when the word (pair) of index w lies wholly within a sequence of length len.
 [[nodiscard]] inline bool word_fits(int w, int len, int l, int l2, int smin, int S) noexcept {
   if (w < 0) return false;

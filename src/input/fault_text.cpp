@@ -57,6 +57,11 @@ void describe_fault(const DataPortion& dp, const Settings& set, char* buf,
                       "(-L%d, -LL%d, at least %d letters apart)",
                       dp.m, set.l, set.l2, set.smin);
       return;
+    case PortionFault::kAllMasked:
+      std::snprintf(buf, size,
+                    "-K: every word of every sequence holds a masked (lower-case) letter, so no "
+                    "sequence can take a word");
+      return;
     case PortionFault::kTooManyWords:
       std::snprintf(buf, size,
                     "%d word indices (longest sequence %d letters%s); at most %d fit", dp.mw,

@@ -5,11 +5,13 @@
 // every other non-empty line is one whole sequence.
 #include "reader.hpp"
 
+#include <cctype>
 #include <climits>
 #include <cstring>
 
 #include "alphabet.hpp"
 #include "read_piece.hpp"
+#include "word_index.hpp"
 
 namespace {
 
@@ -26,11 +28,15 @@ Status store_text(Table<char>& t, const char* text, std::size_t len) noexcept {
 // to the 1-based position of the first character outside the alphabet (it
 // stays in the text all the same), *bad_letter to that character. Every byte
 // counts: a zero byte is a character outside the alphabet.
-std::size_t normalise(char* line, std::size_t len, bool acid, int* bad, char* bad_letter) noexcept {
+// When lower is given, lower[k] tells whether kept letter k was written in
+// lower case.
+std::size_t normalise(char* line, std::size_t len, bool acid, int* bad, char* bad_letter,
+                      unsigned char* lower) noexcept {
   std::size_t kept = 0;
   for (std::size_t k = 0; k < len; ++k) {
     if (is_dropped(line[k])) continue;
     const char x = fold_letter(line[k], acid);
+    if (lower != nullptr) lower[kept] = std::islower(static_cast<unsigned char>(line[k])) != 0;
     if (!in_alphabet(x, acid) && *bad == 0) {
       *bad = static_cast<int>(k + 1);
       *bad_letter = line[k];
@@ -38,6 +44,55 @@ std::size_t normalise(char* line, std::size_t len, bool acid, int* bad, char* ba
     line[kept++] = x;
   }
   return kept;
+}
+
+// The letter that joins the two strands of a sequence with -RC: masked, so
+// that no word crosses it.
+constexpr char kJunction = '|';
+
+char complement(char x) noexcept {
+  switch (x) {
+    case 'a': return 't';
+    case 't': return 'a';
+    case 'c': return 'g';
+    case 'g': return 'c';
+    default: return x;
+  }
+}
+
+// Appends the junction and the reverse complement of the L letters of text
+// (and of their marks in masked), so that text holds 2L + 1 letters.
+void add_reverse_strand(char* text, unsigned char* masked, std::size_t L) noexcept {
+  text[L] = kJunction;
+  masked[L] = 1;
+  for (std::size_t k = 0; k < L; ++k) {
+    text[L + 1 + k] = complement(text[L - 1 - k]);
+    masked[L + 1 + k] = masked[L - 1 - k];
+  }
+}
+
+// Stores the count table of the len marks of sequence i, when any is set.
+Status store_masks(DataPortion& dp, std::size_t i, const unsigned char* masked, std::size_t len) noexcept {
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < len; ++k) count += masked[k];
+  if (count == 0) return 0;
+  if (Status st = table_alloc(dp.masked_before[i], len + 1); st != 0) return st;
+  int before = 0;
+  for (std::size_t k = 0; k <= len; ++k) {
+    dp.masked_before[i][k] = before;
+    if (k < len) before += masked[k];
+  }
+  return 0;
+}
+
+// True when some sequence has a word (pair) without a masked letter.
+bool any_unmasked_word(const DataPortion& dp, const Settings& set) noexcept {
+  for (int i = 0; i < dp.stored(); ++i)
+    for (int w = 0; w < dp.mw; ++w)
+      if (word_fits(w, dp.len[i], set.l, set.l2, set.smin, set.S) &&
+          word_unmasked(dp.masked_of(i), w, set.l, set.l2, set.smin, set.S))
+        return true;
+  return false;
 }
 
 // Keeps the first fault of the portion.
@@ -87,6 +142,9 @@ void clear_portion(DataPortion& dp) noexcept {
   dp.n = dp.m = dp.logn = dp.nn = dp.pair_count = dp.mw = dp.name_width = 0;
   dp.why = {};
   dp.wrapped_lines = 0;
+  dp.masked_letters = 0;
+  for (auto& t : dp.masked_before) t.reset();
+  dp.strand_len.fill(0);
 }
 
 Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
@@ -96,9 +154,12 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
 
   Status st = 0;
   bool named = false, after_sequence = false;
-  char line[kMaxLine + 1];  // one piece: at most 4097 characters
+  // One piece of at most 4097 characters; with -RC room for both strands.
+  constexpr std::size_t kPiece = kMaxLine + 1;
+  char line[2 * kPiece + 1];
+  unsigned char masked[2 * kPiece + 1];
   for (;;) {
-    std::size_t len = read_piece(in, line, sizeof line);
+    std::size_t len = read_piece(in, line, kPiece);
     if (len == 0) {
       if (std::ferror(in)) {
         run_status |= ERIO;  // the portion ends with what was read
@@ -144,20 +205,29 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
     }
     int bad = 0;
     char bad_letter = 0;
-    const std::size_t kept = normalise(line, len, set.acid, &bad, &bad_letter);
+    std::size_t kept = normalise(line, len, set.acid, &bad, &bad_letter, masked);
+    if (!set.mask_lower) std::memset(masked, 0, kept);
+    for (std::size_t k = 0; k < kept; ++k) dp.masked_letters += masked[k];
+    const int given = static_cast<int>(kept);
+    if (set.both_strands) {
+      add_reverse_strand(line, masked, kept);
+      kept = 2 * kept + 1;
+    }
     if (bad != 0) {
       st |= ERDATA;
       note_fault(dp, PortionFault::kLetter, dp.n, bad, bad_letter);
     }
     if (after_sequence && named) ++dp.wrapped_lines;
     after_sequence = true;
-    if (stored && store_text(dp.seq[i], line, kept) != 0) {
+    if (stored && (store_text(dp.seq[i], line, kept) != 0 || store_masks(dp, i, masked, kept) != 0)) {
+      dp.seq[i].reset();
       run_status |= ERMEM;  // the line is dropped
       continue;
     }
     const int L = static_cast<int>(kept);
     if (stored) {
       dp.len[i] = L;
+      dp.strand_len[i] = given;
       dp.word_pos[i] = L - set.l + 1 > 0 ? L - set.l + 1 : 0;
     }
     if (L > dp.m) dp.m = L;
@@ -169,5 +239,11 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
   if (dp.mw < 1 || dp.mw > kMaxWordIndex) st |= ERDATA;
   if (dp.mw < 1) note_fault(dp, PortionFault::kNoWord, 0);
   if (dp.mw > kMaxWordIndex) note_fault(dp, PortionFault::kTooManyWords, 0);
+  if (st == 0 || st == EODATA) {
+    if (dp.masked_letters > 0 && !any_unmasked_word(dp, set)) {
+      st |= ERDATA;
+      note_fault(dp, PortionFault::kAllMasked, 0);
+    }
+  }
   return st;
 }
