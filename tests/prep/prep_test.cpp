@@ -2,11 +2,15 @@
 //
 // Random FASTA files as the field writes them (wrapped at any width or not,
 // LF or CRLF, blank lines, descriptions, any case, gaps, u for t, gzip or
-// plain, letters outside the alphabet, more than 256 sequences) go through
-// korvax-prep; korvax's reader must then see exactly the sequences of the
-// file, after the rule chosen for letters outside the alphabet.
+// plain or several gzip members, letters outside the alphabet, more than 256
+// sequences) go through korvax-prep; korvax's reader must then see exactly
+// the sequences of the file, after the rule chosen for letters outside the
+// alphabet, and the map must give where each sequence stands in its record.
 #include <gtest/gtest.h>
 #include <zlib.h>
+
+#include <csignal>
+#include <sstream>
 
 #include <algorithm>
 #include <cctype>
@@ -17,6 +21,7 @@
 #include "input/reader.hpp"
 #include "prep_output.hpp"
 #include "prep_plan.hpp"
+#include "run_prep.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -80,6 +85,7 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
     opt.alphabet = acid ? AlphabetChoice::protein : rng() % 2 ? AlphabetChoice::dna : AlphabetChoice::guess;
     opt.ambiguous = static_cast<AmbiguousRule>(rng() % 3);
     opt.split = rng() % 2 == 0;
+    opt.keep_case = rng() % 2 == 0;  // korvax reads any case
 
     // What korvax must see, by the rule for foreign letters.
     std::vector<std::string> names, seqs;
@@ -99,9 +105,16 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
 
     TempDir dir;
     const std::string in_path = dir.file("in.fa");
-    gzFile g = gzopen(in_path.c_str(), rng() % 2 == 0 ? "wb" : "wbT");  // gzip or plain
-    gzwrite(g, c.text.data(), static_cast<unsigned>(c.text.size()));
-    gzclose(g);
+    // Plain, or gzip in one to three members (as `cat a.gz b.gz` makes them).
+    const int members = static_cast<int>(rng() % 4);
+    std::size_t from = 0;
+    for (int m = 0; m < std::max(members, 1); ++m) {
+      const std::size_t to = m + 1 >= members ? c.text.size() : from + rng() % (c.text.size() - from + 1);
+      gzFile g = gzopen(in_path.c_str(), m > 0 ? "ab" : members > 0 ? "wb" : "wbT");
+      gzwrite(g, c.text.data() + from, static_cast<unsigned>(to - from));
+      gzclose(g);
+      from = to;
+    }
     FastaInput in;
     std::string error;
     ASSERT_EQ(read_fasta(in_path.c_str(), in, error), 0u) << error;
@@ -114,6 +127,25 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
     }
     ++written;
     split += plan.portions.size() > 1;
+
+    // The map: each sequence is its record's letters from the offset on.
+    MemFile map;
+    ASSERT_EQ(write_origin_map(map.f, plan), 0u);
+    std::istringstream rows(map.text());
+    std::string row;
+    std::getline(rows, row);
+    for (std::size_t i = 0; std::getline(rows, row); ++i) {
+      std::istringstream fields(row);
+      std::string portion, number, name, record;
+      std::size_t offset = 0, length = 0;
+      fields >> portion >> number >> name >> record >> offset >> length;
+      ASSERT_LT(i, seqs.size());
+      const auto k = static_cast<std::size_t>(std::find(c.names.begin(), c.names.end(), record) - c.names.begin());
+      ASSERT_LT(k, c.names.size());
+      EXPECT_EQ(name, names[i]);
+      EXPECT_EQ(length, c.folded[k].size());
+      EXPECT_EQ(c.folded[k].substr(offset, seqs[i].size()), seqs[i]);
+    }
 
     std::FILE* out = std::tmpfile();
     ASSERT_EQ(write_korvax_input(out, plan), 0u);
@@ -129,7 +161,9 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
       EXPECT_EQ(ps & ERDATA, 0u);
       for (int i = 0; i < dp.n; ++i) {
         got_names.push_back(dp.name_of(i));
-        got_seqs.push_back(dp.seq_of(i));
+        std::string letters = dp.seq_of(i);
+        for (char& x : letters) x = static_cast<char>(std::tolower(static_cast<unsigned char>(x)));
+        got_seqs.push_back(letters);
       }
     }
     std::fclose(out);
@@ -141,6 +175,36 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
   EXPECT_GT(written, 100);
   EXPECT_GT(refused, 50);
   EXPECT_GT(split, 5);
+}
+
+// A stop signal while the output is written: neither the output nor its
+// map is replaced, and no temporary file is left. The signal is held
+// pending here (blocked before the run), so the run returns instead of
+// ending the process.
+TEST(Prep, StopSignalLeavesTheOldOutput) {
+  TempDir dir;
+  const std::string in = dir.write("in.fa", ">a\nacgt\n>b\nacgt\n");
+  const std::string out = dir.write("out.seq", "old\n");
+  sigset_t term, old;
+  sigemptyset(&term);
+  sigaddset(&term, SIGTERM);
+  ASSERT_EQ(sigprocmask(SIG_BLOCK, &term, &old), 0);
+  ASSERT_EQ(raise(SIGTERM), 0);
+  const char* argv[] = {"korvax-prep", "-o", out.c_str(), in.c_str()};
+  const Status st = run_prep(4, argv);
+  int sig = 0;
+  sigwait(&term, &sig);
+  sigprocmask(SIG_SETMASK, &old, nullptr);
+  EXPECT_EQ(st, ERIO);
+  EXPECT_EQ(dir.read("out.seq"), "old\n");
+  int files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path)) files += e.is_regular_file() ? 1 : 0;
+  EXPECT_EQ(files, 2);  // in.fa and out.seq: no map, no temporary file
+
+  // Without the signal the same run replaces both.
+  EXPECT_EQ(run_prep(4, argv), 0u);
+  EXPECT_EQ(dir.read("out.seq"), ">a\nacgt\n>b\nacgt\n");
+  EXPECT_EQ(dir.read("out.seq.map"), "#portion\tsequence\tname\trecord\toffset\tlength\n1\t1\ta\ta\t0\t4\n1\t2\tb\tb\t0\t4\n");
 }
 
 }  // namespace
