@@ -123,7 +123,11 @@ Status write_files(const PrepOptions& opt, const PrepPlan& plan) {
 
 // Writes the plan to the named file, or to the standard output.
 Status write_output(const PrepOptions& opt, const PrepPlan& plan) noexcept {
-  if (opt.output == nullptr || std::strcmp(opt.output, "-") == 0) return write_korvax_input(stdout, plan);
+  if (opt.output == nullptr || std::strcmp(opt.output, "-") == 0) {
+    const Status st = write_korvax_input(stdout, plan);
+    if (st != 0) std::fprintf(stderr, "korvax-prep: cannot write the standard output: %s\n", std::strerror(errno));
+    return st;
+  }
   try {
     return write_files(opt, plan);
   } catch (const std::bad_alloc&) {

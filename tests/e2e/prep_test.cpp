@@ -95,6 +95,9 @@ TEST(Prep, FilesAsUsersHaveThem) {
       {"gzip members one after the other", many(2), "gzip -c in.fa > m.gz; gzip -c in.fa >> m.gz; $P -u m.gz", 0,
        {"4 FASTA records; 4 sequences written"}, many(2) + ">s0_2\n" + many(2).substr(4, 21) + ">s1_2\n" +
        many(2).substr(29, 21)},
+      {"standard output full", fa, "$P in.fa > /dev/full", 4,
+       {"korvax-prep: cannot write the standard output: No space left on device",
+        "18 FASTA records; nothing written: the output could not be written"}, ""},
       {"--output= refused at once", "", "$P --output= -", 1, {"--output takes a file name, not an empty value"}, ""},
       {"-o the input, by another name", fa, "ln in.fa hard.fa; $P -o hard.fa in.fa; rc=$?; cmp -s in.fa hard.fa && exit $rc",
        1, {"korvax-prep: the output \"hard.fa\" is the input file"}, ""},
