@@ -178,31 +178,46 @@ TEST(Prep, CutSequencesExportInTheRecordsPositions) {
     wd.write("orig.fa", cut_fasta(rng, records));
     const std::string p = std::string(KORVAX_PREP_BIN), x = std::string(KORVAX_EXPORT_BIN);
     ASSERT_EQ(run_shell(wd, p + " -a cut -o in.seq orig.fa").exit_code, 0);
-    const RunResult k = run_korvax(wd, 2, {"-L14", "in.seq"});
+    // The last trial searches word pairs: both words move.
+    const bool pairs = trial == 2;
+    const RunResult k = run_korvax(wd, 2, pairs ? std::vector<std::string>{"-L6", "-LL5", "-SMIN0", "-SMAX3",
+                                                                           "-SPEN0,0,0,0", "in.seq"}
+                                                : std::vector<std::string>{"-L14", "in.seq"});
     ASSERT_EQ(k.exit_code, 0) << k.out;
     const RunResult e = run_shell(wd, x + " --input in.seq --sites - --bed b.bed --json j.json in.seq.out");
     ASSERT_EQ(e.exit_code, 0) << e.err;
     const auto sites = tsv_rows(e.out), bed = tsv_rows(read_text(wd.file("b.bed")));
     const std::string json = read_text(wd.file("j.json"));
     ASSERT_GT(sites.size(), 3u);
-    ASSERT_EQ(bed.size(), sites.size() - 1);
+    ASSERT_EQ(sites[0].size(), pairs ? 13u : 9u);
+    const std::size_t per_site = pairs ? 2 : 1;  // BED lines
+    ASSERT_EQ(bed.size(), (sites.size() - 1) * per_site);
     const std::string result = read_text(wd.file("in.seq.out"));
     const std::size_t best = result.find("Best quality result #1 ");
     ASSERT_NE(best, std::string::npos);
     for (std::size_t i = 1; i < sites.size(); ++i) {
-      const auto& s = sites[i];  // portion number sequence start end strand word ...
+      // portion number sequence start end strand word [spacing start2 end2 word2] ...
+      const auto& s = sites[i];
       const std::string& record = records.at(s[2]);
-      const int start = std::stoi(s[3]), end = std::stoi(s[4]);
-      EXPECT_EQ(record.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start + 1)), s[6]);
-      EXPECT_EQ(bed[i - 1][0], s[2]);
-      EXPECT_EQ(bed[i - 1][1], std::to_string(start - 1));
-      EXPECT_EQ(bed[i - 1][2], s[4]);
+      for (std::size_t w = 0; w < per_site; ++w) {
+        const std::size_t c = w == 0 ? 3 : 8;  // the columns of the word's start and end
+        const int start = std::stoi(s[c]), end = std::stoi(s[c + 1]);
+        const std::string& word = s[w == 0 ? 6 : 10];
+        EXPECT_EQ(record.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start + 1)), word);
+        const auto& b = bed[(i - 1) * per_site + w];
+        EXPECT_EQ(b[0], s[2]);
+        EXPECT_EQ(b[1], std::to_string(start - 1));
+        EXPECT_EQ(b[2], s[c + 1]);
+      }
       EXPECT_TRUE(contains(json, "\"sequence\": \"" + s[2] + "\", \"start\": " + s[3] + ", \"end\": " + s[4]));
+      if (pairs) {
+        EXPECT_TRUE(contains(json, "\"start2\": " + s[8] + ", \"end2\": " + s[9]));
+      }
       // korvax's own report counts in the piece ("  N:name  [start]"), which
       // starts after the N of every record.
       const std::size_t at = result.find(" " + s[1] + ":" + s[2], best);
       ASSERT_NE(at, std::string::npos);
-      EXPECT_LT(std::stoi(result.substr(result.find('[', at) + 1, 4)), start);
+      EXPECT_LT(std::stoi(result.substr(result.find('[', at) + 1, 4)), std::stoi(s[3]));
     }
 
     // A map that belongs to another input is refused, not applied.
