@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "export/origin_map.hpp"
 #include "fasta.hpp"
 #include "input/reader.hpp"
 #include "prep_output.hpp"
@@ -205,6 +206,55 @@ TEST(Prep, StopSignalLeavesTheOldOutput) {
   EXPECT_EQ(run_prep(4, argv), 0u);
   EXPECT_EQ(dir.read("out.seq"), ">a\nacgt\n>b\nacgt\n");
   EXPECT_EQ(dir.read("out.seq.map"), "#portion\tsequence\tname\trecord\toffset\tlength\n1\t1\ta\ta\t0\t4\n1\t2\tb\tb\t0\t4\n");
+}
+
+// korvax-export's side of the map: read, checked against the input, and
+// applied to one word and one word pair.
+TEST(Prep, MapMovesSitesOrIsRefused) {
+  const std::string head = "#portion\tsequence\tname\trecord\toffset\tlength\n";
+  const std::string good = head + "1\t1\ta\trec a\t5\t40\n1\t2\tb_2\tb\t0\t12\n";
+  const struct {
+    std::string map;                     // "": no map
+    std::vector<std::string> names;      // of the input's portion 1
+    Status want;
+    std::string err_has;
+  } cases[] = {
+      {"", {"a", "b_2"}, 0, ""},
+      {good, {"a", "b_2"}, 0, ""},
+      {good, {"a", "b"}, ERDATA, "sequence 2 is named 'b', not 'b_2'"},
+      {good, {"a"}, ERDATA, "holds another count of sequences"},
+      {head + "1\t1\ta\ta\t0\t20\n1\t2\tb_2\tb\t0\t11\n", {"a", "b_2"}, ERDATA, "a word ends at 12 of a record of 11"},
+      {head + "1\t2\ta\ta\t0\t20\n", {"a"}, ERDATA, "in.seq.map: line 2: not a line of korvax-prep's map"},
+      {head + "1\t1\ta\ta\t21\t20\n", {"a"}, ERDATA, "line 2"},
+      {head + "1\t1\ta\ta\t-1\t20\n", {"a"}, ERDATA, "line 2"},
+      {head + "1\t1\ta\ta\t0\n", {"a"}, ERDATA, "line 2"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.map);
+    TempDir dir;
+    const std::string input = dir.file("in.seq");
+    if (!c.map.empty()) dir.write("in.seq.map", c.map);
+    ExportPortion p;
+    p.number = 1;
+    ExportSite one, pair;
+    one.seq = 1, one.name = "a", one.start = 3, one.end = 8;
+    pair.seq = 2, pair.name = "b_2", pair.start = 1, pair.end = 4, pair.start2 = 7, pair.end2 = 12;
+    p.sites = {one, pair};
+    OriginMap map;
+    std::string err;
+    Status st = read_origin_map(input.c_str(), map, err);
+    if (st == 0) st = apply_origin_map(map, c.names, p, err);
+    EXPECT_EQ(st, c.want);
+    EXPECT_NE(err.find(c.err_has), std::string::npos) << err;
+    if (st != 0) continue;
+    const int shift = c.map.empty() ? 0 : 5;
+    EXPECT_EQ(p.sites[0].name, c.map.empty() ? "a" : "rec a");
+    EXPECT_EQ(p.sites[0].start, 3 + shift);
+    EXPECT_EQ(p.sites[0].end, 8 + shift);
+    EXPECT_EQ(p.sites[1].name, c.map.empty() ? "b_2" : "b");
+    EXPECT_EQ(std::vector<int>({p.sites[1].start, p.sites[1].end, p.sites[1].start2, p.sites[1].end2}),
+              std::vector<int>({1, 4, 7, 12}));
+  }
 }
 
 }  // namespace
