@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "prep_output.hpp"
@@ -34,9 +36,10 @@ struct PendingFile {
   }
 };
 
+// A symbolic link here is one that resolved() could not follow: written in place.
 bool is_regular_or_absent(const std::string& path) noexcept {
   struct stat st {};
-  return stat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
+  return lstat(path.c_str(), &st) != 0 || S_ISREG(st.st_mode);
 }
 
 Status open_pending(const std::string& target, PendingFile& p) {
@@ -83,6 +86,16 @@ Status commit_pending(PendingFile& p) {
   return 0;
 }
 
+// The file an output names: a symbolic link is followed, so that the link
+// stays and its target is replaced (-o /dev/stdout is the standard output's
+// file or pipe, never a new file in /dev).
+std::string resolved(const char* path) {
+  struct stat st {};
+  if (lstat(path, &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  std::unique_ptr<char, decltype(&std::free)> real(realpath(path, nullptr), &std::free);
+  return real ? std::string(real.get()) : std::string(path);
+}
+
 // Whether a stop signal that would end the process came while it was held.
 bool stop_pending() noexcept {
   sigset_t pending;
@@ -95,8 +108,9 @@ bool stop_pending() noexcept {
   return false;
 }
 
-// Writes the korvax input and, beside a regular file, its map; both are
-// replaced only when both are complete.
+// Writes the korvax input and, beside a regular file (beside the file a
+// symbolic link names), its map; both are replaced only when both are
+// complete.
 Status write_files(const PrepOptions& opt, const PrepPlan& plan) {
   sigset_t stop, old;
   sigemptyset(&stop);
@@ -105,9 +119,10 @@ Status write_files(const PrepOptions& opt, const PrepPlan& plan) {
   Status st = 0;
   {
     PendingFile out, map;
-    const bool with_map = is_regular_or_absent(opt.output);
-    st = open_pending(opt.output, out);
-    if (st == 0 && with_map) st = open_pending(std::string(opt.output) + ".map", map);
+    const std::string target = resolved(opt.output);
+    const bool with_map = is_regular_or_absent(target);
+    st = open_pending(target, out);
+    if (st == 0 && with_map) st = open_pending(target + ".map", map);
     if (st == 0) st = close_pending(out, write_korvax_input(out.f, plan));
     if (st == 0 && with_map) st = close_pending(map, write_origin_map(map.f, plan));
     if (st == 0 && stop_pending()) {  // stopped: nothing replaced

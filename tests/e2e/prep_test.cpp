@@ -98,6 +98,12 @@ TEST(Prep, FilesAsUsersHaveThem) {
       {"standard output full", fa, "$P in.fa > /dev/full", 4,
        {"korvax-prep: cannot write the standard output: No space left on device",
         "18 FASTA records; nothing written: the output could not be written"}, ""},
+      {"-o a symbolic link: the link stays, its file is replaced", ">a\nacgt\n>b\nacgt\n",
+       "echo old > real.seq; ln -s real.seq link.seq; $P -o link.seq in.fa && test -L link.seq && cat real.seq && "
+       "ls real.seq*", 0, {"2 sequences written"}, ">a\nacgt\n>b\nacgt\nreal.seq\nreal.seq.map\n"},
+      {"-o /dev/stdout: the file the standard output goes to", ">a\nacgt\n>b\nacgt\n",
+       "$P -o /dev/stdout in.fa > via.seq && test -L /dev/stdout && cat via.seq && ls via.seq*", 0, {},
+       ">a\nacgt\n>b\nacgt\nvia.seq\nvia.seq.map\n"},
       {"--output= refused at once", "", "$P --output= -", 1, {"--output takes a file name, not an empty value"}, ""},
       {"-o the input, by another name", fa, "ln in.fa hard.fa; $P -o hard.fa in.fa; rc=$?; cmp -s in.fa hard.fa && exit $rc",
        1, {"korvax-prep: the output \"hard.fa\" is the input file"}, ""},
