@@ -164,7 +164,7 @@ Status check_outputs(const PrepOptions& opt) {
   struct stat in {};
   const bool stdin_in = std::strcmp(opt.input, "-") == 0;
   if ((stdin_in ? fstat(STDIN_FILENO, &in) : stat(opt.input, &in)) != 0 || !S_ISREG(in.st_mode)) return 0;
-  const std::string map = std::string(opt.output) + ".map";
+  const std::string map = resolved(opt.output) + ".map";
   for (const char* out : {opt.output, map.c_str()})
     if (same_file(in, out)) {
       std::fprintf(stderr, "korvax-prep: the output \"%s\" is the input file%s; name another output\n", out,
