@@ -216,8 +216,8 @@ Status build(const ResultFile& rf, const ExportOptions& o, ExportSet& set, std::
                                             p.result->name_width, err);
             st != 0)
           return st;
-        if (Status st = apply_origin_map(origin, input[static_cast<std::size_t>(p.number - 1)].names, p, err); st != 0)
-          return st;
+        const InputPortion& in = input[static_cast<std::size_t>(p.number - 1)];
+        if (Status st = apply_origin_map(origin, in.names, in.letters, p, err); st != 0) return st;
       }
     }
     set.portions.push_back(std::move(p));

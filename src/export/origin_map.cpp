@@ -37,14 +37,15 @@ bool number(const std::string& s, long limit, long& ret) {
 
 constexpr long kLongest = 1L << 30;
 
-// One line: portion, sequence, name, record, offset, length; portions and
+// One line: portion, sequence, name, record, offset, length, kept; portions and
 // sequences in the order korvax-prep writes them.
 bool take_line(const std::string& line, OriginMap& map) {
   const std::vector<std::string> f = fields_of(line);
   long portion = 0, seq = 0;
   OriginRow row;
-  if (f.size() != 6 || !number(f[0], kLongest, portion) || !number(f[1], kLongest, seq) ||
-      !number(f[4], kLongest, row.offset) || !number(f[5], kLongest, row.length) || row.offset > row.length)
+  if (f.size() != 7 || !number(f[0], kLongest, portion) || !number(f[1], kLongest, seq) ||
+      !number(f[4], kLongest, row.offset) || !number(f[5], kLongest, row.length) ||
+      !number(f[6], kLongest, row.kept) || row.offset + row.kept > row.length)
     return false;
   row.name = f[2];
   row.record = f[3];
@@ -76,7 +77,7 @@ Status read_map(const char* input, OriginMap& map, std::string& err) {
     if (line.empty() || line[0] == '#') continue;
     if (!take_line(line, map)) {
       err = path + ": line " + std::to_string(line_no) +
-            ": not a line of korvax-prep's map (portion, sequence, name, record, offset, length)";
+            ": not a line of korvax-prep's map (portion, sequence, name, record, offset, length, kept)";
       return ERDATA;
     }
   }
@@ -87,7 +88,8 @@ Status read_map(const char* input, OriginMap& map, std::string& err) {
   return 0;
 }
 
-Status apply(const OriginMap& map, const std::vector<std::string>& names, ExportPortion& p, std::string& err) {
+Status apply(const OriginMap& map, const std::vector<std::string>& names, const std::vector<std::string>& letters,
+             ExportPortion& p, std::string& err) {
   const auto k = static_cast<std::size_t>(p.number - 1);
   const std::string mismatch = map.path + " does not belong to the input: data portion " + std::to_string(p.number);
   if (k >= map.portions.size() || map.portions[k].size() != names.size()) {
@@ -95,11 +97,18 @@ Status apply(const OriginMap& map, const std::vector<std::string>& names, Export
     return ERDATA;
   }
   const std::vector<OriginRow>& rows = map.portions[k];
-  for (std::size_t i = 0; i < names.size(); ++i)
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    const std::string seq = ", sequence " + std::to_string(i + 1);
     if (rows[i].name != names[i]) {
-      err = mismatch + ", sequence " + std::to_string(i + 1) + " is named '" + names[i] + "', not '" + rows[i].name + "'";
+      err = mismatch + seq + " is named '" + names[i] + "', not '" + rows[i].name + "'";
       return ERDATA;
     }
+    if (i < letters.size() && rows[i].kept != static_cast<long>(letters[i].size())) {
+      err = mismatch + seq + " has " + std::to_string(letters[i].size()) + " letters, not " +
+            std::to_string(rows[i].kept);
+      return ERDATA;
+    }
+  }
   for (ExportSite& s : p.sites) {
     const OriginRow& row = rows[static_cast<std::size_t>(s.seq - 1)];
     const long last = row.offset + (s.end2 != 0 ? s.end2 : s.end);
@@ -127,8 +136,8 @@ Status read_origin_map(const char* input, OriginMap& ret, std::string& err) noex
   return guard_alloc(err, [&] { return read_map(input, ret, err); });
 }
 
-Status apply_origin_map(const OriginMap& map, const std::vector<std::string>& input_names, ExportPortion& p,
-                        std::string& err) noexcept {
+Status apply_origin_map(const OriginMap& map, const std::vector<std::string>& input_names,
+                        const std::vector<std::string>& input_letters, ExportPortion& p, std::string& err) noexcept {
   if (map.path.empty()) return 0;
-  return guard_alloc(err, [&] { return apply(map, input_names, p, err); });
+  return guard_alloc(err, [&] { return apply(map, input_names, input_letters, p, err); });
 }

@@ -3,7 +3,7 @@
 // korvax-prep -o IN writes IN.map beside the input: for every sequence its
 // data portion, its number there, its name, and the record of the FASTA
 // file it was made from (name, the letters before the first one kept, the
-// record's length). With it the sites of a result are given in the
+// record's length), and the letters kept. With it the sites of a result are given in the
 // records' own positions and names, as the user's FASTA file has them.
 #pragma once
 
@@ -18,6 +18,7 @@ struct OriginRow {
   std::string record;        // the FASTA record's name
   long offset = 0;           // letters of the record before the first one kept
   long length = 0;           // letters of the record
+  long kept = 0;             // letters of the sequence in the korvax input
 };
 
 struct OriginMap {
@@ -32,7 +33,9 @@ struct OriginMap {
 
 // Moves the sites of portion p to their records' positions and names. The
 // map must belong to the input: the same count of sequences and the same
-// names in the portion (input_names), and every site within its record.
+// names and lengths in the portion (input_names, input_letters), and every
+// site within its record.
 // Returns 0 (nothing done without a map) or ERDATA with err saying why.
 [[nodiscard]] Status apply_origin_map(const OriginMap& map, const std::vector<std::string>& input_names,
-                                      ExportPortion& p, std::string& err) noexcept;
+                                      const std::vector<std::string>& input_letters, ExportPortion& p,
+                                      std::string& err) noexcept;

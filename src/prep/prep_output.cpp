@@ -57,13 +57,13 @@ Status write_korvax_input(std::FILE* out, const PrepPlan& plan) noexcept {
 }
 
 Status write_origin_map(std::FILE* out, const PrepPlan& plan) noexcept {
-  std::fputs("#portion\tsequence\tname\trecord\toffset\tlength\n", out);
+  std::fputs("#portion\tsequence\tname\trecord\toffset\tlength\tkept\n", out);
   std::size_t next = 0;
   for (std::size_t p = 0; p < plan.portions.size(); ++p)
     for (int k = 0; k < plan.portions[p]; ++k, ++next) {
       const PrepSeq& s = plan.seqs[next];
-      std::fprintf(out, "%zu\t%d\t%s\t%s\t%zu\t%zu\n", p + 1, k + 1, s.name.c_str(), s.record_name.c_str(), s.offset,
-                   s.record_length);
+      std::fprintf(out, "%zu\t%d\t%s\t%s\t%zu\t%zu\t%zu\n", p + 1, k + 1, s.name.c_str(), s.record_name.c_str(),
+                   s.offset, s.record_length, s.letters.size());
     }
   return std::fflush(out) != 0 || std::ferror(out) ? ERIO : 0;
 }

@@ -12,8 +12,8 @@
 
 // The map beside the korvax input: for every sequence its data portion, its
 // number there, its name, and the name of its record, the letters of the
-// record before its first letter, and the record's length. Returns 0, or
-// ERIO when writing fails.
+// record before its first letter, the record's length and the letters
+// written. Returns 0, or ERIO when writing fails.
 [[nodiscard]] Status write_origin_map(std::FILE* out, const PrepPlan& plan) noexcept;
 
 // The findings, "FILE:LINE: error: ..." or "FILE:LINE: warning: ...", at

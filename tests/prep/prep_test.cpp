@@ -138,13 +138,14 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
     for (std::size_t i = 0; std::getline(rows, row); ++i) {
       std::istringstream fields(row);
       std::string portion, number, name, record;
-      std::size_t offset = 0, length = 0;
-      fields >> portion >> number >> name >> record >> offset >> length;
+      std::size_t offset = 0, length = 0, kept = 0;
+      fields >> portion >> number >> name >> record >> offset >> length >> kept;
       ASSERT_LT(i, seqs.size());
       const auto k = static_cast<std::size_t>(std::find(c.names.begin(), c.names.end(), record) - c.names.begin());
       ASSERT_LT(k, c.names.size());
       EXPECT_EQ(name, names[i]);
       EXPECT_EQ(length, c.folded[k].size());
+      EXPECT_EQ(kept, seqs[i].size());
       EXPECT_EQ(c.folded[k].substr(offset, seqs[i].size()), seqs[i]);
     }
 
@@ -205,29 +206,32 @@ TEST(Prep, StopSignalLeavesTheOldOutput) {
   // Without the signal the same run replaces both.
   EXPECT_EQ(run_prep(4, argv), 0u);
   EXPECT_EQ(dir.read("out.seq"), ">a\nacgt\n>b\nacgt\n");
-  EXPECT_EQ(dir.read("out.seq.map"), "#portion\tsequence\tname\trecord\toffset\tlength\n1\t1\ta\ta\t0\t4\n1\t2\tb\tb\t0\t4\n");
+  EXPECT_EQ(dir.read("out.seq.map"), "#portion\tsequence\tname\trecord\toffset\tlength\tkept\n1\t1\ta\ta\t0\t4\t4\n1\t2\tb\tb\t0\t4\t4\n");
 }
 
 // korvax-export's side of the map: read, checked against the input, and
 // applied to one word and one word pair.
 TEST(Prep, MapMovesSitesOrIsRefused) {
-  const std::string head = "#portion\tsequence\tname\trecord\toffset\tlength\n";
-  const std::string good = head + "1\t1\ta\trec a\t5\t40\n1\t2\tb_2\tb\t0\t12\n";
+  const std::string head = "#portion\tsequence\tname\trecord\toffset\tlength\tkept\n";
+  const std::string good = head + "1\t1\ta\trec a\t5\t40\t30\n1\t2\tb_2\tb\t0\t12\t12\n";
   const struct {
     std::string map;                     // "": no map
     std::vector<std::string> names;      // of the input's portion 1
+    std::size_t len2;                    // letters of its sequence 2
     Status want;
     std::string err_has;
   } cases[] = {
-      {"", {"a", "b_2"}, 0, ""},
-      {good, {"a", "b_2"}, 0, ""},
-      {good, {"a", "b"}, ERDATA, "sequence 2 is named 'b', not 'b_2'"},
-      {good, {"a"}, ERDATA, "holds another count of sequences"},
-      {head + "1\t1\ta\ta\t0\t20\n1\t2\tb_2\tb\t0\t11\n", {"a", "b_2"}, ERDATA, "a word ends at 12 of a record of 11"},
-      {head + "1\t2\ta\ta\t0\t20\n", {"a"}, ERDATA, "in.seq.map: line 2: not a line of korvax-prep's map"},
-      {head + "1\t1\ta\ta\t21\t20\n", {"a"}, ERDATA, "line 2"},
-      {head + "1\t1\ta\ta\t-1\t20\n", {"a"}, ERDATA, "line 2"},
-      {head + "1\t1\ta\ta\t0\n", {"a"}, ERDATA, "line 2"},
+      {"", {"a", "b_2"}, 12, 0, ""},
+      {good, {"a", "b_2"}, 12, 0, ""},
+      {good, {"a", "b"}, 12, ERDATA, "sequence 2 is named 'b', not 'b_2'"},
+      {good, {"a"}, 12, ERDATA, "holds another count of sequences"},
+      {good, {"a", "b_2"}, 13, ERDATA, "sequence 2 has 13 letters, not 12"},
+      {head + "1\t1\ta\ta\t0\t30\t30\n1\t2\tb_2\tb\t0\t11\t11\n", {"a", "b_2"}, 11, ERDATA,
+       "a word ends at 12 of a record of 11"},
+      {head + "1\t2\ta\ta\t0\t30\t30\n", {"a"}, 12, ERDATA, "in.seq.map: line 2: not a line of korvax-prep's map"},
+      {head + "1\t1\ta\ta\t1\t30\t30\n", {"a"}, 12, ERDATA, "line 2"},
+      {head + "1\t1\ta\ta\t-1\t30\t30\n", {"a"}, 12, ERDATA, "line 2"},
+      {head + "1\t1\ta\ta\t0\t30\n", {"a"}, 12, ERDATA, "line 2"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.map);
@@ -243,7 +247,8 @@ TEST(Prep, MapMovesSitesOrIsRefused) {
     OriginMap map;
     std::string err;
     Status st = read_origin_map(input.c_str(), map, err);
-    if (st == 0) st = apply_origin_map(map, c.names, p, err);
+    const std::vector<std::string> letters = {std::string(30, 'a'), std::string(c.len2, 'c')};
+    if (st == 0) st = apply_origin_map(map, c.names, letters, p, err);
     EXPECT_EQ(st, c.want);
     EXPECT_NE(err.find(c.err_has), std::string::npos) << err;
     if (st != 0) continue;
