@@ -7,7 +7,7 @@
 # build-fuzz/corpus/<target>, a failing one to build-fuzz/crashes/.
 #
 # Usage: scripts/fuzz.sh [seconds per target (20)] [target ...]
-#        targets: cmdline reader writers (all by default)
+#        targets: cmdline reader writers prep (all by default)
 # CI runs it with the default; run it for hours with a larger number.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(cmdline reader writers)
+[ ${#targets[@]} -eq 0 ] && targets=(cmdline reader writers prep)
 out=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B $out -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVAX_FUZZ=ON \
@@ -28,6 +28,14 @@ mkdir -p $out/seeds/reader $out/crashes
 for f in examples/crp0.seq tests/e2e/golden/small/input.fa; do
   { printf '\003\000'; cat "$f"; } > "$out/seeds/reader/$(basename "$f").l4"
   { printf '\025\000'; cat "$f"; } > "$out/seeds/reader/$(basename "$f").l22"
+done
+
+# Seeds for prep: FASTA behind an options byte (0: guessed alphabet, refuse;
+# 0x76: DNA, cut, --split, --unique-names, --keep-case).
+mkdir -p $out/seeds/prep
+for f in examples/crp0.fa; do
+  { printf '\000'; cat "$f"; } > "$out/seeds/prep/$(basename "$f").0"
+  { printf '\166'; cat "$f"; } > "$out/seeds/prep/$(basename "$f").76"
 done
 
 status=0

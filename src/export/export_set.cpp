@@ -15,6 +15,7 @@
 #include "../config/cmdline.hpp"
 #include "../input/reader.hpp"
 #include "alloc_guard.hpp"
+#include "origin_map.hpp"
 
 namespace {
 
@@ -181,8 +182,10 @@ Status build(const ResultFile& rf, const ExportOptions& o, ExportSet& set, std::
     return ERARG;
   }
   std::vector<InputPortion> input;
+  OriginMap origin;  // korvax-prep's map beside the input: the records' positions
   if (o.input != nullptr) {
     if (Status st = read_input(o.input, run, input, err); st != 0) return st;
+    if (Status st = read_origin_map(o.input, origin, err); st != 0) return st;
     if (input.size() < run.portions.size()) {
       err = format("the input does not match the result: it holds %d data portions, the result %d",
                    static_cast<int>(input.size()), count);
@@ -213,6 +216,8 @@ Status build(const ResultFile& rf, const ExportOptions& o, ExportSet& set, std::
                                             p.result->name_width, err);
             st != 0)
           return st;
+        const InputPortion& in = input[static_cast<std::size_t>(p.number - 1)];
+        if (Status st = apply_origin_map(origin, in.names, in.letters, p, err); st != 0) return st;
       }
     }
     set.portions.push_back(std::move(p));

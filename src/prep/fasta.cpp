@@ -7,6 +7,7 @@
 //   4. The file
 #include "fasta.hpp"
 
+#include <fcntl.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -22,14 +23,107 @@ namespace {
 
 // ---- 1. Lines from a gzip or plain stream ----
 
-// zlib reads plain text unchanged, so one reader serves both.
+// The bytes of a file, inflated when it starts with the gzip mark. Members
+// follow one another (as `cat a.gz b.gz` makes them); anything else after a
+// member is refused, not dropped, since it holds data the user meant to give.
+struct ByteSource {
+  int fd = -1;
+  bool gzip = false;
+  bool raw_eof = false;
+  bool member_done = false;    // the last member ended; another may follow
+  unsigned long long raw_read = 0;  // bytes read from the file
+  z_stream z{};
+  bool z_open = false;
+  unsigned char raw[1 << 16];
+  std::string error;           // why reading failed
+  ~ByteSource() {
+    if (z_open) inflateEnd(&z);
+    if (fd >= 0) close(fd);
+  }
+};
+
+// Reads more raw bytes behind the unread ones. Returns false on a read error.
+bool read_raw(ByteSource& b) {
+  if (b.z.avail_in > 0 && b.z.next_in != b.raw) std::memmove(b.raw, b.z.next_in, b.z.avail_in);
+  b.z.next_in = b.raw;
+  for (;;) {
+    const ssize_t k = read(b.fd, b.raw + b.z.avail_in, sizeof b.raw - b.z.avail_in);
+    if (k < 0 && errno == EINTR) continue;
+    if (k < 0) {
+      b.error = std::strerror(errno);
+      return false;
+    }
+    if (k == 0) b.raw_eof = true;
+    b.z.avail_in += static_cast<uInt>(k);
+    b.raw_read += static_cast<unsigned long long>(k);
+    return true;
+  }
+}
+
+// Tells gzip from plain text by the first two bytes.
+bool start_source(ByteSource& b) {
+  while (b.z.avail_in < 2 && !b.raw_eof)
+    if (!read_raw(b)) return false;
+  b.gzip = b.z.avail_in >= 2 && b.raw[0] == 0x1f && b.raw[1] == 0x8b;
+  if (b.gzip) {
+    if (inflateInit2(&b.z, 15 + 16) != Z_OK) {
+      b.error = "out of memory";
+      return false;
+    }
+    b.z_open = true;
+  }
+  return true;
+}
+
+// Fills out with up to size bytes. Returns their count, 0 at the end, -1 on
+// an error (b.error says which).
+long next_bytes(ByteSource& b, char* out, std::size_t size) {
+  if (!b.gzip) {
+    if (b.z.avail_in == 0 && !b.raw_eof && !read_raw(b)) return -1;
+    const std::size_t k = std::min<std::size_t>(b.z.avail_in, size);
+    std::memcpy(out, b.z.next_in, k);
+    b.z.next_in += k;
+    b.z.avail_in -= static_cast<uInt>(k);
+    return static_cast<long>(k);
+  }
+  for (;;) {
+    if (b.z.avail_in == 0 && !b.raw_eof && !read_raw(b)) return -1;
+    if (b.member_done) {
+      if (b.z.avail_in == 0) return 0;
+      if (b.z.next_in[0] != 0x1f) {
+        b.error = "damaged gzip data: the bytes from offset " + std::to_string(b.raw_read - b.z.avail_in) +
+                  " on are not gzip data (a plain file appended to a gzip file? uncompress the gzip part first)";
+        return -1;
+      }
+      inflateReset(&b.z);
+      b.member_done = false;
+    }
+    b.z.next_out = reinterpret_cast<Bytef*>(out);
+    b.z.avail_out = static_cast<uInt>(size);
+    const int r = inflate(&b.z, Z_NO_FLUSH);
+    if (r == Z_STREAM_END) {
+      b.member_done = true;
+    } else if (r == Z_BUF_ERROR && b.raw_eof && b.z.avail_in == 0) {
+      b.error = "damaged gzip data: unexpected end of file";
+      return -1;
+    } else if (r != Z_OK && r != Z_BUF_ERROR) {
+      b.error = r == Z_MEM_ERROR ? "out of memory"
+                                 : std::string("damaged gzip data: ") + (b.z.msg ? b.z.msg : "cannot inflate");
+      return -1;
+    }
+    const std::size_t got = size - b.z.avail_out;
+    if (got > 0) return static_cast<long>(got);
+  }
+}
+
 struct LineStream {
-  gzFile f = nullptr;
+  ByteSource src;
   char buf[1 << 16];
   std::size_t len = 0, pos = 0;
   bool eof = false;
   bool after_cr = false;  // a line feed right after a carriage return ends nothing
   long line_no = 0;       // of the line last returned
+  long crlf = 0, cr = 0;  // line ends other than a line feed
 };
 
 // Reads the next line, its line end removed. Returns 1, 0 at the end of the
@@ -40,12 +134,9 @@ int next_line(LineStream& s, std::string& line) {
   for (;;) {
     if (s.pos == s.len) {
       if (s.eof) break;
-      const int k = gzread(s.f, s.buf, sizeof s.buf);
+      const long k = next_bytes(s.src, s.buf, sizeof s.buf);
       if (k < 0) return -1;
       if (k == 0) {
-        int code = Z_OK;
-        gzerror(s.f, &code);
-        if (code == Z_BUF_ERROR) return -1;  // gzip data cut short
         s.eof = true;
         break;
       }
@@ -54,7 +145,12 @@ int next_line(LineStream& s, std::string& line) {
     }
     if (s.after_cr) {
       s.after_cr = false;
-      if (s.buf[s.pos] == '\n') ++s.pos;
+      if (s.buf[s.pos] == '\n') {
+        ++s.pos;
+        ++s.crlf;
+      } else {
+        ++s.cr;
+      }
       continue;
     }
     any = true;
@@ -71,18 +167,13 @@ int next_line(LineStream& s, std::string& line) {
       return 1;
     }
   }
+  if (s.after_cr) {  // a carriage return that ends the file
+    s.after_cr = false;
+    ++s.cr;
+  }
   if (!any) return 0;
   ++s.line_no;
   return 1;
-}
-
-std::string read_error(gzFile f) {
-  int code = 0;
-  gzerror(f, &code);
-  if (code == Z_ERRNO) return std::strerror(errno);
-  const std::string text = gzerror(f, &code);  // "<path>: <what>"
-  const std::size_t at = text.rfind(": ");
-  return "damaged gzip data: " + (at == std::string::npos ? text : text.substr(at + 2));
 }
 
 // ---- 2. Headers and sequence lines ----
@@ -110,7 +201,10 @@ void take_letters(const std::string& line, long line_no, FastaRecord& r) {
   if (is_blank_line(line)) return;
   r.lines.push_back({r.letters.size(), line_no});
   for (const char c : line) {
-    if (blank(c)) continue;
+    if (blank(c)) {
+      ++r.blanks;
+      continue;
+    }
     if (is_dropped(c)) {
       ++r.dropped;
       continue;
@@ -159,7 +253,7 @@ Status read_fasta_records(LineStream& s, std::string& line, FastaInput& in, std:
     }
   } while ((got = next_line(s, line)) > 0);
   if (got < 0) {
-    err = read_error(s.f);
+    err = s.src.error;
     return ERIO;
   }
   return 0;
@@ -199,7 +293,7 @@ Status read_fastq_records(LineStream& s, std::string& line, FastaInput& in, std:
     got = next_line(s, line);
   }
   if (got < 0) {
-    err = read_error(s.f);
+    err = s.src.error;
     return ERIO;
   }
   return 0;
@@ -207,13 +301,12 @@ Status read_fastq_records(LineStream& s, std::string& line, FastaInput& in, std:
 
 // ---- 4. The file ----
 
-gzFile open_stream(const char* path) {
-  if (std::strcmp(path, "-") != 0) return gzopen(path, "rb");
-  const int fd = dup(STDIN_FILENO);
-  if (fd < 0) return nullptr;
-  gzFile f = gzdopen(fd, "rb");
-  if (f == nullptr) close(fd);
-  return f;
+int open_input(const char* path) {
+  if (std::strcmp(path, "-") == 0) return dup(STDIN_FILENO);
+  int fd;
+  while ((fd = open(path, O_RDONLY | O_CLOEXEC)) < 0 && errno == EINTR) {
+  }
+  return fd;
 }
 
 Status read_all(LineStream& s, FastaInput& in, std::string& err) {
@@ -222,11 +315,14 @@ Status read_all(LineStream& s, FastaInput& in, std::string& err) {
   while ((got = next_line(s, line)) > 0 && is_blank_line(line)) {
   }
   if (got < 0) {
-    err = read_error(s.f);
+    err = s.src.error;
     return ERIO;
   }
   if (got == 0) return 0;  // no record at all
-  if (s.line_no == 1 && line.compare(0, 3, "\xef\xbb\xbf") == 0) line.erase(0, 3);  // a UTF-8 mark
+  if (s.line_no == 1 && line.compare(0, 3, "\xef\xbb\xbf") == 0) {  // a UTF-8 mark
+    line.erase(0, 3);
+    in.byte_order_mark = true;
+  }
   if (line[0] == '>') return read_fasta_records(s, line, in, err);
   if (line[0] == '@') {
     in.fastq = true;
@@ -244,19 +340,25 @@ Status read_fasta(const char* path, FastaInput& ret_in, std::string& ret_error) 
   errno = 0;
   std::unique_ptr<LineStream> s(new (std::nothrow) LineStream);
   if (!s) return ERMEM;
-  s->f = open_stream(path);
-  if (s->f == nullptr) {
+  s->src.fd = open_input(path);
+  if (s->src.fd < 0) {
     ret_error = errno != 0 ? std::strerror(errno) : "cannot open";
     return ERIO;
   }
-  gzbuffer(s->f, 1 << 17);
   Status st = 0;
   try {
-    st = read_all(*s, ret_in, ret_error);
+    if (!start_source(s->src)) {
+      ret_error = s->src.error;
+      st = ERIO;
+    } else {
+      st = read_all(*s, ret_in, ret_error);
+    }
   } catch (const std::bad_alloc&) {
     st = ERMEM;
   }
-  gzclose(s->f);
+  if (st == ERIO && ret_error == "out of memory") st = ERMEM;
+  ret_in.crlf = s->crlf;
+  ret_in.cr = s->cr;
   if (st != 0) ret_in = {};
   return st;
 }

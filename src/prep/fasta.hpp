@@ -24,16 +24,20 @@ struct FastaRecord {
   std::string letters;       // the sequence as written, blanks and "-_=" left out
   std::vector<LineMark> lines;
   long dropped = 0;          // characters of "-_=" left out
+  long blanks = 0;           // blanks inside sequence lines, left out
 };
 
 struct FastaInput {
   bool fastq = false;
   std::vector<FastaRecord> records;  // in file order
+  long crlf = 0, cr = 0;             // line ends CR LF and a lone CR
+  bool byte_order_mark = false;      // a UTF-8 mark at the start, skipped
 };
 
 // Reads the file at path ("-": standard input) into ret_in. On failure
 // ret_error holds a message that names the line when there is one. Returns
-// 0; ERIO (cannot open or read, damaged gzip data); ERDATA (neither FASTA
+// 0; ERIO (cannot open or read, damaged gzip data, data after a gzip
+// member that is not another member); ERDATA (neither FASTA
 // nor FASTQ, a FASTQ record cut short); ERMEM.
 [[nodiscard]] Status read_fasta(const char* path, FastaInput& ret_in, std::string& ret_error) noexcept;
 

@@ -12,7 +12,7 @@
 
 namespace {
 
-enum class Opt { dna, protein, ambiguous, split, name_width, output, help, version };
+enum class Opt { dna, protein, ambiguous, split, name_width, unique_names, keep_case, output, help, version };
 
 struct OptionRow {
   Opt opt;
@@ -24,7 +24,8 @@ struct OptionRow {
 constexpr OptionRow kOptions[] = {
     {Opt::dna, 'd', "dna", false},          {Opt::protein, 'p', "protein", false},
     {Opt::ambiguous, 'a', "ambiguous", true}, {Opt::split, 's', "split", false},
-    {Opt::name_width, 'w', "name-width", true}, {Opt::output, 'o', "output", true},
+    {Opt::name_width, 'w', "name-width", true}, {Opt::unique_names, 'u', "unique-names", false},
+    {Opt::keep_case, 'k', "keep-case", false},  {Opt::output, 'o', "output", true},
     {Opt::help, 'h', "help", false},        {Opt::version, 0, "version", false},
 };
 
@@ -58,7 +59,15 @@ bool apply(const OptionRow& row, const char* value, PrepOptions& o, std::string&
     case Opt::dna: o.alphabet = AlphabetChoice::dna; return true;
     case Opt::protein: o.alphabet = AlphabetChoice::protein; return true;
     case Opt::split: o.split = true; return true;
-    case Opt::output: o.output = value; return true;
+    case Opt::unique_names: o.unique_names = true; return true;
+    case Opt::keep_case: o.keep_case = true; return true;
+    case Opt::output:
+      if (*value == '\0') {
+        err = "--output takes a file name, not an empty value (- is standard output)";
+        return false;
+      }
+      o.output = value;
+      return true;
     case Opt::help: o.help = true; return true;
     case Opt::version: o.version = true; return true;
     case Opt::ambiguous:
@@ -157,8 +166,13 @@ const char* prep_help() noexcept {
          "                        most 256, as even as can be (korvax searches them\n"
          "                        one after the other); without it such a file is refused\n"
          "  -w, --name-width=N    cut names to N characters (0, the default: whole names)\n"
-         "  -o, --output=FILE     write FILE instead of standard output; nothing is\n"
-         "                        written when the input cannot be made usable\n"
+         "  -u, --unique-names    names that occur twice get _2, _3, ...; refused without\n"
+         "  -k, --keep-case       keep the letters' case (soft-masked repeats stay so)\n"
+         "  -o, --output=FILE     write FILE instead of standard output, and FILE.map:\n"
+         "                        where each sequence starts in its record (read by\n"
+         "                        korvax-export --input FILE); nothing is written when\n"
+         "                        the input cannot be made usable; FILE is never the\n"
+         "                        input, and is replaced only when complete\n"
          "  -h, --help            print this help\n"
          "      --version         print the version\n"
          "\n"

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "alphabet.hpp"
 #include "portion.hpp"
@@ -58,7 +59,7 @@ std::string label(int k, const std::string& name) {
 std::pair<std::size_t, std::size_t> longest_clean(const std::string& s, bool acid) {
   std::size_t best = 0, best_len = 0, start = 0;
   for (std::size_t j = 0; j <= s.size(); ++j) {
-    if (j < s.size() && in_alphabet(s[j], acid)) continue;
+    if (j < s.size() && in_alphabet(fold_letter(s[j], acid), acid)) continue;
     if (j - start > best_len) {
       best = start;
       best_len = j - start;
@@ -68,18 +69,24 @@ std::pair<std::size_t, std::size_t> longest_clean(const std::string& s, bool aci
   return {best, best_len};
 }
 
-// Folds the letters of record k and applies the rule for letters outside the
-// alphabet. Returns false when the record is left out.
-bool take_letters(const FastaRecord& r, int k, const PrepOptions& opt, PrepPlan& plan, std::string& out) {
+// Folds the letters of record k (keeping their case with --keep-case) and
+// applies the rule for letters outside the alphabet. Returns false when the
+// record is left out; ret_offset is where the letters kept start.
+bool take_letters(const FastaRecord& r, int k, const PrepOptions& opt, PrepPlan& plan, std::string& out,
+                  std::size_t& ret_offset) {
   const bool acid = plan.acid;
+  ret_offset = 0;
   out.resize(r.letters.size());
   std::size_t bad = 0, first_bad = 0;
   std::string kinds;
   for (std::size_t j = 0; j < r.letters.size(); ++j) {
     const char c = r.letters[j];
     if (!acid && (c == 'u' || c == 'U')) ++plan.changes.u_to_t;
-    out[j] = fold_letter(c, acid);
-    if (in_alphabet(out[j], acid)) continue;
+    const char folded = fold_letter(c, acid);
+    const bool upper = std::isupper(static_cast<unsigned char>(c)) != 0;
+    out[j] = opt.keep_case && upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(folded))) : folded;
+    if (upper && !opt.keep_case) ++plan.changes.case_folded;
+    if (in_alphabet(folded, acid)) continue;
     if (bad++ == 0) first_bad = j;
     const std::string shown = shown_char(c);
     if (kinds.size() < 40 && kinds.find(" " + shown + ",") == std::string::npos) kinds += " " + shown + ",";
@@ -106,6 +113,7 @@ bool take_letters(const FastaRecord& r, int k, const PrepOptions& opt, PrepPlan&
                    std::to_string(len) + " letters, --ambiguous=cut)";
       ++plan.changes.ambiguous_cut;
       out = out.substr(at, len);
+      ret_offset = at;
     }
   }
   plan.notes.push_back(note);
@@ -130,21 +138,51 @@ std::string take_name(const FastaRecord& r, int k, const PrepOptions& opt, PrepP
                               " characters; korvax reads at most " + std::to_string(kMaxNameLen) +
                               " (use --name-width)"});
   }
+  if (const std::size_t zero = name.find('\0'); zero != std::string::npos)
+    plan.notes.push_back({true, NoteKind::name_zero, r.line,
+                          "sequence " + std::to_string(k) + " '" + name.substr(0, zero) +
+                              "...': a zero byte in the name (character " + std::to_string(zero + 1) +
+                              "); korvax reads a name only up to it"});
   return name;
 }
 
+// name with "_k" behind it, the name cut so that the whole fits the name
+// width (or korvax's longest name).
+std::string with_suffix(const std::string& name, int k, int width) {
+  const std::string suffix = "_" + std::to_string(k);
+  const std::size_t limit = static_cast<std::size_t>(width > 0 ? width : kMaxNameLen);
+  const std::size_t keep = limit > suffix.size() ? limit - suffix.size() : 0;
+  return name.substr(0, keep) + suffix;
+}
+
 // Names written twice: korvax's report could not tell those sequences apart.
-void find_duplicates(const PrepPlan& plan, const std::vector<int>& index, const std::vector<long>& line,
-                     std::vector<Note>& notes) {
+// Refused, or with --unique-names the later ones get the first free suffix
+// _2, _3, ... (free among every name of the file, suffixed ones too).
+void resolve_duplicates(const PrepOptions& opt, const std::vector<int>& index, const std::vector<long>& line,
+                        PrepPlan& plan) {
   std::unordered_map<std::string, std::size_t> first;
+  std::unordered_set<std::string> taken;
+  for (const PrepSeq& s : plan.seqs) taken.insert(s.name);
   for (std::size_t i = 0; i < plan.seqs.size(); ++i) {
-    const std::string& name = plan.seqs[i].name;
+    std::string& name = plan.seqs[i].name;
     if (name.empty()) continue;
     const auto [at, fresh] = first.emplace(name, i);
     if (fresh) continue;
-    notes.push_back({false, NoteKind::duplicate, line[i],
-                     label(index[i], name) + ": the name of sequence " + std::to_string(index[at->second]) +
-                         " (line " + std::to_string(line[at->second]) + ") too"});
+    std::string text = label(index[i], name) + ": the name of sequence " + std::to_string(index[at->second]) +
+                       " (line " + std::to_string(line[at->second]) + ") too";
+    if (!opt.unique_names) {
+      plan.notes.push_back({true, NoteKind::duplicate, line[i],
+                            text + "; korvax's report could not tell them apart (--unique-names adds _2, _3, ...)"});
+      continue;
+    }
+    std::string unique;
+    for (int k = 2; taken.count(unique = with_suffix(name, k, opt.name_width)) != 0; ++k) {
+    }
+    plan.notes.push_back({false, NoteKind::duplicate, line[i], text + "; written as '" + unique + "' (--unique-names)"});
+    ++plan.changes.names_suffixed;
+    taken.insert(unique);
+    name = unique;
+    first.emplace(name, i);
   }
 }
 
@@ -187,14 +225,19 @@ LengthSummary length_summary(const PrepPlan& plan) {
 void plan_all(const FastaInput& in, const PrepOptions& opt, PrepPlan& plan) {
   choose_alphabet(in, opt, plan);
   plan.records = static_cast<int>(in.records.size());
+  plan.changes.crlf = in.crlf;
+  plan.changes.cr = in.cr;
+  plan.changes.byte_order_mark = in.byte_order_mark;
   std::vector<int> index;  // of every written sequence: its number in the file
   std::vector<long> line;  // and the line of its header
   int k = 0;
   for (const auto& r : in.records) {
     ++k;
     plan.changes.dropped_chars += r.dropped;
+    plan.changes.blanks += r.blanks;
     std::string letters;
-    if (!take_letters(r, k, opt, plan, letters)) continue;
+    std::size_t offset = 0;
+    if (!take_letters(r, k, opt, plan, letters, offset)) continue;
     if (letters.empty()) {
       ++plan.changes.empty_dropped;
       plan.notes.push_back({false, NoteKind::empty, r.line,
@@ -206,11 +249,11 @@ void plan_all(const FastaInput& in, const PrepOptions& opt, PrepPlan& plan) {
                             label(k, r.name) + " has " + std::to_string(letters.size()) +
                                 " letters; korvax reads at most " + std::to_string(kMaxLetters) +
                                 " (a line of " + std::to_string(kMaxLine) + " characters with its line end)"});
-    plan.seqs.push_back({take_name(r, k, opt, plan), std::move(letters)});
+    plan.seqs.push_back({take_name(r, k, opt, plan), std::move(letters), offset, r.name, r.letters.size()});
     index.push_back(k);
     line.push_back(r.line);
   }
-  find_duplicates(plan, index, line, plan.notes);
+  resolve_duplicates(opt, index, line, plan);
   split_portions(opt, plan);
   plan.lengths = length_summary(plan);
   plan.errors = static_cast<int>(std::count_if(plan.notes.begin(), plan.notes.end(), [](const Note& n) { return n.error; }));

@@ -12,7 +12,7 @@
 #include "prep_options.hpp"
 #include "status.hpp"
 
-enum class NoteKind { letters, empty, too_long, name_too_long, name_cut, unnamed, duplicate, count };
+enum class NoteKind { letters, empty, too_long, name_too_long, name_cut, name_zero, unnamed, duplicate, count };
 
 // One finding: an error makes the input unusable, anything else is a warning.
 struct Note {
@@ -24,7 +24,10 @@ struct Note {
 
 struct PrepSeq {
   std::string name;          // as written after the name mark
-  std::string letters;       // as korvax holds them
+  std::string letters;       // as korvax holds them (their case kept with --keep-case)
+  std::size_t offset = 0;    // letters of its record before the first one written
+  std::string record_name;   // the name of its record in the file
+  std::size_t record_length = 0;  // the letters of its record
 };
 
 struct PrepChanges {
@@ -35,6 +38,11 @@ struct PrepChanges {
   int ambiguous_cut = 0;     // sequences cut to their longest clean part
   int empty_dropped = 0;     // sequences without a letter
   int names_cut = 0;         // names cut to the name width
+  int names_suffixed = 0;    // duplicate names made unique (--unique-names)
+  long case_folded = 0;      // upper-case letters written in lower case
+  long blanks = 0;           // blanks inside sequence lines left out
+  long crlf = 0, cr = 0;     // line ends CR LF and lone CR written as LF
+  bool byte_order_mark = false;  // a UTF-8 mark at the start left out
 };
 
 // Sequence lengths: the smallest, the median, the greatest.

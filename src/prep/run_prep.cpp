@@ -4,29 +4,35 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <new>
 
+#include "output_files.hpp"
 #include "prep_output.hpp"
 #include "settings.hpp"
 
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
-
 // Writes the plan to the named file, or to the standard output.
 Status write_output(const PrepOptions& opt, const PrepPlan& plan) noexcept {
-  if (opt.output == nullptr || std::strcmp(opt.output, "-") == 0) return write_korvax_input(stdout, plan);
-  std::unique_ptr<std::FILE, FileCloser> out(std::fopen(opt.output, "w"));
-  if (!out) {
-    std::fprintf(stderr, "korvax-prep: cannot write \"%s\": %s\n", opt.output, std::strerror(errno));
-    return ERIO;
+  if (opt.output == nullptr || std::strcmp(opt.output, "-") == 0) {
+    const Status st = write_korvax_input(stdout, plan);
+    if (st != 0) std::fprintf(stderr, "korvax-prep: cannot write the standard output: %s\n", std::strerror(errno));
+    return st;
   }
-  Status st = write_korvax_input(out.get(), plan);
-  if (std::fclose(out.release()) != 0) st |= ERIO;
-  if (st != 0) std::fprintf(stderr, "korvax-prep: cannot write \"%s\"\n", opt.output);
-  return st;
+  return write_whole_files(opt.output, plan);
+}
+
+// A sequence whose positions differ from its record's, written to standard
+// output where no map goes along: say how to keep the positions.
+void hint_positions(const PrepOptions& opt, const PrepPlan& plan) {
+  if (opt.output != nullptr && std::strcmp(opt.output, "-") != 0) return;
+  for (const PrepSeq& s : plan.seqs)
+    if (s.offset != 0 || s.name != s.record_name) {
+      std::fputs("korvax-prep: note: some sequences start or are named otherwise than their records; with\n"
+                 "  -o FILE, FILE.map lets korvax-export --input FILE give the records' positions and names\n",
+                 stderr);
+      return;
+    }
 }
 
 }  // namespace
@@ -43,6 +49,12 @@ Status run_prep(int argc, const char* const* argv) noexcept {
     if (opt.version) std::printf("korvax-prep %s\n", kVersion);
     return std::fflush(stdout) != 0 ? ERIO : 0;
   }
+  try {
+    if (Status st = check_output_is_not_input(opt); st != 0) return st;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "korvax-prep: out of memory\n");
+    return ERMEM;
+  }
   const char* file = std::strcmp(opt.input, "-") == 0 ? "(standard input)" : opt.input;
   FastaInput in;
   if (Status st = read_fasta(opt.input, in, error); st != 0) {
@@ -57,6 +69,7 @@ Status run_prep(int argc, const char* const* argv) noexcept {
   }
   print_notes(stderr, file, plan);
   const Status written = st == 0 ? write_output(opt, plan) : 0;
-  print_summary(stderr, file, in.fastq, plan);
+  if (st == 0 && written == 0) hint_positions(opt, plan);
+  print_summary(stderr, file, in.fastq, plan, written != 0);
   return st | written;
 }
