@@ -27,6 +27,10 @@ inline constexpr char kPermEntry[] = "%d ";
 inline constexpr char kLineNoWord[] = "%3d:%-*.*s\n";
 inline constexpr char kLineOneWord[] = "%3d:%-*.*s[%04d] %.*s (%d, %5.2f)\n";
 inline constexpr char kLineWordPair[] = "%3d:%-*.*s[%04d;%04d] %.*s-%02d-%.*s (%d, %5.2f)\n";
+// With both strands (-RC): each start on the given strand (its leftmost
+// letter) followed by the strand sign; the words as read on their strand.
+inline constexpr char kLineOneWordStrand[] = "%3d:%-*.*s[%04d%c] %.*s (%d, %5.2f)\n";
+inline constexpr char kLineWordPairStrand[] = "%3d:%-*.*s[%04d%c;%04d%c] %.*s-%02d-%.*s (%d, %5.2f)\n";
 
 // ---- The history file (-F) ----
 
@@ -45,6 +49,9 @@ inline constexpr char kHistoryRow[] = "%d\t%d\t%d\t%d\t%d\t%.2f\t%.2f";
 inline constexpr char kHistoryOneWord[] = "\t%d\t\"%.*s\"\t%d\t%.2f";
 inline constexpr char kHistoryWordPair[] = "\t%d,%d\t\"%.*s-%02d-%.*s\"\t%d\t%.2f";
 inline constexpr char kHistoryNoPair[] = "\t%d,%d\t\"\"\t%d\t%.2f";
+// With both strands (-RC): each start followed by its strand sign (61-).
+inline constexpr char kHistoryOneWordStrand[] = "\t%d%c\t\"%.*s\"\t%d\t%.2f";
+inline constexpr char kHistoryWordPairStrand[] = "\t%d%c,%d%c\t\"%.*s-%02d-%.*s\"\t%d\t%.2f";
 inline constexpr char kHistoryPerm[] = "\t%d";
 
 // ---- The lines of a data portion ----
@@ -58,6 +65,8 @@ inline constexpr char kParamsMotif[] = "motif='%s'  leff=%d  ";
 inline constexpr char kParamsMotif2[] = "motif2='%s'  leff2=%d  ";
 inline constexpr char kParamsBonus[] = "a-bonus=%d  A-penalty=%d  ";
 inline constexpr char kParamsSpacing[] = "spacing=[%d,%d]  penalty=";
+inline constexpr char kParamsStrands[] = "strands=both  ";   // -RC
+inline constexpr char kParamsMasked[] = "masked=lower  ";    // -K
 
 // The sequence list (diagnostics level 2 and above): number, name, letters.
 inline constexpr char kSequencesTitle[] = "Sequences:\n";

@@ -31,7 +31,17 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
     const bool word = w >= 0 && w != dp.mw;
     const char* text = dp.seq_of(i);
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
-    if (s.l2 == 0)
+    if (s.both_strands && word) {
+      const int len = dp.strand_len[static_cast<std::size_t>(i)];
+      const StrandPlace a = strand_place(pl.q, s.l, len);
+      if (s.l2 == 0) {
+        std::fprintf(f, kHistoryOneWordStrand, a.start, a.sign, s.l, text + w, sum, pct);
+      } else {
+        const StrandPlace b = strand_place(pl.p2, s.l2, len);
+        std::fprintf(f, kHistoryWordPairStrand, a.start, a.sign, b.start, b.sign, s.l, text + pl.q, pl.gap,
+                     s.l2, text + pl.p2, sum, pct);
+      }
+    } else if (s.l2 == 0)
       std::fprintf(f, kHistoryOneWord, w + 1, word ? s.l : 0, word ? text + w : "", sum, pct);
     else if (word)
       std::fprintf(f, kHistoryWordPair, pl.q + 1, pl.p2 + 1, s.l, text + pl.q,

@@ -26,7 +26,17 @@ void word_lines(std::FILE* out, const Settings& s, const DataPortion& dp, const 
     const int sum = r.prox_sums[static_cast<std::size_t>(i)];
     const double pct = r.percents[static_cast<std::size_t>(i)] * 0.01;
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
-    if (s.l2 == 0)
+    if (s.both_strands) {
+      const StrandPlace a = strand_place(pl.q, s.l, dp.strand_len[static_cast<std::size_t>(i)]);
+      if (s.l2 == 0) {
+        std::fprintf(out, kLineOneWordStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, s.l,
+                     text + pl.q, sum, pct);
+      } else {
+        const StrandPlace b = strand_place(pl.p2, s.l2, dp.strand_len[static_cast<std::size_t>(i)]);
+        std::fprintf(out, kLineWordPairStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, b.start,
+                     b.sign, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2, sum, pct);
+      }
+    } else if (s.l2 == 0)
       std::fprintf(out, kLineOneWord, i + 1, W, W, dp.name_of(i), w + 1,
                    s.l, text + w, sum, pct);
     else
@@ -91,6 +101,8 @@ void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, 
   if (s.motif_given) std::fprintf(out, kParamsMotif, s.motif, s.leff);
   if (s.motif2_given) std::fprintf(out, kParamsMotif2, s.motif2, s.leff2);
   if (s.motif_given || s.motif2_given) std::fprintf(out, kParamsBonus, s.a_bonus, s.a_penalty);
+  if (s.both_strands) std::fputs(kParamsStrands, out);
+  if (s.mask_lower) std::fputs(kParamsMasked, out);
   if (s.l2 != 0) {
     std::fprintf(out, kParamsSpacing, s.smin, s.smax);
     for (int k = 0; k < s.S; ++k) std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
