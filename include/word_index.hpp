@@ -5,6 +5,9 @@
 // second word at q + l + s. The index mw is the no-word index.
 #pragma once
 
+#include "portion.hpp"
+#include "settings.hpp"
+
 struct WordPlace {
   int q;    // start of the (first) word
   int gap;  // spacing (two-word signal only)
@@ -47,4 +50,12 @@ struct StrandPlace {
   if (l2 == 0) return w + l <= len;
   const WordPlace p = decode_word(w, l, l2, smin, S);
   return p.p2 + l2 <= len;
+}
+
+// True when word index w is a word of sequence seq: it lies within the
+// sequence and holds no masked letter.
+[[nodiscard]] inline bool word_usable(const DataPortion& dp, const Settings& s, int seq, int w) noexcept {
+  const auto i = static_cast<std::size_t>(seq);
+  return w >= 0 && w < dp.mw && word_fits(w, dp.len[i], s.l, s.l2, s.smin, s.S) &&
+         word_unmasked(dp.masked_of(seq), w, s.l, s.l2, s.smin, s.S);
 }

@@ -79,7 +79,7 @@ bool apply_value(const OptionRow& row, const char* s, Settings& set) noexcept {
 
 bool apply_option(const char* arg, Settings& set, bool* help) noexcept {
   const OptionRow* row = find_option(arg);
-  if (row == nullptr) return false;  // E, K, O, @, -S alone and everything outside '?'..'Z'
+  if (row == nullptr) return false;  // E, O, @, -S alone and everything outside '?'..'Z'
   if (row->kind == OptionKind::kHelp) *help = true;
   return apply_value(*row, arg + 1 + std::strlen(row->name), set);
 }
@@ -323,6 +323,10 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
 
 Status derive_settings(Settings& set, Complaint* why) noexcept {
   Status st = 0;
+  if (set.both_strands && set.acid) {
+    complain(why, "-RC reads the two strands of DNA; amino-acid sequences (-ACID) have one");
+    st |= ERARG;
+  }
   if (set.motif_given && !check_motif("-M", set.motif, set.l, set, set.leff, why)) st |= ERARG;
   if (set.motif2_given && !check_motif("-MM", set.motif2, set.l2, set, set.leff2, why)) st |= ERARG;
   // Each half lies within half the int range, so their sum cannot overflow.

@@ -16,6 +16,7 @@
 
 #include "messages.hpp"
 #include "report_layout.hpp"
+#include "word_index.hpp"
 #include "mpi_link.hpp"
 #include "serve.hpp"
 #include "root_portion.hpp"
@@ -99,6 +100,16 @@ void hint_portion(const TaskContext& ctx, int number, bool skipped) noexcept {
                  "in a FASTA file wrapped over several lines, and korvax reads every line as "
                  "one whole sequence (n=%d); korvax-prep makes such a file into korvax input\n",
                  number, ctx.dp.wrapped_lines, ctx.dp.n);
+  const Settings& s = ctx.set;
+  for (int i = 0; i < ctx.dp.stored() && s.mask_lower; ++i) {
+    bool any = false;
+    for (int w = 0; w < ctx.dp.mw && !any; ++w) any = word_usable(ctx.dp, s, i, w);
+    if (!any && ctx.dp.masked_of(i) != nullptr)
+      std::fprintf(stderr, "korvax: data portion %d: -K: sequence %d '%s' has no word without a masked "
+                   "(lower-case) letter: it can take no word\n", number, i + 1, ctx.dp.name_of(i));
+  }
+  if (s.mask_lower && s.console_level > 1 && ctx.dp.masked_letters == 0)
+    std::printf("-K: no letter is masked (no lower-case letter in the data portion)\n");
   if (!skipped) return;
   char why[512];
   describe_fault(ctx.dp, ctx.set, why, sizeof why);

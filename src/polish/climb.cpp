@@ -47,7 +47,7 @@ Status prepare(const Settings& s, const DataPortion& dp, ClimbSpace& sp) {
   for (int i = 0; i < dp.n; ++i) {
     const int len = dp.len[static_cast<std::size_t>(i)];
     for (int c = 0; c < dp.mw; ++c)
-      if (word_fits(c, len, s.l, s.l2, s.smin, s.S)) sp.valid[static_cast<std::size_t>(i)].push_back(c);
+      if (word_usable(dp, s, i, c)) sp.valid[static_cast<std::size_t>(i)].push_back(c);
     const char* text = dp.seq_of(i);
     for (int p = 0; p < len; ++p) {
       const char* at = std::strchr(alphabet_letters(s.acid), text[p]);
@@ -248,7 +248,7 @@ Words shift_words(const ClimbSpace& sp, const Words& words, int d) {
     if (w == dp.mw) continue;
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
     const long long c = s.l2 == 0 ? static_cast<long long>(w) + d : static_cast<long long>(w) + static_cast<long long>(d) * s.S;
-    if (pl.q + d >= 0 && c < dp.mw && word_fits(static_cast<int>(c), dp.len[i], s.l, s.l2, s.smin, s.S))
+    if (pl.q + d >= 0 && c < dp.mw && word_usable(dp, s, static_cast<int>(i), static_cast<int>(c)))
       out[i] = static_cast<int>(c);
   }
   return out;

@@ -5,6 +5,8 @@
 // 3. preparing the blocks of a portion; 4. the cache.
 #include "blocks.hpp"
 
+#include "word_index.hpp"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -159,13 +161,33 @@ Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
   return 0;
 }
 
+// Clears the rows of x's and the columns of y's words that hold a masked
+// letter (-K, the junction of -RC): such a word is no word, like an index
+// beyond its sequence.
+void clear_masked(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out) noexcept {
+  const int mw = dp.mw;
+  const int* mx = dp.masked_of(x);
+  const int* my = dp.masked_of(y);
+  const auto cols = static_cast<std::size_t>(mw);
+  for (int w = 0; w < mw; ++w) {
+    if (mx != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(x)], s.l, s.l2, s.smin, s.S) &&
+        !word_unmasked(mx, w, s.l, s.l2, s.smin, s.S))
+      std::memset(out + static_cast<std::size_t>(w) * cols, 0, cols);
+    if (my != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(y)], s.l, s.l2, s.smin, s.S) &&
+        !word_unmasked(my, w, s.l, s.l2, s.smin, s.S))
+      for (int i = 0; i < mw; ++i) out[static_cast<std::size_t>(i) * cols + static_cast<std::size_t>(w)] = 0;
+  }
+}
+
 }  // namespace
 
 Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
                      BlockScratch& scratch) noexcept {
-  if (s.l2 == 0 ? small_terms(s.a_bonus, s.a_penalty) : small_pair_terms(s))
-    return compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32);
-  return compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
+  const bool small = s.l2 == 0 ? small_terms(s.a_bonus, s.a_penalty) : small_pair_terms(s);
+  const Status st = small ? compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32)
+                          : compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
+  if (st == 0) clear_masked(s, dp, x, y, out);
+  return st;
 }
 
 Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,

@@ -20,8 +20,7 @@ bool result_valid(const std::int32_t* msg, const DataPortion& dp, const Settings
   for (int i = 0; i < dp.n; ++i) {
     if (msg[lay.prox_sums() + i] < 0) return false;
     const int w = msg[lay.words() + i];
-    const int len = dp.len[static_cast<std::size_t>(i)];
-    if (w != -1 && w != dp.mw && !(w < dp.mw && word_fits(w, len, s.l, s.l2, s.smin, s.S))) return false;
+    if (w != -1 && w != dp.mw && !word_usable(dp, s, i, w)) return false;
   }
   return true;
 }

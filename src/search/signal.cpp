@@ -37,12 +37,12 @@ Status finish_signal(const GTree* t, const SearchEnv& e, const std::int32_t* top
     for (int wb = 0; wb <= mw; ++wb) best.offer(top_cost[static_cast<std::size_t>(wa * M + wb)], wa, wb, e.coin);
   const std::int16_t* row = top.row(static_cast<std::size_t>(best.first * M + best.second), dp.nn);
 
-  // Words. An index whose word does not lie within its sequence (possible
-  // only with a threshold of 0 or less) is no word.
+  // Words. An index whose word does not lie within its sequence or holds a
+  // masked letter (possible only with a threshold of 0 or less) is no word.
   for (int j = 0; j < dp.n; ++j) {
     const int seq = t->perm[static_cast<std::size_t>(j)];
     int w = row[j];
-    if (w != mw && !word_fits(w, dp.len[static_cast<std::size_t>(seq)], s.l, s.l2, s.smin, s.S)) w = mw;
+    if (w != mw && !word_usable(dp, s, seq, w)) w = mw;
     msg[lay.words() + seq] = w;
   }
 

@@ -104,7 +104,7 @@ TEST_F(Parse, DerivedSettings) {
 TEST_F(Parse, InvalidOptionsStopTheScan) {
   for (const char* bad : {"-LL0", "-L", "-L65", "-D5", "-C3", "-V13", "-V0", "-T0", "-U0", "-I0",
                           "-R0", "-Q-1", "-BA-1", "-SMIN4097", "-X", "-X2", "-G3", "-J5", "-Z7",
-                          "-E", "-K", "-O", "-@", "-", "-[", "-Mx", "-MM", "-S", "-SPAN",
+                          "-E", "-O", "-@", "-", "-[", "-Mx", "-MM", "-S", "-SPAN",
                           "-M'acgt"}) {
     reset();
     EXPECT_EQ(parse({bad, "-L3", "in.fa"}), ERARG | ERDATA) << bad;  // in.fa is never reached
@@ -195,7 +195,8 @@ TEST_F(Parse, BadMotifsAndSpacingsAreErargWithAReason) {
       {{"-SMIN0", "-SMAX40", "-SPEN" + std::string(39, '1') + std::string(40, ',')},
        "the spacings 0 to 40 need 41 penalties and -SPEN gives 1 (-SPEN keeps at most 79 characters)"},
       {{"-SMIN10", "-SMAX12", "-SPEN1,x,3"}, "penalty 2 of -SPEN is not a number"},
-      {{"-SMIN13", "-SMAX12"}, "-SMIN13 is greater than -SMAX12"}};
+      {{"-SMIN13", "-SMAX12"}, "-SMIN13 is greater than -SMAX12"},
+      {{"-ACID", "-RC"}, "-RC reads the two strands of DNA; amino-acid sequences (-ACID) have one"}};
   for (auto [args, why] : cases) {
     reset();
     args.push_back("in.fa");

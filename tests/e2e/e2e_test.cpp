@@ -48,7 +48,7 @@ TEST(Startup, RefusedRuns) {
        {"Invalid argument \"missing.fa\"\n", "[T0]: Cannot open input data file \"missing.fa\"\n",
         "[T1]: Cannot open input data file \"missing.fa\"\n", "[T2]: Cannot open input data file \"missing.fa\"\n"},
        erarg, 0x7},
-      {2, "", {"-K3"}, {"Invalid argument \"-K3\"\n", "[T0]: Cannot open input data file \"\"\n",
+      {2, "", {"-E3"}, {"Invalid argument \"-E3\"\n", "[T0]: Cannot open input data file \"\"\n",
                         "[T1]: Cannot open input data file \"\"\n"}, erarg, 0x3},
       {2, "mkdir adir", {"-L4", "adir"}, not_regular("adir"), erarg, 0x7},
       {2, "mkfifo afifo", {"-L4", "afifo"}, not_regular("afifo"), erarg, 0x7},

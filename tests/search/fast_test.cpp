@@ -7,7 +7,11 @@
 // every key at the top, and so the same result.
 #include <gtest/gtest.h>
 
+#include "word_index.hpp"
+
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 
 #include "config/cmdline.hpp"
 #include "search/fast.hpp"
@@ -72,6 +76,8 @@ Case random_case(std::mt19937& rng, int r) {
     std::snprintf(s.motif2, sizeof s.motif2, "%s", random_motif(rng, s.l2, letters).c_str());
   }
   if (r % 6 == 5) s.threshold = uniform(rng, 1, s.l + (pairs ? s.l2 : 0));  // else derived, 0 for l = 1
+  s.both_strands = !s.acid && r % 8 >= 5;  // -RC: both strands, the junction masked
+  s.mask_lower = r % 5 >= 3;               // -K: runs of lower-case letters masked
   s.diag_level = 0;
   if (derive_settings(s) != 0) {  // a motif whose effective length reads as invalid
     s.a_bonus = 1;
@@ -84,6 +90,17 @@ Case random_case(std::mt19937& rng, int r) {
   const std::string common = random_text(rng, word, letters);
   for (auto& q : c.seqs)
     if (q.size() >= common.size() && uniform(rng, 0, 3) > 0) q.replace(q.size() - common.size(), common.size(), common);
+  if (s.mask_lower)  // upper case, with masked runs; now and then a sequence masked whole
+    for (auto& q : c.seqs) {
+      for (char& x : q) x = static_cast<char>(std::toupper(static_cast<unsigned char>(x)));
+      const int runs = uniform(rng, 0, 2);
+      for (int k = 0; k < runs && !q.empty(); ++k) {
+        const int at = uniform(rng, 0, static_cast<int>(q.size()) - 1);
+        const int len = uniform(rng, 1, uniform(rng, 0, 5) == 0 ? static_cast<int>(q.size()) : 4);
+        for (int j = at; j < at + len && j < static_cast<int>(q.size()); ++j)
+          q[static_cast<std::size_t>(j)] = static_cast<char>(std::tolower(static_cast<unsigned char>(q[static_cast<std::size_t>(j)])));
+      }
+    }
   c.matrix = r % 2 == 0;
   return c;
 }
@@ -124,21 +141,72 @@ void expect_same(Engines& x, const std::vector<int>& perm, const std::string& wh
   }
 }
 
+// The letter at place p of sequence text as the search reads it, worked out
+// from the text as written: with both strands, past the given strand and its
+// junction lies the reverse complement. 0 for the junction.
+char letter_at(const std::string& text, bool both_strands, int p) {
+  const int L = static_cast<int>(text.size());
+  if (p < L) return text[static_cast<std::size_t>(p)];
+  if (!both_strands || p == L) return 0;
+  const char x = text[static_cast<std::size_t>(L - 1 - (p - L - 1))];
+  const char* from = "acgtACGT";
+  const char* to = "tgcaTGCA";
+  const char* at = std::strchr(from, x);
+  return at != nullptr && x != 0 ? to[at - from] : x;
+}
+
+// Every word of a result holds no masked letter and reads, on its strand, as
+// the letters the search compared.
+void expect_words_unmasked(const Case& c, const Engines& x, const std::vector<std::int32_t>& msg,
+                           const std::string& what) {
+  const Settings& s = c.set;
+  for (int i = 0; i < x.dp.n; ++i) {
+    const int w = msg[static_cast<std::size_t>(i)];
+    if (w == x.dp.mw) continue;
+    const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
+    const std::string& text = c.seqs[static_cast<std::size_t>(i)];
+    const auto check = [&](int start, int len) {
+      for (int k = start; k < start + len; ++k) {
+        const char a = letter_at(text, s.both_strands, k);
+        ASSERT_NE(a, 0) << what << ": a word across the junction";
+        ASSERT_FALSE(s.mask_lower && std::islower(static_cast<unsigned char>(a))) << what << ": a masked letter";
+        ASSERT_EQ(std::tolower(static_cast<unsigned char>(a)), x.dp.seq_of(i)[k]) << what;
+      }
+    };
+    check(pl.q, s.l);
+    if (s.l2 != 0) check(pl.p2, s.l2);
+  }
+}
+
 }  // namespace
 
+// Random portions of every shape (one word and pairs, motifs, both strands,
+// masked letters, matrix and on the fly): the fast search and the reference
+// agree key by key, and no result holds a masked word.
 TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
   std::mt19937 rng(2026);
+  int strands = 0, masked = 0;
   for (int r = 0; r < 220; ++r) {
     const Case c = random_case(rng, r);
     Engines x(c);
     if (!x.usable) continue;
+    strands += c.set.both_strands;
+    masked += x.dp.masked_letters > 0;
     std::vector<int> perm = identity(x.dp.n);
     for (int k = 0; k < 3; ++k) {
-      expect_same(x, perm, "round " + std::to_string(r) + " permutation " + std::to_string(k));
+      const std::string what = "round " + std::to_string(r) + " permutation " + std::to_string(k);
+      expect_same(x, perm, what);
+      if (testing::Test::HasFatalFailure()) return;
+      GTree t;
+      std::vector<std::int32_t> msg;
+      ASSERT_EQ(x.run(true, perm, t, msg), 0u);
+      expect_words_unmasked(c, x, msg, what);
       if (testing::Test::HasFatalFailure()) return;
       std::shuffle(perm.begin(), perm.end(), rng);
     }
   }
+  EXPECT_GT(strands, 30);
+  EXPECT_GT(masked, 40);
 }
 
 // Any one allocation of the fast search that fails leaves the permutation to
