@@ -16,24 +16,37 @@ long long site_places(int length, const SiteSpan& span) noexcept {
   return places;
 }
 
-Status log_alignments(const std::vector<int>& lengths, const std::vector<int>& site_seqs, const SiteSpan& span,
-                      double& ret) noexcept {
+Status log_alignments(const std::vector<int>& lengths, int nsites, const SiteSpan& span, double& ret) noexcept {
   return guard_alloc([&]() -> Status {
-    int holders = 0;
-    for (int len : lengths) holders += site_places(len, span) > 0 ? 1 : 0;
-    std::vector<bool> taken(lengths.size(), false);
-    double sum = 0;
-    for (int i : site_seqs) {
-      if (i < 0 || static_cast<std::size_t>(i) >= lengths.size() || taken[static_cast<std::size_t>(i)]) return ERDATA;
-      taken[static_cast<std::size_t>(i)] = true;
-      const long long places = site_places(lengths[static_cast<std::size_t>(i)], span);
-      if (places <= 0) return ERDATA;
-      sum += std::log(static_cast<double>(places));
+    // e[j]: ln of the sum over every choice of j of the sequences so far of
+    // the product of their places (the elementary symmetric polynomial).
+    std::vector<double> e(static_cast<std::size_t>(nsites + 1), kLogZero);
+    e[0] = 0;
+    for (int len : lengths) {
+      const long long places = site_places(len, span);
+      if (places <= 0) continue;
+      const double lp = std::log(static_cast<double>(places));
+      for (std::size_t j = e.size() - 1; j > 0; --j) e[j] = log_add(e[j], e[j - 1] + lp);
     }
-    ret = log_choose(holders, static_cast<int>(site_seqs.size())) + sum;
+    ret = e.back();
     return 0;
   });
 }
+
+namespace {
+
+// Every site in a sequence of its own that holds a place for it.
+bool sites_fit(const SignalData& d) {
+  std::vector<bool> taken(d.lengths.size(), false);
+  for (int i : d.site_seqs) {
+    if (i < 0 || static_cast<std::size_t>(i) >= d.lengths.size() || taken[static_cast<std::size_t>(i)]) return false;
+    taken[static_cast<std::size_t>(i)] = true;
+    if (site_places(d.lengths[static_cast<std::size_t>(i)], d.span) <= 0) return false;
+  }
+  return true;
+}
+
+}  // namespace
 
 Status signal_stats(const SignalData& d, const Background& bg, SignalStats& ret) noexcept {
   if (d.words.empty() || d.words.size() != d.site_seqs.size()) return ERDATA;
@@ -54,7 +67,8 @@ Status signal_stats(const SignalData& d, const Background& bg, SignalStats& ret)
       s.site_log_p.push_back(tail_at(tail, steps));
     }
     if (!d.lengths.empty()) {
-      if (Status st = log_alignments(d.lengths, d.site_seqs, d.span, s.log_alignments); st != 0) return st;
+      if (!sites_fit(d)) return ERDATA;
+      if (Status st = log_alignments(d.lengths, s.nsites, d.span, s.log_alignments); st != 0) return st;
       s.has_evalue = true;
       s.log_evalue = s.llr.log_p + s.log_alignments;
     }

@@ -2,12 +2,14 @@
 // log-likelihood ratio, the number of alignments of that many sites that the
 // sequences allow, the E-value (their product), and each site's p-value.
 //
-// Alignments (docs/statistics.md): N sites, at most one per sequence, in N of
-// the n' sequences that can hold a site:
-//     A = C(n', N) * product over the sequences with a site of P(L_i),
+// Alignments (docs/statistics.md): the ways to place N sites, at most one per
+// sequence, in sequences of lengths L_1 .. L_n:
+//     A = e_N(P(L_1), ..., P(L_n)),
+// the sum over every choice of N sequences of the product of their places,
 // P(L) the places of a site in a sequence of length L: L - w + 1 for one
 // word, the sum over the spacings s searched of L - (l + s + l2) + 1 for a
-// word pair (places that do not fit count 0). E = p * A, kept as ln E.
+// word pair (places that do not fit count 0). With equal lengths A is
+// C(n, N) * P(L)^N. E = p * A, kept as ln E.
 #pragma once
 
 #include <string>
@@ -27,11 +29,10 @@ struct SiteSpan {
 // The places of a site in a sequence of the given length.
 [[nodiscard]] long long site_places(int length, const SiteSpan& span) noexcept;
 
-// ln A for sites in the sequences site_seqs (0-based, one site each) of
-// sequences of the given lengths. Returns 0; ERDATA when a site's sequence is
-// not among them or holds no place for it, or two sites share a sequence.
-[[nodiscard]] Status log_alignments(const std::vector<int>& lengths, const std::vector<int>& site_seqs,
-                                    const SiteSpan& span, double& ret) noexcept;
+// ln A for nsites sites in sequences of the given lengths; -infinity when
+// fewer than nsites sequences hold a place. Returns 0; ERMEM.
+[[nodiscard]] Status log_alignments(const std::vector<int>& lengths, int nsites, const SiteSpan& span,
+                                    double& ret) noexcept;
 
 // A signal as the statistics see it.
 struct SignalData {
@@ -54,6 +55,7 @@ struct SignalStats {
 };
 
 // Everything above for d against bg. Returns 0; ERDATA when d has no site,
-// words of different widths or letters outside bg, or sites that do not fit
-// their sequences; ERMEM.
+// words of different widths or letters outside bg, or (with lengths) a site
+// whose sequence is not among them or holds no place for it, or two sites in
+// one sequence; ERMEM.
 [[nodiscard]] Status signal_stats(const SignalData& d, const Background& bg, SignalStats& ret) noexcept;

@@ -96,10 +96,16 @@ double tail_of_sum(const StepDist& col, int width, long long target) {
     StepDist next;
     next.lo = sum.lo + col.lo;
     next.lp.assign(sum.lp.size() + col.lp.size() - 1, kLogZero);
-    for (std::size_t i = 0; i < sum.lp.size(); ++i) {
-      if (sum.lp[i] == kLogZero) continue;
-      for (std::size_t j = 0; j < col.lp.size(); ++j)
-        next.lp[i + j] = log_add(next.lp[i + j], sum.lp[i] + col.lp[j]);
+    // Each sum gathered with its largest term factored out: one exp a term.
+    for (std::size_t t = 0; t < next.lp.size(); ++t) {
+      const std::size_t j0 = t >= sum.lp.size() ? t - sum.lp.size() + 1 : 0;
+      const std::size_t j1 = std::min(t, col.lp.size() - 1);
+      double top = kLogZero;
+      for (std::size_t j = j0; j <= j1; ++j) top = std::max(top, sum.lp[t - j] + col.lp[j]);
+      if (top == kLogZero) continue;
+      double acc = 0;
+      for (std::size_t j = j0; j <= j1; ++j) acc += std::exp(sum.lp[t - j] + col.lp[j] - top);
+      next.lp[t] = top + std::log(acc);
     }
     const long long left = width - done - 1;
     StepDist kept;
