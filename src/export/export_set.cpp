@@ -172,7 +172,7 @@ Status fill_portion(ExportPortion& p, const ResultPortion& rp, const std::vector
 Status measure_portion(ExportPortion& p, const ExportSet& set, std::string& err) {
   build_motifs(p, set);
   if (Status st = add_statistics(p, set); st != 0) {
-    err = format("the statistics of data portion %d cannot be computed", p.number);
+    err = st == ERMEM ? "out of memory" : format("the statistics of data portion %d cannot be computed", p.number);
     return st;
   }
   return 0;
