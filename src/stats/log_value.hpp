@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 
 inline constexpr double kLogZero = -std::numeric_limits<double>::infinity();
 

@@ -33,7 +33,7 @@ TEST(LlrPvalue, EqualsEveryAlignmentEnumerated) {
     const char* letters;
     int nsites, width;
     double beta;
-  } cases[] = {{kDna, 2, 4, kPseudocount}, {kDna, 3, 2, 0.0}, {kDna, 4, 2, kPseudocount},
+  } cases[] = {{kDna, 2, 3, kPseudocount}, {kDna, 3, 2, 0.0}, {kDna, 4, 2, kPseudocount},
                {kDna, 1, 4, kPseudocount}, {kDna, 8, 1, 0.0},  {kProtein, 3, 1, kPseudocount}};
   for (unsigned seed = 1; seed <= 2; ++seed)
     for (const auto& c : cases) {

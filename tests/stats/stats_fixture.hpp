@@ -10,8 +10,8 @@
 #include "stats/background.hpp"
 #include "stats/count_matrix.hpp"
 
-inline const char* kDna = "ACGT";
-inline const char* kProtein = "ACDEFGHIKLMNPQRSTVWY";
+inline constexpr const char* kDna = "ACGT";
+inline constexpr const char* kProtein = "ACDEFGHIKLMNPQRSTVWY";
 
 // A background with every frequency at least 0.02 / k, scaled to sum 1.
 inline Background random_background(std::mt19937& rng, const char* letters) {
