@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: korvax-export [--meme F] [--sites F] [--bed F] [--logo F] [--json F]\n"
-    "                     [--place K] [--by quality|proximity] [--portion P]\n"
+    "                     [--place K] [--by quality|proximity|evalue] [--portion P]\n"
     "                     [--input IN] RESULT.out\n"
     "\n"
     "Writes the best signal of a korvax result file in the formats of the field.\n"
@@ -26,7 +26,8 @@ constexpr const char* kUsage =
     "  --logo F       sequence logos as SVG\n"
     "  --json F       all of the above, with counts, consensus and IUPAC consensus\n"
     "  --place K      place K of the ranking (1 default)\n"
-    "  --by R         ranking: quality (default) or proximity (avg proximity)\n"
+    "  --by R         ranking: quality (default) or proximity (avg proximity);\n"
+    "                 evalue: the reported signal of least E-value (needs --input)\n"
     "  --portion P    data portion P only (every portion by default)\n"
     "  --input IN     the korvax input file of the run: whole names, letter\n"
     "                 background, and a check that the result belongs to it\n"
@@ -85,6 +86,11 @@ Status parse(int argc, char** argv, ExportOptions& o) {
     if (name == "--portion" && whole_number(value, o.portion)) continue;
     if (name == "--by" && (std::strcmp(value, "quality") == 0 || std::strcmp(value, "proximity") == 0)) {
       o.ranking = value[0] == 'q' ? Ranking::quality : Ranking::avg_proximity;
+      o.by_evalue = false;
+      continue;
+    }
+    if (name == "--by" && std::strcmp(value, "evalue") == 0) {
+      o.by_evalue = true;
       continue;
     }
     message("invalid option: ", arg + (eq == std::string::npos ? std::string(" ") + value : ""));
@@ -92,6 +98,11 @@ Status parse(int argc, char** argv, ExportOptions& o) {
   }
   if (o.result == nullptr) {
     message("", "no result file named (korvax-export --help shows the usage)");
+    return ERARG;
+  }
+  if (o.by_evalue && (o.input == nullptr || o.place != 1 || o.ranking != Ranking::quality)) {
+    message("", o.input == nullptr ? "--by evalue needs --input: the E-value counts the alignments in its sequences"
+                                   : "--by evalue chooses among every place and ranking: no --place or other --by");
     return ERARG;
   }
   if (!o.meme && !o.sites && !o.bed && !o.logo && !o.json) o.meme = "-";

@@ -16,6 +16,7 @@
 #include "../input/reader.hpp"
 #include "alloc_guard.hpp"
 #include "origin_map.hpp"
+#include "significance.hpp"
 
 namespace {
 
@@ -144,20 +145,61 @@ void build_background(ExportSet& set, const std::vector<InputPortion>& input) {
   const int k = set.abc.size();
   set.background.assign(static_cast<std::size_t>(k), 1.0 / k);
   if (input.empty()) return;
-  std::vector<double> count(static_cast<std::size_t>(k), 1.0);
-  double total = k;
-  for (const ExportPortion& p : set.portions) {
-    if (p.result == nullptr) continue;
-    for (const std::string& text : input[static_cast<std::size_t>(p.number - 1)].letters)
-      for (char c : text) {
-        const int a = set.abc.index(c);
-        if (a < 0) continue;
-        count[static_cast<std::size_t>(a)] += 1;
-        total += 1;
-      }
-  }
-  for (int a = 0; a < k; ++a) set.background[static_cast<std::size_t>(a)] = count[static_cast<std::size_t>(a)] / total;
+  std::vector<double> count(static_cast<std::size_t>(k), 0.0);
+  for (const ExportPortion& p : set.portions)
+    if (p.result != nullptr)
+      for (const std::string& text : input[static_cast<std::size_t>(p.number - 1)].letters)
+        count_letters(text, set.abc.letters, count);
+  Background bg;
+  if (letter_background(set.abc.letters, count, 1.0, bg) != 0) return;
+  set.background = bg.freq;
   set.background_from_input = true;
+}
+
+// Sites of p's result, checked against the input, with the sequences'
+// lengths and the spacings searched for the E-value.
+Status fill_portion(ExportPortion& p, const ResultPortion& rp, const std::vector<InputPortion>& input,
+                    const OriginMap& origin, std::string& err) {
+  build_sites(p);
+  const bool searched = rp.params.known && rp.params.spacing_given;
+  p.smin = searched ? rp.params.smin : p.spacing_min;
+  p.smax = searched ? rp.params.smax : p.spacing_max;
+  if (input.empty()) return 0;
+  const InputPortion& in = input[static_cast<std::size_t>(p.number - 1)];
+  for (const std::string& text : in.letters) p.lengths.push_back(static_cast<int>(text.size()));
+  if (Status st = check_against_input(p, in, p.result->name_width, err); st != 0) return st;
+  return apply_origin_map(origin, in.names, in.letters, p, err);
+}
+
+Status measure_portion(ExportPortion& p, const ExportSet& set, std::string& err) {
+  build_motifs(p, set);
+  if (Status st = add_statistics(p, set); st != 0) {
+    err = st == ERMEM ? "out of memory" : format("the statistics of data portion %d cannot be computed", p.number);
+    return st;
+  }
+  return 0;
+}
+
+// --by evalue: of every result reported for p's data portion, the one of
+// least E-value (the first in the report on a tie).
+Status least_evalue(const ResultRun& run, const std::vector<InputPortion>& input, const OriginMap& origin,
+                    const ExportSet& set, ExportPortion& p, std::string& err) {
+  if (p.result == nullptr) return 0;
+  for (const ResultPortion& rp : run.portions) {
+    if (rp.number != p.number) continue;
+    for (const ReportedResult& r : rp.results) {
+      if (&r == p.result || r.power == 0) continue;
+      ExportPortion c;
+      c.number = p.number;
+      c.result = &r;
+      c.l = p.l;
+      c.l2 = p.l2;
+      if (Status st = fill_portion(c, rp, input, origin, err); st != 0) return st;
+      if (Status st = measure_portion(c, set, err); st != 0) return st;
+      if (c.stats.log_evalue < p.stats.log_evalue) p = std::move(c);
+    }
+  }
+  return 0;
 }
 
 // ---- 3. The export ----
@@ -166,6 +208,7 @@ Status build(const ResultFile& rf, const ExportOptions& o, ExportSet& set, std::
   const ResultRun& run = rf.runs.back();
   set.source = o.result;
   set.ranking = o.ranking;
+  set.by_evalue = o.by_evalue;
   set.place = o.place;
   set.runs = static_cast<int>(rf.runs.size());
   set.abc = motif_alphabet(run.acid);
@@ -209,22 +252,17 @@ Status build(const ResultFile& rf, const ExportOptions& o, ExportSet& set, std::
         p.missing = "its result has no word";
     }
     if (!p.missing.empty()) p.result = nullptr;
-    if (p.result != nullptr) {
-      build_sites(p);
-      if (!input.empty()) {
-        if (Status st = check_against_input(p, input[static_cast<std::size_t>(p.number - 1)],
-                                            p.result->name_width, err);
-            st != 0)
-          return st;
-        const InputPortion& in = input[static_cast<std::size_t>(p.number - 1)];
-        if (Status st = apply_origin_map(origin, in.names, in.letters, p, err); st != 0) return st;
-      }
-    }
+    if (p.result != nullptr)
+      if (Status st = fill_portion(p, rp, input, origin, err); st != 0) return st;
     set.portions.push_back(std::move(p));
   }
   build_background(set, input);
   for (ExportPortion& p : set.portions)
-    if (p.result != nullptr) build_motifs(p, set);
+    if (p.result != nullptr)
+      if (Status st = measure_portion(p, set, err); st != 0) return st;
+  if (o.by_evalue)
+    for (ExportPortion& p : set.portions)
+      if (Status st = least_evalue(run, input, origin, set, p, err); st != 0) return st;
   if (set.exported() == 0) {
     err = "nothing to export: ";
     for (const ExportPortion& p : set.portions)

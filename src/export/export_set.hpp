@@ -7,6 +7,7 @@
 
 #include "motif.hpp"
 #include "status.hpp"
+#include "stats/evalue.hpp"
 #include "../results/result_file.hpp"
 
 struct ExportOptions {
@@ -17,6 +18,7 @@ struct ExportOptions {
   const char* json = nullptr;
   int place = 1;                  // place k of the ranking
   Ranking ranking = Ranking::quality;
+  bool by_evalue = false;         // the reported signal of least E-value (needs input)
   int portion = 0;                // 1-based; 0 = every portion
   const char* input = nullptr;    // the korvax input file of the run
   const char* result = nullptr;   // the result file
@@ -42,11 +44,15 @@ struct ExportPortion {
   int spacing_min = 0, spacing_max = 0;     // word pair: over the sites
   std::vector<MotifMatrix> motifs;          // one, or two for a word pair
   std::vector<ExportSite> sites;
+  std::vector<int> lengths;       // with the input: every sequence's length (the E-value's alignments)
+  int smin = 0, smax = 0;         // word pair: the spacings searched (the parameters', else the sites')
+  SignalStats stats;              // significance of the sites; an E-value only with the input
 };
 
 struct ExportSet {
   std::string source;             // the result file as named
   Ranking ranking = Ranking::quality;
+  bool by_evalue = false;
   int place = 1;
   int runs = 1;                   // runs in the result file; the last is exported
   MotifAlphabet abc;

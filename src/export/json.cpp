@@ -1,4 +1,7 @@
 // json.cpp: the whole export as one JSON document, for programs.
+#include <cmath>
+
+#include "stats/log_value.hpp"
 #include "writers.hpp"
 
 namespace {
@@ -37,14 +40,42 @@ void motif(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc) {
   std::fputs("]}", f);
 }
 
-void site(std::FILE* f, const ExportSite& s, bool pair) {
+// A value held as its logarithm: the number (in log form below the smallest
+// double, so never 0) and its base-10 logarithm, which every reader can hold.
+void log_number(std::FILE* f, const char* name, double ln_value) {
+  std::fprintf(f, "\"%s\": %s, \"log10_%s\": %.4f", name, format_log_value(ln_value).c_str(), name,
+               ln_value / std::log(10.0));
+}
+
+// The signal's statistics; the E-value null without the input.
+void statistics(std::FILE* f, const SignalStats& st) {
+  std::fputs("      ", f);
+  if (st.has_evalue) {
+    log_number(f, "evalue", st.log_evalue);
+  } else {
+    std::fputs("\"evalue\": null, \"log10_evalue\": null", f);
+  }
+  std::fprintf(f, ",\n      \"statistics\": {\"sites\": %d, \"columns\": %d, \"pseudocount\": %g, "
+                  "\"llr_nats\": %.4f, \"llr_bits\": %.4f, \"llr_grid_nats\": %.6f, ",
+               st.nsites, st.width, st.pseudocount, st.llr.llr, st.llr.llr / std::log(2.0), st.llr.grid);
+  log_number(f, "llr_pvalue", st.llr.log_p);
+  if (st.has_evalue)
+    std::fprintf(f, ", \"log10_alignments\": %.4f", st.log_alignments / std::log(10.0));
+  else
+    std::fputs(", \"log10_alignments\": null", f);
+  std::fprintf(f, ", \"site_score_grid_nats\": %g},\n", st.score_grid);
+}
+
+void site(std::FILE* f, const ExportSite& s, bool pair, double log_p) {
   std::fprintf(f, "{\"number\": %d, \"sequence\": ", s.seq);
   str(f, s.name);
   std::fprintf(f, ", \"start\": %d, \"end\": %d, \"strand\": \"+\", \"word\": \"%s\"", s.start, s.end, s.word.c_str());
   if (pair)
     std::fprintf(f, ", \"spacing\": %d, \"start2\": %d, \"end2\": %d, \"word2\": \"%s\"", s.spacing, s.start2,
                  s.end2, s.word2.c_str());
-  std::fprintf(f, ", \"proximity_sum\": %d, \"average\": %.2f}", s.prox_sum, s.average * 0.01);
+  std::fprintf(f, ", \"proximity_sum\": %d, \"average\": %.2f, ", s.prox_sum, s.average * 0.01);
+  log_number(f, "pvalue", log_p);
+  std::fputs("}", f);
 }
 
 void portion(std::FILE* f, const ExportPortion& p, const ExportSet& set) {
@@ -61,6 +92,7 @@ void portion(std::FILE* f, const ExportPortion& p, const ExportSet& set) {
                p.l, p.l2, r.ranking == Ranking::quality ? "quality" : "avg proximity", r.place, r.serial, r.sent,
                r.power, r.quality * 0.01, r.avg_proximity * 0.01);
   if (p.l2 != 0) std::fprintf(f, "      \"spacing\": {\"min\": %d, \"max\": %d},\n", p.spacing_min, p.spacing_max);
+  statistics(f, p.stats);
   std::fputs("      \"motifs\": [\n", f);
   for (std::size_t i = 0; i < p.motifs.size(); ++i) {
     std::fputs(i == 0 ? "        " : ",\n        ", f);
@@ -69,7 +101,7 @@ void portion(std::FILE* f, const ExportPortion& p, const ExportSet& set) {
   std::fputs("\n      ],\n      \"sites\": [\n", f);
   for (std::size_t i = 0; i < p.sites.size(); ++i) {
     std::fputs(i == 0 ? "        " : ",\n        ", f);
-    site(f, p.sites[i], p.l2 != 0);
+    site(f, p.sites[i], p.l2 != 0, p.stats.site_log_p[i]);
   }
   std::fputs("\n      ]}", f);
 }
@@ -80,7 +112,7 @@ void write_json(std::FILE* f, const ExportSet& set) {
   std::fputs("{\n  \"source\": ", f);
   str(f, set.source);
   std::fprintf(f, ",\n  \"ranking\": \"%s\",\n  \"place\": %d,\n  \"alphabet\": \"%s\",\n  \"letters\": \"%s\",\n",
-               set.ranking == Ranking::quality ? "quality" : "avg proximity", set.place,
+               set.by_evalue ? "evalue" : set.ranking == Ranking::quality ? "quality" : "avg proximity", set.place,
                set.abc.dna ? "DNA" : "protein", set.abc.letters.c_str());
   std::fprintf(f, "  \"background_source\": \"%s\",\n  \"background\": [",
                set.background_from_input ? "input" : "uniform");

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "glyphs.hpp"
+#include "stats/log_value.hpp"
 #include "writers.hpp"
 
 namespace {
@@ -85,6 +86,15 @@ void logo(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc, double x
                x0 + m.width * kColumn, y0 + 0.5);
 }
 
+// What a row says of its signal: the consensus (a word pair's two, with the
+// spacing) and the E-value.
+std::string caption(const ExportPortion& p) {
+  std::string text = p.motifs[0].consensus;
+  if (p.motifs.size() > 1) text += " .. " + p.motifs[1].consensus;
+  text += p.stats.has_evalue ? ", E-value " + format_log_value(p.stats.log_evalue) : ", no E-value (no input)";
+  return text;
+}
+
 }  // namespace
 
 void write_logo(std::FILE* f, const ExportSet& set) {
@@ -99,14 +109,18 @@ void write_logo(std::FILE* f, const ExportSet& set) {
       w += m.width * kColumn;
       for (double b : m.bits) top_bits = std::max(top_bits, b);
     }
-    width = std::max(width, w);
+    // Room for the row caption, at about 7 units per character.
+    width = std::max({width, w, 40 + 7.0 * static_cast<double>(caption(p).size())});
   }
   const double per_bit = kHeight / top_bits;
   const double row_height = kTop + kHeight + kBottom;
   std::fprintf(f,
                "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\">\n",
                width, rows * row_height, width, rows * row_height);
-  std::fprintf(f, "<title>korvax sequence logo of %s</title>\n", set.abc.dna ? "DNA" : "protein");
+  std::string title;
+  for (const ExportPortion& p : set.portions)
+    if (!p.motifs.empty()) title += "; data portion " + std::to_string(p.number) + ": " + caption(p);
+  std::fprintf(f, "<title>korvax sequence logo of %s%s</title>\n", set.abc.dna ? "DNA" : "protein", title.c_str());
   std::fputs("<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n", f);
   int row = 0;
   for (const ExportPortion& p : set.portions) {
@@ -114,8 +128,8 @@ void write_logo(std::FILE* f, const ExportSet& set) {
     const double y0 = row * row_height + kTop + kHeight;
     ++row;
     std::fprintf(f, "<text x=\"4\" y=\"%.1f\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#444444\">"
-                    "data portion %d</text>\n",
-                 y0 - kHeight - 8, p.number);
+                    "data portion %d: %s</text>\n",
+                 y0 - kHeight - 8, p.number, caption(p).c_str());
     // The bits axis with a tick at every whole bit.
     std::fprintf(f, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#444444\"/>\n", kLeft - 4,
                  y0 + 0.5, kLeft - 4, y0 - top_bits * per_bit);

@@ -1,7 +1,9 @@
 // meme.cpp: MEME motif format, version 4 (minimal).
 //
-// MOTIF lines carry the identifier and the consensus; E= 0 is written because
-// readers expect the field, and korvax computes no E-value.
+// MOTIF lines carry the identifier and the consensus. E= is the signal's
+// E-value (both motifs of a word pair share it); without the input there is
+// none, and the field is left out rather than written as 0.
+#include "stats/log_value.hpp"
 #include "writers.hpp"
 
 void write_meme(std::FILE* f, const ExportSet& set) {
@@ -15,7 +17,9 @@ void write_meme(std::FILE* f, const ExportSet& set) {
   for (const ExportPortion& p : set.portions)
     for (const MotifMatrix& m : p.motifs) {
       std::fprintf(f, "\nMOTIF %s %s\n\n", m.id.c_str(), m.consensus.c_str());
-      std::fprintf(f, "letter-probability matrix: alength= %d w= %d nsites= %d E= 0\n", k, m.width, m.nsites);
+      std::fprintf(f, "letter-probability matrix: alength= %d w= %d nsites= %d", k, m.width, m.nsites);
+      if (p.stats.has_evalue) std::fprintf(f, " E= %s", format_log_value(p.stats.log_evalue).c_str());
+      std::fputs("\n", f);
       for (int pos = 0; pos < m.width; ++pos) {
         for (int a = 0; a < k; ++a)
           std::fprintf(f, " %.6f", m.nsites > 0 ? static_cast<double>(m.count(pos, a, k)) / m.nsites : 0.0);

@@ -7,11 +7,9 @@
 #include <numeric>
 
 #include "alphabet.hpp"
+#include "stats/count_matrix.hpp"
 
-int MotifAlphabet::index(char c) const noexcept {
-  const std::size_t at = letters.find(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
-  return at == std::string::npos ? -1 : static_cast<int>(at);
-}
+int MotifAlphabet::index(char c) const noexcept { return letter_index(letters, c); }
 
 MotifAlphabet motif_alphabet(bool acid) {
   // DNA in the order of motif files; amino acids in korvax's alphabet order.
@@ -40,15 +38,13 @@ MotifMatrix build_motif(const std::string& id, const std::vector<std::string>& w
                         const MotifAlphabet& abc, const std::vector<double>& background) {
   MotifMatrix m;
   m.id = id;
-  m.width = words.empty() ? 0 : static_cast<int>(words[0].size());
-  m.nsites = static_cast<int>(words.size());
   const int k = abc.size();
-  m.counts.assign(static_cast<std::size_t>(m.width * k), 0);
-  for (const std::string& w : words)
-    for (int pos = 0; pos < m.width && pos < static_cast<int>(w.size()); ++pos) {
-      const int letter = abc.index(w[static_cast<std::size_t>(pos)]);
-      if (letter >= 0) ++m.counts[static_cast<std::size_t>(pos * k + letter)];
-    }
+  CountMatrix cm;
+  if (count_words(words, abc.letters, cm) == 0) {  // the words of a signal share one width
+    m.width = cm.width;
+    m.nsites = cm.nsites;
+    m.counts = std::move(cm.counts);
+  }
   for (int pos = 0; pos < m.width; ++pos) {
     const int* row = m.counts.data() + pos * k;
     const int total = std::accumulate(row, row + k, 0);

@@ -1,4 +1,5 @@
 // sites.cpp: the words of the exported signal as a table and as BED6.
+#include "stats/log_value.hpp"
 #include "writers.hpp"
 
 #include <algorithm>
@@ -21,14 +22,16 @@ int bed_score(const ExportSite& s, int letters) {
 void write_sites(std::FILE* f, const ExportSet& set) {
   const bool pairs = set.word_pairs();
   std::fputs(pairs ? "portion\tnumber\tsequence\tstart\tend\tstrand\tword\tspacing\tstart2\tend2\tword2"
-                     "\tproximity_sum\taverage\n"
-                   : "portion\tnumber\tsequence\tstart\tend\tstrand\tword\tproximity_sum\taverage\n",
+                     "\tproximity_sum\taverage\tpvalue\n"
+                   : "portion\tnumber\tsequence\tstart\tend\tstrand\tword\tproximity_sum\taverage\tpvalue\n",
              f);
   for (const ExportPortion& p : set.portions)
-    for (const ExportSite& s : p.sites) {
+    for (std::size_t i = 0; i < p.sites.size(); ++i) {
+      const ExportSite& s = p.sites[i];
       std::fprintf(f, "%d\t%d\t%s\t%d\t%d\t+\t%s", p.number, s.seq, s.name.c_str(), s.start, s.end, s.word.c_str());
       if (pairs) std::fprintf(f, "\t%d\t%d\t%d\t%s", s.spacing, s.start2, s.end2, s.word2.c_str());
-      std::fprintf(f, "\t%d\t%.2f\n", s.prox_sum, s.average * 0.01);
+      std::fprintf(f, "\t%d\t%.2f\t%s\n", s.prox_sum, s.average * 0.01,
+                   format_log_value(p.stats.site_log_p[i]).c_str());
     }
 }
 

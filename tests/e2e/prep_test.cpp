@@ -195,7 +195,7 @@ TEST(Prep, CutSequencesExportInTheRecordsPositions) {
     const auto sites = tsv_rows(e.out), bed = tsv_rows(read_text(wd.file("b.bed")));
     const std::string json = read_text(wd.file("j.json"));
     ASSERT_GT(sites.size(), 3u);
-    ASSERT_EQ(sites[0].size(), pairs ? 13u : 9u);
+    ASSERT_EQ(sites[0].size(), pairs ? 14u : 10u);  // the last column: the p-value
     const std::size_t per_site = pairs ? 2 : 1;  // BED lines
     ASSERT_EQ(bed.size(), (sites.size() - 1) * per_site);
     const std::string result = read_text(wd.file("in.seq.out"));

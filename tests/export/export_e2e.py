@@ -13,6 +13,7 @@ import subprocess
 import sys
 import tempfile
 
+import Bio
 from Bio import motifs
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
@@ -20,6 +21,9 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 from e2e_checks import KORVAX_ENV, check, finish, planted_portion  # noqa: E402
 
 MPIEXEC, KORVAX, EXPORT = sys.argv[1:4]
+# The MEME format makes every field after "letter-probability matrix:"
+# optional; Biopython's reader takes a line without E= from 1.84 on.
+BIOPYTHON_READS_WITHOUT_E = tuple(int(x) for x in Bio.__version__.split(".")[:2]) >= (1, 84)
 
 
 def korvax(workdir, args):
@@ -126,6 +130,49 @@ for name, options, portions, letters in cases:
         if pair:
             check(read_back[1].name.startswith("portion1.word2.spacing"), "%s: spacing in the name" % name)
 
+    # Statistics: E= on every matrix line with the input, the E-value p times
+    # the alignments (in log10), p-values in (0, 1], never written as 0.
+    with open(os.path.join(wd, "m.meme")) as f:
+        lpm = [line for line in f if line.startswith("letter-probability matrix:")]
+    check(len(lpm) == len(words_of_motifs) and all(" E= " in line for line in lpm), "%s: E= in MEME" % name)
+    for p in doc["portions"]:
+        if not p["exported"]:
+            continue
+        st = p["statistics"]
+        check(p["evalue"] is not None and
+              abs(p["log10_evalue"] - st["log10_llr_pvalue"] - st["log10_alignments"]) < 2e-4,
+              "%s: E-value %s is not p times alignments" % (name, p["log10_evalue"]))
+        check(st["sites"] == len(p["sites"]) and st["columns"] == p["l"] + p["l2"], "%s: statistics" % name)
+        check(all(s["log10_pvalue"] <= 0 for s in p["sites"]), "%s: site p-value above 1" % name)
+    pvalues = [s["pvalue"] for s in rows]
+    check(all(re.fullmatch(r"\d\.\de[-+]\d\d+", v) and float(v) <= 1 for v in pvalues),
+          "%s: sites table p-values %s" % (name, pvalues))
+
+    # Without the input: no E-value, and no E= in the MEME file.
+    r = export(wd, ["--json", "bare.json", "--meme", "bare.meme", "in.seq.out"])
+    with open(os.path.join(wd, "bare.meme")) as f:
+        bare = f.read()
+    with open(os.path.join(wd, "bare.json")) as f:
+        bare_doc = json.load(f)
+    check(r.returncode == 0 and "E=" not in bare and bare.count("letter-probability matrix:") == len(lpm),
+          "%s: MEME without the input: %s" % (name, r.stderr))
+    check(all(p["evalue"] is None for p in bare_doc["portions"] if p["exported"]), "%s: E-value without input" % name)
+    if letters == DNA and BIOPYTHON_READS_WITHOUT_E:
+        with open(os.path.join(wd, "bare.meme")) as f:
+            check(len(motifs.parse(f, "minimal")) == len(lpm), "%s: Biopython reads MEME without E=" % name)
+
+    # --by evalue: the least E-value of every block reported.
+    evalues = {}
+    for ranking in ("quality", "proximity"):
+        for place in (1, 2, 3):
+            r = export(wd, ["--json", "-", "--input", "in.seq", "--by", ranking, "--place", str(place), "in.seq.out"])
+            for p in json.loads(r.stdout)["portions"] if r.returncode == 0 else []:
+                if p["exported"]:
+                    evalues.setdefault(p["portion"], []).append(p["log10_evalue"])
+    r = export(wd, ["--json", "-", "--input", "in.seq", "--by", "evalue", "in.seq.out"])
+    chosen = {p["portion"]: p["log10_evalue"] for p in json.loads(r.stdout)["portions"] if p["exported"]}
+    check(chosen == {k: min(v) for k, v in evalues.items()}, "%s: --by evalue chose %s of %s" % (name, chosen, evalues))
+
     # The logo renders.
     png = subprocess.run(["rsvg-convert", os.path.join(wd, "l.svg")], capture_output=True)
     check(png.returncode == 0 and png.stdout[:4] == b"\x89PNG", "%s: the logo does not render" % name)
@@ -148,6 +195,7 @@ refusals = [
     (["--place", "9", "in.seq.out"], 2, "has no best quality result #9"),
     (["--input", os.path.join(workdirs[1], "in.seq"), "in.seq.out"], 2, "the input does not match"),
     (["--by", "size", "in.seq.out"], 1, "invalid option: --by size"),
+    (["--by", "evalue", "in.seq.out"], 1, "--by evalue needs --input"),
 ]
 for args, code, words in refusals:
     r = export(wd, args)

@@ -1,0 +1,20 @@
+// significance.cpp: an exported signal handed to the statistics library.
+#include "significance.hpp"
+
+#include "alloc_guard.hpp"
+
+Status add_statistics(ExportPortion& p, const ExportSet& set) noexcept {
+  return guard_alloc([&]() -> Status {
+    SignalData d;
+    for (const ExportSite& s : p.sites) {
+      d.words.push_back(s.word + s.word2);
+      d.site_seqs.push_back(s.seq - 1);
+    }
+    d.lengths = p.lengths;
+    d.span = {p.l, p.l2, p.smin, p.smax};
+    Background bg;
+    const char* source = set.background_from_input ? "input" : "uniform";
+    if (Status st = given_background(set.abc.letters, set.background, source, bg); st != 0) return st;
+    return signal_stats(d, bg, p.stats);
+  });
+}
