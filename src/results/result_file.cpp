@@ -541,6 +541,11 @@ Status read_result_path(const char* path, ResultFile& ret, ResultError& err) noe
   return st;
 }
 
+const char* unfinished_run_text() noexcept {
+  return "the run has no closing \"Global RC\" line: korvax did not finish it (killed, or still running), "
+         "so its last data portion may be missing or cut; refused";
+}
+
 const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) noexcept {
   const ReportedResult* quality = nullptr;
   for (const ReportedResult& x : p.results) {

@@ -113,6 +113,10 @@ struct ResultError {
 // opened.
 [[nodiscard]] Status read_result_path(const char* path, ResultFile& ret, ResultError& err) noexcept;
 
+// Why the companion programs refuse a run without its closing "Global RC"
+// line (run.ended false), in words for a message.
+[[nodiscard]] const char* unfinished_run_text() noexcept;
+
 // The result of a ranking at a place of a portion, or nullptr. korvax prints
 // the best by avg proximity apart only when it is another signal than the best
 // by quality, so a missing avg proximity block is the quality block's signal.
