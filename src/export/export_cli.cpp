@@ -162,7 +162,7 @@ Status run(int argc, char** argv) {
     message(o.result, where + err.what);
     return st;
   }
-  if (!rf.runs.back().ended) {
+  if (run_unfinished(rf.runs.back())) {
     message(o.result, std::string(": ") + unfinished_run_text());
     return ERDATA;
   }

@@ -50,16 +50,22 @@ Status polish_one(const PolishOptions& o, const ResultPortion& rp, const History
   if (W >= 0 && W < dp.name_width) dp.name_width = W;
   pp.sent = rp.results[0].sent;
   const SearchEnv env{&s, &dp, ProxEnv{&s, &dp, nullptr}, Coin{}, nullptr};
-  if (Status st = reported_starts(rp, env, pp.starts, err); st != 0) {
-    err = o.result + (": " + err) + (st == ERDATA ? hint : "");
+  if (Status st = reported_starts(rp, env, hint, pp.starts, err); st != 0) {
+    err = o.result + (": " + err);
     return st;
   }
   pp.run_best = pp.starts[0].measure.quality;
-  if (hp != nullptr)
-    if (Status st = history_starts(*hp, o.rows, env, pp.starts, err); st != 0) {
-      err = o.history + (": " + err) + (st == ERDATA ? hint : "");
+  if (hp != nullptr) {
+    ResultError herr;
+    if (Status st = check_history_rows(*hp, pp.sent, herr); st != 0) {
+      err = o.history + (": line " + std::to_string(herr.line) + ": ") + herr.what;
       return st;
     }
+    if (Status st = history_starts(*hp, o.rows, env, hint, pp.starts, err); st != 0) {
+      err = o.history + (": " + err);
+      return st;
+    }
+  }
   ClimbSpace sp;
   if (Status st = prepare_climbs(s, dp, sp); st != 0) return st;
   const int k = o.shift >= 0 ? o.shift : s.l / 2;
@@ -99,7 +105,7 @@ Status run(int argc, char** argv) {
     message(std::string(o.result) + ": holds " + std::to_string(rf.runs.size()) +
             " runs (korvax -A); the last one is polished");
   const ResultRun& run = rf.runs.back();
-  if (!run.ended) {
+  if (run_unfinished(run)) {
     message(std::string(o.result) + ": " + unfinished_run_text());
     return ERDATA;
   }
