@@ -562,15 +562,21 @@ Status check_words(ResultPortion& p, ResultError& err) {
 // it is refused.
 Status check_alphabet(ResultRun& run, ResultError& err) {
   if (!run.settings_known) {
-    bool dna = true;
+    bool dna = true, amino = true;
+    const auto take = [&](const std::string& letters) {
+      dna = dna && only_letters(letters, kNucleotides);
+      amino = amino && only_letters(letters, kAminoAcids);
+    };
     for (const ResultPortion& p : run.portions) {
       for (const ReportedResult& r : p.results)
-        for (const ReportedWord& w : r.words)
-          dna = dna && only_letters(w.word, kNucleotides) && only_letters(w.word2, kNucleotides);
+        for (const ReportedWord& w : r.words) {
+          take(w.word);
+          take(w.word2);
+        }
       if (!p.skipped)
-        for (const ListedSequence& s : p.sequences) dna = dna && only_letters(s.letters, kNucleotides);
+        for (const ListedSequence& s : p.sequences) take(s.letters);
     }
-    run.acid = !dna;
+    run.acid = !dna && amino;   // letters of neither alphabet: refused below as DNA's
     run.acid_guessed = true;
   }
   const char* letters = run.acid ? kAminoAcids : kNucleotides;
