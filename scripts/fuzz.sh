@@ -7,7 +7,7 @@
 # build-fuzz/corpus/<target>, a failing one to build-fuzz/crashes/.
 #
 # Usage: scripts/fuzz.sh [seconds per target (20)] [target ...]
-#        targets: cmdline reader writers (all by default)
+#        targets: cmdline reader writers results history (all by default)
 # CI runs it with the default; run it for hours with a larger number.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(cmdline reader writers)
+[ ${#targets[@]} -eq 0 ] && targets=(cmdline reader writers results history)
 out=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B $out -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVAX_FUZZ=ON \
@@ -28,6 +28,16 @@ mkdir -p $out/seeds/reader $out/crashes
 for f in examples/crp0.seq tests/e2e/golden/small/input.fa; do
   { printf '\003\000'; cat "$f"; } > "$out/seeds/reader/$(basename "$f").l4"
   { printf '\025\000'; cat "$f"; } > "$out/seeds/reader/$(basename "$f").l22"
+done
+
+# The golden runs' result files for the result reader; their history files
+# behind the bytes that choose the word lengths (l 4, l2 3; l 6, no l2; sent).
+mkdir -p $out/seeds/results $out/seeds/history
+for d in tests/e2e/golden/*/; do
+  name=$(basename "$d")
+  cp "$d/result.txt" "$out/seeds/results/$name"
+  { printf '\003\202\037'; cat "$d/history.csv"; } > "$out/seeds/history/$name.l4l3"
+  { printf '\005\000\006'; cat "$d/history.csv"; } > "$out/seeds/history/$name.l6"
 done
 
 status=0
