@@ -58,7 +58,7 @@ Status polish_one(const PolishOptions& o, const ResultPortion& rp, const History
   if (hp != nullptr) {
     ResultError herr;
     if (Status st = check_history_rows(*hp, pp.sent, herr); st != 0) {
-      err = o.history + (": line " + std::to_string(herr.line) + ": ") + herr.what;
+      err = st == ERMEM ? herr.what : o.history + (": line " + std::to_string(herr.line) + ": ") + herr.what;
       return st;
     }
     if (Status st = history_starts(*hp, o.rows, env, hint, pp.starts, err); st != 0) {

@@ -60,7 +60,7 @@ bool same_file(const FileId& a, const FileId& b) {
 }
 
 std::string naming(const NamedFile& f) {
-  return std::string(f.role) + " " + (std::strcmp(f.path, "-") == 0 ? "(standard stream)" : f.path);
+  return std::strcmp(f.path, "-") == 0 ? std::string(f.role) + " (a standard stream)" : std::string(f.role) + " " + f.path;
 }
 
 void drop(PendingOutput& o) noexcept {
