@@ -10,7 +10,7 @@
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: korvax-polish [options] INPUT RESULT.out [--history RESULT.csv] -o polished.out\n"
+    "Usage: korvax-polish [options] INPUT RESULT.out [--history RESULT.csv] [-o polished.out]\n"
     "\n"
     "Polishes the signals that a korvax run reported. From every signal of the\n"
     "best-results report (and, with --history, the best rows of the history\n"

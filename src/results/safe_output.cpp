@@ -148,6 +148,9 @@ Status open_output(OutputBatch& b, const char* path, std::FILE*& ret, std::strin
     } else if (exists && !S_ISREG(st.st_mode)) {
       o.f = std::fopen(path, "w");   // a device or FIFO: no file to replace
       if (o.f == nullptr) err = failed(o.path, "cannot be opened", errno);
+    } else if (exists && access(path, W_OK) != 0) {
+      err = failed(o.path, "cannot be written", errno);   // a file its owner keeps from writing
+      return ERIO;
     } else {
       const std::size_t slash = o.path.rfind('/');
       const std::string dir = slash == std::string::npos ? "" : o.path.substr(0, slash + 1);
