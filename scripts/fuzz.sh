@@ -7,7 +7,7 @@
 # build-fuzz/corpus/<target>, a failing one to build-fuzz/crashes/.
 #
 # Usage: scripts/fuzz.sh [seconds per target (20)] [target ...]
-#        targets: cmdline reader writers prep (all by default)
+#        targets: cmdline reader writers prep results history (all by default)
 # CI runs it with the default; run it for hours with a larger number.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -15,7 +15,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-20}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(cmdline reader writers prep)
+[ ${#targets[@]} -eq 0 ] && targets=(cmdline reader writers prep results history)
 out=build-fuzz
 
 CC=clang CXX=clang++ cmake -S . -B $out -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVAX_FUZZ=ON \
@@ -36,6 +36,16 @@ mkdir -p $out/seeds/prep
 for f in examples/crp0.fa; do
   { printf '\000'; cat "$f"; } > "$out/seeds/prep/$(basename "$f").0"
   { printf '\166'; cat "$f"; } > "$out/seeds/prep/$(basename "$f").76"
+done
+
+# The golden runs' result files for the result reader; their history files
+# behind the bytes that choose the word lengths (l 4, l2 3; l 6, no l2; sent).
+mkdir -p $out/seeds/results $out/seeds/history
+for d in tests/e2e/golden/*/; do
+  name=$(basename "$d")
+  cp "$d/result.txt" "$out/seeds/results/$name"
+  { printf '\003\202\037'; cat "$d/history.csv"; } > "$out/seeds/history/$name.l4l3"
+  { printf '\005\000\006'; cat "$d/history.csv"; } > "$out/seeds/history/$name.l6"
 done
 
 status=0

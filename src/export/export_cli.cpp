@@ -8,6 +8,8 @@
 
 #include "settings.hpp"
 #include "writers.hpp"
+#include "../results/safe_output.hpp"
+#include "../results/version_line.hpp"
 
 namespace {
 
@@ -31,7 +33,12 @@ constexpr const char* kUsage =
     "  --portion P    data portion P only (every portion by default)\n"
     "  --input IN     the korvax input file of the run: whole names, letter\n"
     "                 background, and a check that the result belongs to it\n"
-    "  --help         this text\n";
+    "  --help         this text\n"
+    "  --version      the version\n"
+    "\n"
+    "An output that names an input or another output is refused. Every output\n"
+    "is written to a temporary file beside it and renamed when all are complete:\n"
+    "on any failure no output is written.\n";
 
 void message(const char* what, const std::string& text) {
   std::fprintf(stderr, "korvax-export: %s%s\n", what, text.c_str());
@@ -55,6 +62,10 @@ Status parse(int argc, char** argv, ExportOptions& o) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") return HELP;
+    if (arg == "--version") {
+      o.version = true;
+      return HELP;
+    }
     if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
       if (o.result != nullptr) {
         message("more than one result file: ", arg);
@@ -109,21 +120,27 @@ Status parse(int argc, char** argv, ExportOptions& o) {
   return 0;
 }
 
-// Writes one output; "-" is standard output.
-Status write_output(const char* path, void (*writer)(std::FILE*, const ExportSet&), const ExportSet& set) {
-  if (path == nullptr) return 0;
-  const bool to_stdout = std::strcmp(path, "-") == 0;
-  std::FILE* f = to_stdout ? stdout : std::fopen(path, "w");
-  if (f == nullptr) {
-    message(path, ": cannot be written");
-    return ERIO;
+// Writes every output asked for: all of them, or none.
+Status write_outputs(const ExportOptions& o, const ExportSet& set) {
+  const struct {
+    const char* path;
+    void (*writer)(std::FILE*, const ExportSet&);
+  } outputs[] = {{o.meme, write_meme}, {o.sites, write_sites}, {o.bed, write_bed},
+                 {o.logo, write_logo}, {o.json, write_json}};
+  OutputBatch batch;
+  std::string err;
+  for (const auto& out : outputs) {
+    if (out.path == nullptr) continue;
+    std::FILE* f = nullptr;
+    if (Status st = open_output(batch, out.path, f, err); st != 0) {
+      message("", err + "; no output written");
+      return st;
+    }
+    out.writer(f, set);
   }
-  writer(f, set);
-  const bool failed = to_stdout ? std::fflush(f) != 0 || std::ferror(f) != 0
-                                : (std::ferror(f) != 0) | (std::fclose(f) != 0);
-  if (failed) {
-    message(path, ": writing failed");
-    return ERIO;
+  if (Status st = commit_outputs(batch, err); st != 0) {
+    message("", err + "; no output written");
+    return st;
   }
   return 0;
 }
@@ -132,10 +149,22 @@ Status run(int argc, char** argv) {
   ExportOptions o;
   const Status parsed = parse(argc, argv, o);
   if (parsed == HELP) {
-    std::fputs(kUsage, stdout);
-    return 0;
+    if (o.version)
+      print_version("korvax-export");
+    else
+      std::fputs(kUsage, stdout);
+    return std::fflush(stdout) != 0 ? ERIO : 0;
   }
   if (parsed != 0) return parsed;
+  std::string refused;
+  if (Status st = check_outputs({{o.result, "result file"}, {o.input, "--input"}},
+                                {{o.meme, "--meme"}, {o.sites, "--sites"}, {o.bed, "--bed"},
+                                 {o.logo, "--logo"}, {o.json, "--json"}},
+                                refused);
+      st != 0) {
+    message("", refused);
+    return st;
+  }
 
   ResultFile rf;
   ResultError err;
@@ -143,6 +172,10 @@ Status run(int argc, char** argv) {
     const std::string where = err.line > 0 ? ": line " + std::to_string(err.line) + ": " : ": ";
     message(o.result, where + err.what);
     return st;
+  }
+  if (run_unfinished(rf.runs.back())) {
+    message(o.result, std::string(": ") + unfinished_run_text());
+    return ERDATA;
   }
   ExportSet set;
   std::string why;
@@ -155,12 +188,7 @@ Status run(int argc, char** argv) {
   for (const ExportPortion& p : set.portions)
     if (p.result == nullptr)
       message(o.result, ": data portion " + std::to_string(p.number) + " not exported: " + p.missing);
-  Status st = write_output(o.meme, write_meme, set);
-  st |= write_output(o.sites, write_sites, set);
-  st |= write_output(o.bed, write_bed, set);
-  st |= write_output(o.logo, write_logo, set);
-  st |= write_output(o.json, write_json, set);
-  return st;
+  return write_outputs(o, set);
 }
 
 }  // namespace

@@ -8,7 +8,9 @@
 #include "export_set.hpp"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "portion.hpp"
@@ -41,7 +43,7 @@ struct InputPortion {
 Status read_input(const char* path, const ResultRun& run, std::vector<InputPortion>& ret, std::string& err) {
   std::FILE* in = std::fopen(path, "r");
   if (in == nullptr) {
-    err = std::string(path) + ": cannot open the input file";
+    err = std::string(path) + ": cannot open the input file: " + std::strerror(errno);
     return ERIO;
   }
   Settings set;

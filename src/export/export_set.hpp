@@ -22,6 +22,7 @@ struct ExportOptions {
   int portion = 0;                // 1-based; 0 = every portion
   const char* input = nullptr;    // the korvax input file of the run
   const char* result = nullptr;   // the result file
+  bool version = false;           // --version
 };
 
 // One word (or word pair) of the exported signal.

@@ -6,15 +6,38 @@
 
 namespace {
 
+// The length of the well-formed UTF-8 sequence at s[i...], 0 if there is none.
+std::size_t utf8_length(const std::string& s, std::size_t i) {
+  const auto b = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  const std::size_t len = c >= 0xf0 && c <= 0xf4 ? 4 : c >= 0xe0 ? 3 : c >= 0xc2 && c < 0xe0 ? 2 : 0;
+  if (len == 0 || i + len > s.size()) return 0;
+  for (std::size_t k = 1; k < len; ++k)
+    if ((b(i + k) & 0xc0) != 0x80) return 0;
+  if ((c == 0xe0 && b(i + 1) < 0xa0) || (c == 0xed && b(i + 1) >= 0xa0) || (c == 0xf0 && b(i + 1) < 0x90) ||
+      (c == 0xf4 && b(i + 1) >= 0x90))
+    return 0;   // overlong, a surrogate, or beyond U+10FFFF
+  return len;
+}
+
+// A JSON string. A byte that is not part of well-formed UTF-8 (a Latin-1
+// name) is read as the Latin-1 letter it is, so the document stays UTF-8.
 void str(std::FILE* f, const std::string& s) {
   std::fputc('"', f);
-  for (unsigned char c : s) {
-    if (c == '"' || c == '\\')
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c == '"' || c == '\\') {
       std::fprintf(f, "\\%c", c);
-    else if (c < 0x20)
+    } else if (c < 0x20 || c == 0x7f) {
       std::fprintf(f, "\\u%04x", c);
-    else
+    } else if (c < 0x80) {
       std::fputc(c, f);
+    } else if (const std::size_t len = utf8_length(s, i); len > 0) {
+      std::fwrite(s.data() + i, 1, len, f);
+      i += len - 1;
+    } else {
+      std::fprintf(f, "\\u%04x", c);
+    }
   }
   std::fputc('"', f);
 }

@@ -17,6 +17,20 @@ int bed_score(const ExportSite& s, int letters) {
   return static_cast<int>(std::clamp(v, 0L, 1000L));
 }
 
+// A name as one field of the table: a tab, a line end or a backslash in it
+// is written as \t, \n, \r or \\, so that every row keeps its columns.
+std::string field(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    const char* esc = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\\' ? "\\\\" : nullptr;
+    if (esc != nullptr)
+      out += esc;
+    else
+      out += c;
+  }
+  return out;
+}
+
 }  // namespace
 
 void write_sites(std::FILE* f, const ExportSet& set) {
@@ -28,7 +42,8 @@ void write_sites(std::FILE* f, const ExportSet& set) {
   for (const ExportPortion& p : set.portions)
     for (std::size_t i = 0; i < p.sites.size(); ++i) {
       const ExportSite& s = p.sites[i];
-      std::fprintf(f, "%d\t%d\t%s\t%d\t%d\t+\t%s", p.number, s.seq, s.name.c_str(), s.start, s.end, s.word.c_str());
+      std::fprintf(f, "%d\t%d\t%s\t%d\t%d\t+\t%s", p.number, s.seq, field(s.name).c_str(), s.start, s.end,
+                   s.word.c_str());
       if (pairs) std::fprintf(f, "\t%d\t%d\t%d\t%s", s.spacing, s.start2, s.end2, s.word2.c_str());
       std::fprintf(f, "\t%d\t%.2f\t%s\n", s.prox_sum, s.average * 0.01,
                    format_log_value(p.stats.site_log_p[i]).c_str());

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr const char* kHelp =
-    "Usage: korvax-polish [options] INPUT RESULT.out [--history RESULT.csv] > polished.out\n"
+    "Usage: korvax-polish [options] INPUT RESULT.out [--history RESULT.csv] [-o polished.out]\n"
     "\n"
     "Polishes the signals that a korvax run reported. From every signal of the\n"
     "best-results report (and, with --history, the best rows of the history\n"
@@ -18,8 +18,9 @@ constexpr const char* kHelp =
     "turn takes the word, or no word, that raises the quality most, until no\n"
     "such change raises it. Quality is korvax's own measure, with the run's\n"
     "settings read from the result file. The best signal of every data portion\n"
-    "is written to standard output as a korvax result file (korvax-export reads\n"
-    "it); its first line says where it came from and how much the quality rose.\n"
+    "is written (to FILE with -o, else to standard output) as a korvax result\n"
+    "file that korvax-export reads; its first line says where it came from and\n"
+    "how much the quality rose, its last line closes it as korvax's does.\n"
     "\n"
     "  INPUT          the korvax input file of the run\n"
     "  RESULT.out     the run's result file (written at -D1, korvax's default, or above)\n"
@@ -30,7 +31,10 @@ constexpr const char* kHelp =
     "                 (korvax writes its arguments into it from -D2 on): -BA, -BC, -BX,\n"
     "                 -ACID, -N, ...; several in one argument or repeated, e.g.\n"
     "                 --with '-BA2 -BX0'\n"
+    "  -o FILE        the polished result file, written whole or not at all; it must\n"
+    "                 not be INPUT, RESULT.out or the history (standard output without)\n"
     "  --help         this text\n"
+    "  --version      the version\n"
     "\n"
     "Exit status: 0; 0x1 bad argument; 0x2 a file that is not what it should be,\n"
     "or a run whose reported qualities the settings do not reproduce; 0x4 a file\n"
@@ -52,6 +56,18 @@ Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& e
       o.help = true;
       return 0;
     }
+    if (arg == "--version") {
+      o.version = true;
+      return 0;
+    }
+    if (arg == "-o") {
+      if (i + 1 >= argc) {
+        err = "a value is missing after -o";
+        return ERARG;
+      }
+      o.output = argv[++i];
+      continue;
+    }
     if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
       files.push_back(argv[i]);
       continue;
@@ -64,7 +80,9 @@ Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& e
       err = "a value is missing after " + name;
       return ERARG;
     }
-    if (name == "--history") {
+    if (name == "--output") {
+      o.output = value;
+    } else if (name == "--history") {
       o.history = value;
     } else if (name == "--rows") {
       if (!whole_number(value, 0, o.rows)) {

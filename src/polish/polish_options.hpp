@@ -13,7 +13,9 @@ struct PolishOptions {
   int rows = 50;                    // history rows taken: the best this many distinct signals
   int shift = -1;                   // shifts -shift..+shift; -1: half the word length
   std::vector<std::string> with;    // korvax options of the run, as typed to korvax
+  const char* output = nullptr;     // -o: the polished result file (standard output without)
   bool help = false;
+  bool version = false;
 };
 
 // Reads the arguments (argv[0] is the program name). Returns 0, or ERARG

@@ -121,6 +121,8 @@ void write(std::FILE* out, const Settings& s, const PolishedRun& run) {
     else
       portion_lines(out, s, p);
   }
+  // korvax's closing line, so that a cut polished file is told from a whole one.
+  std::fprintf(out, kGlobalRc, 0, 0);
 }
 
 }  // namespace
@@ -131,7 +133,7 @@ Status write_polished(std::FILE* out, const Settings& s, const PolishedRun& run)
   } catch (const std::bad_alloc&) {
     return ERMEM;
   }
-  return std::fflush(out) != 0 || std::ferror(out) != 0 ? ERIO : 0;
+  return std::ferror(out) != 0 ? ERIO : 0;
 }
 
 std::string portion_summary(const PolishedPortion& p) {

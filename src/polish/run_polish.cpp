@@ -2,13 +2,17 @@
 // write the polished result file and the summaries.
 #include "run_polish.hpp"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <new>
 
 #include "polish_options.hpp"
 #include "polished_file.hpp"
 #include "run_settings.hpp"
 #include "../input/reader.hpp"
+#include "../results/safe_output.hpp"
+#include "../results/version_line.hpp"
 
 namespace {
 
@@ -46,16 +50,22 @@ Status polish_one(const PolishOptions& o, const ResultPortion& rp, const History
   if (W >= 0 && W < dp.name_width) dp.name_width = W;
   pp.sent = rp.results[0].sent;
   const SearchEnv env{&s, &dp, ProxEnv{&s, &dp, nullptr}, Coin{}, nullptr};
-  if (Status st = reported_starts(rp, env, pp.starts, err); st != 0) {
-    err = o.result + (": " + err) + (st == ERDATA ? hint : "");
+  if (Status st = reported_starts(rp, env, hint, pp.starts, err); st != 0) {
+    err = o.result + (": " + err);
     return st;
   }
   pp.run_best = pp.starts[0].measure.quality;
-  if (hp != nullptr)
-    if (Status st = history_starts(*hp, o.rows, env, pp.starts, err); st != 0) {
-      err = o.history + (": " + err) + (st == ERDATA ? hint : "");
+  if (hp != nullptr) {
+    ResultError herr;
+    if (Status st = check_history_rows(*hp, pp.sent, herr); st != 0) {
+      err = st == ERMEM ? herr.what : o.history + (": line " + std::to_string(herr.line) + ": ") + herr.what;
       return st;
     }
+    if (Status st = history_starts(*hp, o.rows, env, hint, pp.starts, err); st != 0) {
+      err = o.history + (": " + err);
+      return st;
+    }
+  }
   ClimbSpace sp;
   if (Status st = prepare_climbs(s, dp, sp); st != 0) return st;
   const int k = o.shift >= 0 ? o.shift : s.l / 2;
@@ -70,9 +80,19 @@ Status run(int argc, char** argv) {
     message(err + " (korvax-polish --help shows the usage)");
     return st;
   }
-  if (o.help) {
-    std::fputs(polish_help(), stdout);
+  if (o.help || o.version) {
+    if (o.version)
+      print_version("korvax-polish");
+    else
+      std::fputs(polish_help(), stdout);
     return std::fflush(stdout) != 0 ? ERIO : 0;
+  }
+  const char* output = o.output != nullptr ? o.output : "-";
+  if (Status st = check_outputs({{o.input, "INPUT"}, {o.result, "RESULT.out"}, {o.history, "--history"}},
+                                {{output, o.output != nullptr ? "-o" : "standard output"}}, err);
+      st != 0) {
+    message(err);
+    return st;
   }
 
   ResultFile rf;
@@ -85,6 +105,10 @@ Status run(int argc, char** argv) {
     message(std::string(o.result) + ": holds " + std::to_string(rf.runs.size()) +
             " runs (korvax -A); the last one is polished");
   const ResultRun& run = rf.runs.back();
+  if (run_unfinished(run)) {
+    message(std::string(o.result) + ": " + unfinished_run_text());
+    return ERDATA;
+  }
   RunSettings rs;
   if (Status st = run_settings(run, o.with, rs, err); st != 0) {
     message(std::string(o.result) + ": " + err);
@@ -111,7 +135,7 @@ Status run(int argc, char** argv) {
 
   std::unique_ptr<std::FILE, FileCloser> in(std::fopen(o.input, "r"));
   if (!in) {
-    message(std::string(o.input) + ": cannot open the input file");
+    message(std::string(o.input) + ": cannot open the input file: " + std::strerror(errno));
     return ERIO;
   }
   PolishedRun out;
@@ -159,8 +183,18 @@ Status run(int argc, char** argv) {
     }
     out.portions.push_back(std::move(pp));
   }
-  if (Status st = write_polished(stdout, s, out); st != 0) {
+  OutputBatch batch;
+  std::FILE* f = nullptr;
+  if (Status st = open_output(batch, output, f, err); st != 0) {
+    message(err + "; nothing written");
+    return st;
+  }
+  if (Status st = write_polished(f, s, out); st != 0) {
     message(st == ERMEM ? "out of memory" : "writing the polished result failed");
+    return st;
+  }
+  if (Status st = commit_outputs(batch, err); st != 0) {
+    message(err + "; nothing written");
     return st;
   }
   for (const PolishedPortion& p : out.portions) message(portion_summary(p));

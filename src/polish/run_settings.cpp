@@ -74,6 +74,42 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
   return 0;
 }
 
+// A setting of the run that --with must not change: its name and value.
+struct Shown {
+  const char* name;
+  std::string value;
+};
+
+std::vector<Shown> shown_settings(const Settings& s) {
+  const auto num = [](int v) { return std::to_string(v); };
+  return {{"-L", num(s.l)},
+          {"-LL", num(s.l2)},
+          {"-T", num(s.threshold)},
+          {"-ACID", s.acid ? "given" : "not given"},
+          {"-BA", num(s.ba)},
+          {"-BC", num(s.bc)},
+          {"-BX", num(s.bx)},
+          {"-M", s.motif_given ? "'" + std::string(s.motif) + "'" : "none"},
+          {"-MM", s.motif2_given ? "'" + std::string(s.motif2) + "'" : "none"},
+          {"-MB", num(s.a_bonus)},
+          {"-MP", num(s.a_penalty)},
+          {"-N", num(s.name_width_limit)},
+          {"-SMIN", num(s.smin)},
+          {"-SMAX", num(s.smax)},
+          {"-SPEN", s.pen_text},
+          {"-I", num(s.aftermax)}};
+}
+
+// The first setting of the echo that `with` changes; "" when none.
+std::string contradiction(const Settings& echo, const Settings& with) {
+  const std::vector<Shown> a = shown_settings(echo), b = shown_settings(with);
+  for (std::size_t k = 0; k < a.size(); ++k)
+    if (a[k].value != b[k].value)
+      return std::string(a[k].name) + " is " + a[k].value + " in the echo of the run's arguments in the result file but " +
+             b[k].value + " with --with";
+  return "";
+}
+
 Status settings_of(const ResultRun& run, const std::vector<std::string>& with, RunSettings& ret, std::string& err) {
   const PortionParams* params = nullptr;
   for (const ResultPortion& p : run.portions)
@@ -83,17 +119,27 @@ Status settings_of(const ResultRun& run, const std::vector<std::string>& with, R
           "its word lengths, motifs and spacings are not known";
     return ERDATA;
   }
+  // What the file shows must make settings korvax takes: a bad file otherwise.
+  const auto from_file = [&](Settings& set) {
+    if (run.settings_known) {
+      (void)apply_arguments(run.arguments, 1, set);
+      return true;
+    }
+    set.acid = run.acid;
+    return from_params(*params, set);
+  };
   RunSettings r;
   r.from_echo = run.settings_known;
   r.shown_all = run.settings_known;
-  if (run.settings_known) {
-    (void)apply_arguments(run.arguments, 1, r.set);
-  } else {
-    r.set.acid = run.acid;
-    if (!from_params(*params, r.set)) {
-      err = "a motif or the spacing penalty list of the parameters lines is longer than korvax takes";
-      return ERDATA;
-    }
+  Settings shown;
+  if (!from_file(shown) || !from_file(r.set)) {
+    err = "a motif or the spacing penalty list of the parameters lines is longer than korvax takes";
+    return ERDATA;
+  }
+  if (derive_settings(shown) != 0) {
+    err = "korvax refuses the settings that the result file shows (a motif that does not fit its word, or "
+          "too few spacing penalties): a damaged file?";
+    return ERDATA;
   }
   std::string refused;
   if (!apply_arguments(with, 0, r.set, &refused)) {
@@ -101,8 +147,13 @@ Status settings_of(const ResultRun& run, const std::vector<std::string>& with, R
     return ERARG;
   }
   if (derive_settings(r.set) != 0) {
-    err = "korvax refuses these settings (a motif that does not fit its word, or too few spacing penalties)";
+    err = "korvax refuses these settings with --with (a motif that does not fit its word, or too few spacing "
+          "penalties)";
     return ERARG;
+  }
+  if (run.settings_known) {
+    err = contradiction(shown, r.set);
+    if (!err.empty()) return ERDATA;
   }
   r.set.diag_level = 0;   // nothing of the measure writes
   ret = std::move(r);

@@ -46,7 +46,8 @@ std::string disagreement(const Measure& m, int quality, int power, int avg, cons
   if (m.quality != quality)
     return "its quality measures " + hundredths(m.quality) + ", the file says " + hundredths(quality);
   if (m.power != power || m.avg_proximity != avg)
-    return "its power or avg proximity measures otherwise than the file says";
+    return "its power and avg proximity measure " + std::to_string(m.power) + " and " + hundredths(m.avg_proximity) +
+           ", the file says " + std::to_string(power) + " and " + hundredths(avg);
   for (std::size_t i = 0; i < sums.size(); ++i)
     if (m.prox_sums[i] != sums[i])
       return "the proximity sum of sequence " + std::to_string(i + 1) + " measures " +
@@ -65,7 +66,8 @@ std::string cut_name(const char* name, int W) {
   return s;
 }
 
-Status reported(const ResultPortion& p, const SearchEnv& env, std::vector<StartSignal>& ret, std::string& err) {
+Status reported(const ResultPortion& p, const SearchEnv& env, const std::string& hint, std::vector<StartSignal>& ret,
+                std::string& err) {
   const DataPortion& dp = *env.dp;
   for (const ReportedResult& r : p.results) {
     const std::string at = "line " + std::to_string(r.line) + ": ";
@@ -92,7 +94,7 @@ Status reported(const ResultPortion& p, const SearchEnv& env, std::vector<StartS
     std::snprintf(title, sizeof title, "best %s result #%d [%d/%d]",
                   r.ranking == Ranking::quality ? kKindQuality : kKindAvgProximity, r.place, r.serial, r.sent);
     if (!differs.empty()) {
-      err = at + "the " + title + " is not what korvax's measure gives with these settings: " + differs;
+      err = at + "the " + title + " is not what korvax's measure gives with these settings: " + differs + hint;
       return ERDATA;
     }
     s.origin = title;
@@ -102,8 +104,8 @@ Status reported(const ResultPortion& p, const SearchEnv& env, std::vector<StartS
   return 0;
 }
 
-Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, std::vector<StartSignal>& ret,
-                    std::string& err) {
+Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, const std::string& hint,
+                    std::vector<StartSignal>& ret, std::string& err) {
   const DataPortion& dp = *env.dp;
   const int W = h.names.empty() ? 0 : static_cast<int>(h.names[0].size());
   bool names = h.names.size() == static_cast<std::size_t>(dp.n);
@@ -140,7 +142,7 @@ Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, std
     if (Status st = measure_words(env, s.words, s.measure); st != 0) return st;
     const std::string differs = disagreement(s.measure, r->quality, r->power, r->avg_proximity, sums);
     if (!differs.empty()) {
-      err = at + "a history row is not what korvax's measure gives with these settings: " + differs;
+      err = at + "a history row is not what korvax's measure gives with these settings: " + differs + hint;
       return ERDATA;
     }
     s.origin = "the history row of permutation " + std::to_string(r->serial) + " (line " + std::to_string(r->line) + ")";
@@ -169,12 +171,12 @@ Status measure_words(const SearchEnv& env, const Words& words, Measure& ret) noe
   }
 }
 
-Status reported_starts(const ResultPortion& p, const SearchEnv& env, std::vector<StartSignal>& ret,
-                       std::string& err) noexcept {
-  return guard_alloc(err, [&] { return reported(p, env, ret, err); });
+Status reported_starts(const ResultPortion& p, const SearchEnv& env, const std::string& hint,
+                       std::vector<StartSignal>& ret, std::string& err) noexcept {
+  return guard_alloc(err, [&] { return reported(p, env, hint, ret, err); });
 }
 
-Status history_starts(const HistoryPortion& h, int rows, const SearchEnv& env, std::vector<StartSignal>& ret,
-                      std::string& err) noexcept {
-  return guard_alloc(err, [&] { return from_history(h, rows, env, ret, err); });
+Status history_starts(const HistoryPortion& h, int rows, const SearchEnv& env, const std::string& hint,
+                      std::vector<StartSignal>& ret, std::string& err) noexcept {
+  return guard_alloc(err, [&] { return from_history(h, rows, env, hint, ret, err); });
 }

@@ -36,12 +36,13 @@ struct StartSignal {
 
 // Appends every distinct signal of the report of portion p to ret, in file
 // order. Returns 0; ERDATA when a reported word is not the input's, a name
-// differs, or a measured value is not the printed one (err says which); ERMEM.
-[[nodiscard]] Status reported_starts(const ResultPortion& p, const SearchEnv& env, std::vector<StartSignal>& ret,
-                                     std::string& err) noexcept;
+// differs, or a measured value is not the printed one (err says which, and
+// ends with hint, what may make the measure differ, in the last case); ERMEM.
+[[nodiscard]] Status reported_starts(const ResultPortion& p, const SearchEnv& env, const std::string& hint,
+                                     std::vector<StartSignal>& ret, std::string& err) noexcept;
 
 // Takes the best `rows` distinct signals of the history portion h (by
 // quality, ties in file order) and appends those that ret does not hold yet.
 // Returns as reported_starts.
-[[nodiscard]] Status history_starts(const HistoryPortion& h, int rows, const SearchEnv& env,
+[[nodiscard]] Status history_starts(const HistoryPortion& h, int rows, const SearchEnv& env, const std::string& hint,
                                     std::vector<StartSignal>& ret, std::string& err) noexcept;

@@ -6,10 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
+#include "portion.hpp"
 #include "report_layout.hpp"
+#include "settings.hpp"
 
 namespace {
+
+bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
 std::vector<std::string> split_tabs(const std::string& line) {
   std::vector<std::string> fields;
@@ -62,22 +67,28 @@ bool parse_word(const std::string* f, int l, int l2, HistoryWord& w) {
   const std::string inner = text.substr(1, text.size() - 2);
   if (!whole_int(f[2], w.prox_sum) || !whole_hundredths(f[3], w.average)) return false;
   w.has_word = !inner.empty();
+  // A sequence without a word shows its index past its letters (at most
+  // korvax's word indices); a word starts within the letters korvax reads.
+  const int last = w.has_word ? kMaxLetters : kMaxWordIndex + kMaxWordLen + kMaxSpacing + 1;
   if (l2 == 0) {
-    if (!whole_int(f[0], w.start)) return false;
+    if (!whole_int(f[0], w.start) || !within(w.start, w.has_word ? 1 : 0, last)) return false;
     w.word = inner;
     return !w.has_word || static_cast<int>(inner.size()) == l;
   }
   const std::size_t comma = f[0].find(',');
   if (comma == std::string::npos || !whole_int(f[0].substr(0, comma), w.start) ||
-      !whole_int(f[0].substr(comma + 1), w.start2))
+      !whole_int(f[0].substr(comma + 1), w.start2) || !within(w.start, w.has_word ? 1 : 0, last) ||
+      !within(w.start2, w.has_word ? 1 : 0, last))
     return false;
   if (!w.has_word) return true;
   const std::size_t d1 = inner.find('-'), d2 = inner.rfind('-');
-  if (d1 == std::string::npos || d2 <= d1 + 1 || !whole_int(inner.substr(d1 + 1, d2 - d1 - 1), w.spacing))
+  if (d1 == std::string::npos || d2 <= d1 + 1 || !whole_int(inner.substr(d1 + 1, d2 - d1 - 1), w.spacing) ||
+      !within(w.spacing, 0, kMaxSpacing))
     return false;
   w.word = inner.substr(0, d1);
   w.word2 = inner.substr(d2 + 1);
-  return static_cast<int>(w.word.size()) == l && static_cast<int>(w.word2.size()) == l2;
+  return static_cast<int>(w.word.size()) == l && static_cast<int>(w.word2.size()) == l2 &&
+         w.start2 == w.start + l + w.spacing;
 }
 
 // A row of n sequences; true when it reads back as korvax writes it.
@@ -85,7 +96,7 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
   if (f.size() != 7 + 5 * n) return false;
   if (!whole_int(f[0], r.serial) || !whole_int(f[1], r.p_index) || !whole_int(f[2], r.q_index) ||
       !whole_int(f[3], r.power) || !whole_int(f[4], r.new_words) || !whole_hundredths(f[5], r.quality) ||
-      !whole_hundredths(f[6], r.avg_proximity))
+      !whole_hundredths(f[6], r.avg_proximity) || r.serial < 0 || !within(r.power, 0, static_cast<int>(n)))
     return false;
   std::string again;
   print(again, kHistoryRow, r.serial, r.p_index, r.q_index, r.power, r.new_words, r.quality * 0.01,
@@ -103,9 +114,12 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
     else
       print(again, kHistoryNoPair, w.start, w.start2, w.prox_sum, pct);
   }
+  std::vector<bool> seen(n + 1, false);
   for (std::size_t k = 0; k < n; ++k) {
     int v = 0;
-    if (!whole_int(f[7 + 4 * n + k], v)) return false;
+    if (!whole_int(f[7 + 4 * n + k], v) || !within(v, 1, static_cast<int>(n)) || seen[static_cast<std::size_t>(v)])
+      return false;
+    seen[static_cast<std::size_t>(v)] = true;
     r.perm.push_back(v);
     print(again, kHistoryPerm, v);
   }
@@ -118,6 +132,7 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
 bool parse_header(const std::vector<std::string>& f, HistoryPortion& p) {
   if (f.size() < 7 || (f.size() - 7) % 5 != 0) return false;
   const std::size_t n = (f.size() - 7) / 5;
+  if (n < 2 || n > static_cast<std::size_t>(kMaxSeqs)) return false;
   std::string again = kHistoryHead, line;
   for (std::size_t i = 0; i < n; ++i) {
     const std::string& quoted = f[7 + 4 * i + 1];
@@ -134,13 +149,8 @@ bool parse_header(const std::vector<std::string>& f, HistoryPortion& p) {
 
 }  // namespace
 
-Status read_history_path(const char* path, int l, int l2, HistoryFile& ret, ResultError& err) noexcept {
+Status read_history_file(std::FILE* in, int l, int l2, HistoryFile& ret, ResultError& err) noexcept {
   err = {};
-  std::FILE* in = std::fopen(path, "r");
-  if (in == nullptr) {
-    err = {0, std::string("cannot open: ") + std::strerror(errno)};
-    return ERIO;
-  }
   Status st = 0;
   try {
     HistoryFile file;
@@ -179,7 +189,44 @@ Status read_history_path(const char* path, int l, int l2, HistoryFile& ret, Resu
   } catch (const std::bad_alloc&) {
     err = {0, "out of memory"};
     st = ERMEM;
+  } catch (const std::exception& e) {
+    err = {0, std::string("internal error in the reader: ") + e.what()};
+    st = ERINT;
   }
+  return st;
+}
+
+Status read_history_path(const char* path, int l, int l2, HistoryFile& ret, ResultError& err) noexcept {
+  err = {};
+  std::FILE* in = std::fopen(path, "r");
+  if (in == nullptr) {
+    err = {0, std::string("cannot open: ") + std::strerror(errno)};
+    return ERIO;
+  }
+  const Status st = read_history_file(in, l, l2, ret, err);
   std::fclose(in);
   return st;
+}
+
+Status check_history_rows(const HistoryPortion& h, int sent, ResultError& err) noexcept {
+  try {
+    std::vector<bool> seen(static_cast<std::size_t>(sent < 0 ? 0 : sent), false);
+    for (const HistoryRow& r : h.rows) {
+      if (r.serial >= sent || seen[static_cast<std::size_t>(r.serial)]) {
+        err = {r.line, "a history row names permutation " + std::to_string(r.serial) + ", but the run sent " +
+                           std::to_string(sent) + " (0.." + std::to_string(sent - 1) + "), each once"};
+        return ERDATA;
+      }
+      seen[static_cast<std::size_t>(r.serial)] = true;
+    }
+    if (h.rows.size() != static_cast<std::size_t>(sent)) {
+      err = {h.line, "the history holds " + std::to_string(h.rows.size()) + " rows for this data portion, but the run "
+                     "sent " + std::to_string(sent) + " permutations and writes one row for each: a cut history file?"};
+      return ERDATA;
+    }
+    return 0;
+  } catch (const std::bad_alloc&) {
+    err = {0, "out of memory"};
+    return ERMEM;
+  }
 }

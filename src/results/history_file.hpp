@@ -45,9 +45,17 @@ struct HistoryFile {
   std::vector<HistoryPortion> portions;   // one per header line, in file order
 };
 
-// Reads the history file at path, whose word pairs (l2 > 0) or single words
+// Reads a history file from in, whose word pairs (l2 > 0) or single words
 // (l2 = 0) have the word lengths l and l2. Returns 0; ERDATA when a line is
 // not a history line of those words (err tells where and why); ERIO when the
 // file cannot be opened or read; ERMEM.
+[[nodiscard]] Status read_history_file(std::FILE* in, int l, int l2, HistoryFile& ret, ResultError& err) noexcept;
+
+// The same for the file at path; ERIO when it cannot be opened.
 [[nodiscard]] Status read_history_path(const char* path, int l, int l2, HistoryFile& ret,
                                        ResultError& err) noexcept;
+
+// korvax writes one row per permutation sent: the rows of h must be those of
+// serials 0..sent-1, each once. Returns 0, or ERDATA (err names the line:
+// a row of another serial, or fewer rows, as in a cut file); ERMEM.
+[[nodiscard]] Status check_history_rows(const HistoryPortion& h, int sent, ResultError& err) noexcept;

@@ -15,10 +15,13 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdlib>
+#include <cctype>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #include "alphabet.hpp"
+#include "portion.hpp"
 #include "report_layout.hpp"
 #include "../config/cmdline.hpp"
 
@@ -57,6 +60,14 @@ bool printed_as(const std::string& line, const char* fmt, ...) {
 bool starts_with(const std::string& s, const char* prefix) {
   return s.compare(0, std::strlen(prefix), prefix) == 0;
 }
+
+// The text lit at s[i...]; false (never an exception) when i is past the end.
+bool holds_at(const std::string& s, std::size_t i, const char* lit) {
+  return i <= s.size() && s.compare(i, std::strlen(lit), lit) == 0;
+}
+
+// Within korvax's own limits: the values a run can write.
+bool within(int v, int lo, int hi) { return v >= lo && v <= hi; }
 
 // The format's text up to its first conversion or line end: what every line
 // of that kind starts with.
@@ -203,44 +214,45 @@ bool parse_params_extra(const std::string& line, PortionParams& p) {
   char buf[256];
   // "motif='...'  leff=%d  " and "motif2='...'  leff2=%d  "
   for (int which = 0; which < 2; ++which) {
-    const std::string lead = which == 0 ? "motif='" : "motif2='";
-    if (line.compare(i, lead.size(), lead) != 0) continue;
-    const std::size_t close = line.find('\'', i + lead.size());
-    if (close == std::string::npos) return false;
+    const char* lead = which == 0 ? "motif='" : "motif2='";
+    if (!holds_at(line, i, lead)) continue;
+    const std::size_t from = i + std::strlen(lead);
+    const std::size_t close = line.find('\'', from);
+    if (close == std::string::npos || close - from > static_cast<std::size_t>(kMaxWordLen)) return false;
     std::string& motif = which == 0 ? p.motif : p.motif2;
     int& leff = which == 0 ? p.leff : p.leff2;
-    motif = line.substr(i + lead.size(), close - i - lead.size());
+    motif = line.substr(from, close - from);
     i = close + 1;
     const char* key = which == 0 ? "  leff=" : "  leff2=";
-    if (line.compare(i, std::strlen(key), key) != 0) return false;
+    if (!holds_at(line, i, key)) return false;
     i += std::strlen(key);
-    if (!take_int(line, i, leff)) return false;
+    if (!take_int(line, i, leff) || !holds_at(line, i, "  ")) return false;
     i += 2;
     (which == 0 ? p.motif_given : p.motif2_given) = true;
     std::snprintf(buf, sizeof buf, which == 0 ? kParamsMotif : kParamsMotif2, motif.c_str(), leff);
     again += buf;
   }
-  if (line.compare(i, 8, "a-bonus=") == 0) {
+  if (holds_at(line, i, "a-bonus=")) {
     i += 8;
-    if (!take_int(line, i, p.a_bonus) || line.compare(i, 12, "  A-penalty=") != 0) return false;
+    if (!take_int(line, i, p.a_bonus) || !holds_at(line, i, "  A-penalty=")) return false;
     i += 12;
-    if (!take_int(line, i, p.a_penalty)) return false;
+    if (!take_int(line, i, p.a_penalty) || !holds_at(line, i, "  ")) return false;
     i += 2;
     p.bonus_given = true;
     std::snprintf(buf, sizeof buf, kParamsBonus, p.a_bonus, p.a_penalty);
     again += buf;
   }
-  if (line.compare(i, 9, "spacing=[") == 0) {
+  if (holds_at(line, i, "spacing=[")) {
     i += 9;
-    if (!take_int(line, i, p.smin) || line.compare(i, 1, ",") != 0) return false;
+    if (!take_int(line, i, p.smin) || !holds_at(line, i, ",")) return false;
     ++i;
-    if (!take_int(line, i, p.smax) || line.compare(i, 11, "]  penalty=") != 0) return false;
+    if (!take_int(line, i, p.smax) || !holds_at(line, i, "]  penalty=")) return false;
     i += 11;
     p.spacing_given = true;
     std::snprintf(buf, sizeof buf, kParamsSpacing, p.smin, p.smax);
     again += buf;
     int v = 0;
-    while (i < line.size() && take_int(line, i, v)) {
+    while (i < line.size() && p.penalty.size() <= static_cast<std::size_t>(kMaxSpacing) && take_int(line, i, v)) {
       std::snprintf(buf, sizeof buf, p.penalty.empty() ? "%d" : ",%d", v);
       again += buf;
       p.penalty.push_back(v);
@@ -248,6 +260,23 @@ bool parse_params_extra(const std::string& line, PortionParams& p) {
     }
   }
   return again == line;
+}
+
+// What a parameters line of korvax holds: word lengths 1..64 (l2 0 or
+// 1..64), spacings 0..4096, one penalty per spacing. "" when it does.
+std::string params_out_of_range(const PortionParams& p) {
+  if (!within(p.l, 1, kMaxWordLen) || !within(p.l2, 0, kMaxWordLen))
+    return "word lengths l=" + std::to_string(p.l) + " l2=" + std::to_string(p.l2) + " (korvax takes 1.." +
+           std::to_string(kMaxWordLen) + ")";
+  if ((p.l2 != 0) != p.spacing_given) return "a word pair needs its spacing line, a single word has none";
+  if (!p.spacing_given) return "";
+  if (!within(p.smin, 0, kMaxSpacing) || !within(p.smax, p.smin, kMaxSpacing))
+    return "spacing=[" + std::to_string(p.smin) + "," + std::to_string(p.smax) + "] (korvax takes 0.." +
+           std::to_string(kMaxSpacing) + ", the first not above the second)";
+  if (p.penalty.size() != static_cast<std::size_t>(p.smax - p.smin + 1))
+    return std::to_string(p.penalty.size()) + " spacing penalties for " + std::to_string(p.smax - p.smin + 1) +
+           " spacings (korvax writes one per spacing)";
+  return "";
 }
 
 bool parse_params(const std::string& line, PortionParams& p) {
@@ -336,6 +365,15 @@ struct Reader {
   // lines show one name width, and it has as many words as its power.
   Status close_block() {
     ReportedResult& r = portion()->results.back();
+    std::vector<bool> seen(r.perm.size() + 1, false);
+    for (int v : r.perm) {
+      if (!within(v, 1, static_cast<int>(r.perm.size())) || seen[static_cast<std::size_t>(v)] ||
+          r.words.size() > r.perm.size()) {
+        line_no = r.line + 1;
+        return fail("the permutation line of a reported result is not an order of its sequences");
+      }
+      seen[static_cast<std::size_t>(v)] = true;
+    }
     int words = 0;
     for (const ReportedWord& w : r.words) words += w.has_word ? 1 : 0;
     if (words != r.power) {
@@ -362,21 +400,37 @@ struct Reader {
         if (!parse_word_line(line, w, width)) return fail("a sequence line of a reported result cannot be read");
         if (r.name_width >= 0 && width != r.name_width)
           return fail("a sequence line of a reported result has another name width than the lines before it");
+        const PortionParams& params = portion()->params;
+        if (!within(w.seq, 1, params.known ? params.n : kMaxSeqs) || (!r.words.empty() && w.seq <= r.words.back().seq))
+          return fail("the sequence numbers of a reported result are not increasing from 1, each once and at most n, "
+                      "as korvax writes them");
+        if (w.has_word && (!within(w.start, 1, kMaxLetters) || (w.start2 != 0 && !within(w.start2, 1, kMaxLetters)) ||
+                           !within(w.spacing, 0, kMaxSpacing)))
+          return fail("a word of a reported result starts outside the letters korvax reads (1..4095)");
+        w.line = line_no;
         r.name_width = width;
         r.words.push_back(std::move(w));
         return 0;
       }
-      case Expect::params_extra:
+      case Expect::params_extra: {
         expect = Expect::anything;
-        if (!parse_params_extra(line, portion()->params))
-          return fail("the line after the parameters line cannot be read");
+        PortionParams& params = portion()->params;
+        if (!parse_params_extra(line, params)) return fail("the line after the parameters line cannot be read");
+        if (const std::string bad = params_out_of_range(params); !bad.empty()) {
+          --line_no;
+          err.line = line_no;
+          err.what = "the parameters lines hold what korvax cannot write: " + bad;
+          return ERDATA;
+        }
         return 0;
+      }
       case Expect::sequences: {
         if (line.empty()) {
           expect = Expect::anything;
           return 0;
         }
         ListedSequence s;
+        s.line = line_no;
         if (parse_sequence_line(line, s)) portion()->sequences.push_back(std::move(s));
         return 0;  // a line of a portion that korvax skips may hold anything
       }
@@ -423,6 +477,7 @@ struct Reader {
     if (starts_with(line, "n=")) {
       PortionParams p;
       if (!parse_params(line, p)) return fail("a parameters line cannot be read");
+      if (!within(p.n, 0, 1 << 20)) return fail("a parameters line holds a number of sequences korvax cannot write");
       start_portion().params = std::move(p);
       expect = Expect::params_extra;
       return 0;
@@ -441,12 +496,22 @@ struct Reader {
       ReportedResult r;
       r.line = line_no;
       if (!parse_title(line, r)) return fail("the title of a reported result cannot be read");
+      if (r.place < 1 || r.serial < 0 || r.serial >= r.sent || !within(r.power, 0, kMaxSeqs))
+        return fail("the title of a reported result holds what korvax cannot write (a place from 1, a serial "
+                    "below the permutations sent, a power of 0..256)");
       // Place 1 by quality opens the report of a portion; at diagnostics
       // level 0, where no parameters line is written, it opens the portion.
       ResultPortion* p = portion();
       if (p == nullptr || p->skipped ||
-          (r.ranking == Ranking::quality && r.place == 1 && !p->results.empty()))
+          (r.ranking == Ranking::quality && r.place == 1 && !p->results.empty())) {
+        if (p != nullptr && !p->skipped && p->params.known)
+          return fail("a second report follows the report of a data portion without its parameters line, which "
+                      "korvax writes before each (a repeated block?)");
         p = &start_portion();
+      }
+      for (const ReportedResult& x : p->results)
+        if (x.ranking == r.ranking && x.place == r.place)
+          return fail("a reported result repeats a place of its data portion (korvax writes each once)");
       p->results.push_back(std::move(r));
       expect = Expect::block;
       return 0;
@@ -458,39 +523,83 @@ struct Reader {
 // ---- 4. After the pass ----
 
 bool only_letters(const std::string& s, const char* letters) {
-  return s.find_first_not_of(letters) == std::string::npos;
+  for (char c : s)
+    if (std::strchr(letters, std::tolower(static_cast<unsigned char>(c))) == nullptr || c == '\0') return false;
+  return true;
 }
 
-// Word lengths from the parameters or the words; every word must have them.
-// The alphabet from the echo, or from the letters when there is none.
-Status finish(ResultFile& file, ResultError& err) {
-  for (ResultRun& run : file.runs) {
-    bool dna = true;
-    for (ResultPortion& p : run.portions) {
-      p.l = p.params.known ? p.params.l : 0;
-      p.l2 = p.params.known ? p.params.l2 : 0;
+Status fail_at(ResultError& err, int line, std::string what) {
+  err.line = line;
+  err.what = std::move(what);
+  return ERDATA;
+}
+
+// Word lengths from the parameters or the words; every word must have them,
+// and a word pair its second word after its spacing.
+Status check_words(ResultPortion& p, ResultError& err) {
+  p.l = p.params.known ? p.params.l : 0;
+  p.l2 = p.params.known ? p.params.l2 : 0;
+  for (const ReportedResult& r : p.results)
+    for (const ReportedWord& w : r.words) {
+      if (!w.has_word) continue;
+      if (p.l == 0) {
+        p.l = static_cast<int>(w.word.size());
+        p.l2 = static_cast<int>(w.word2.size());
+      }
+      if (static_cast<int>(w.word.size()) != p.l || static_cast<int>(w.word2.size()) != p.l2 ||
+          (p.l2 == 0) != (w.start2 == 0))
+        return fail_at(err, r.line, "the words of a reported result do not have the word lengths of their data portion");
+      if (p.l2 != 0 && (w.start2 != w.start + p.l + w.spacing ||
+                        (p.params.spacing_given && !within(w.spacing, p.params.smin, p.params.smax))))
+        return fail_at(err, w.line, "the second word of a word pair does not start at its spacing after the first, "
+                                    "within the spacings of its data portion");
+    }
+  return 0;
+}
+
+// The alphabet from the echo, or from the letters when there is none (any
+// letter of the amino acids that is not a nucleotide's); a letter outside
+// it is refused.
+Status check_alphabet(ResultRun& run, ResultError& err) {
+  if (!run.settings_known) {
+    bool dna = true, amino = true;
+    const auto take = [&](const std::string& letters) {
+      dna = dna && only_letters(letters, kNucleotides);
+      amino = amino && only_letters(letters, kAminoAcids);
+    };
+    for (const ResultPortion& p : run.portions) {
       for (const ReportedResult& r : p.results)
         for (const ReportedWord& w : r.words) {
-          if (!w.has_word) continue;
-          if (p.l == 0) {
-            p.l = static_cast<int>(w.word.size());
-            p.l2 = static_cast<int>(w.word2.size());
-          }
-          if (static_cast<int>(w.word.size()) != p.l || static_cast<int>(w.word2.size()) != p.l2 ||
-              (p.l2 == 0) != (w.start2 == 0)) {
-            err.line = r.line;
-            err.what = "the words of a reported result do not have the word lengths of their data portion";
-            return ERDATA;
-          }
-          dna = dna && only_letters(w.word, kNucleotides) && only_letters(w.word2, kNucleotides);
+          take(w.word);
+          take(w.word2);
         }
       if (!p.skipped)
-        for (const ListedSequence& s : p.sequences) dna = dna && only_letters(s.letters, kNucleotides);
+        for (const ListedSequence& s : p.sequences) take(s.letters);
     }
-    if (!run.settings_known) {
-      run.acid = !dna;
-      run.acid_guessed = true;
-    }
+    run.acid = !dna && amino;   // letters of neither alphabet: refused below as DNA's
+    run.acid_guessed = true;
+  }
+  const char* letters = run.acid ? kAminoAcids : kNucleotides;
+  const std::string which = std::string(run.acid ? "amino-acid" : "DNA") + " alphabet (" + letters + ")" +
+                            (run.acid_guessed ? ", told by the letters as no echo of the arguments shows it" : "");
+  for (const ResultPortion& p : run.portions) {
+    for (const ReportedResult& r : p.results)
+      for (const ReportedWord& w : r.words)
+        if (!only_letters(w.word, letters) || !only_letters(w.word2, letters))
+          return fail_at(err, w.line, "a word holds a letter outside the run's " + which);
+    if (!p.skipped)
+      for (const ListedSequence& s : p.sequences)
+        if (!only_letters(s.letters, letters))
+          return fail_at(err, s.line, "a listed sequence holds a letter outside the run's " + which);
+  }
+  return 0;
+}
+
+Status finish(ResultFile& file, ResultError& err) {
+  for (ResultRun& run : file.runs) {
+    for (ResultPortion& p : run.portions)
+      if (Status st = check_words(p, err); st != 0) return st;
+    if (Status st = check_alphabet(run, err); st != 0) return st;
   }
   return 0;
 }
@@ -526,6 +635,9 @@ Status read_result_file(std::FILE* in, ResultFile& ret, ResultError& err) noexce
   } catch (const std::bad_alloc&) {
     err = {0, "out of memory"};
     return ERMEM;
+  } catch (const std::exception& e) {
+    err = {0, std::string("internal error in the reader: ") + e.what()};
+    return ERINT;
   }
 }
 
@@ -539,6 +651,18 @@ Status read_result_path(const char* path, ResultFile& ret, ResultError& err) noe
   const Status st = read_result_file(in, ret, err);
   if (!stdin_wanted) std::fclose(in);
   return st;
+}
+
+bool run_unfinished(const ResultRun& run) noexcept {
+  if (run.ended) return false;
+  for (const ResultPortion& p : run.portions)
+    if (p.params.known) return true;
+  return false;
+}
+
+const char* unfinished_run_text() noexcept {
+  return "the run has no closing \"Global RC\" line: korvax did not finish it (killed, or still running), "
+         "so its last data portion may be missing or cut; refused";
 }
 
 const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) noexcept {

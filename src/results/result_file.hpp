@@ -20,6 +20,7 @@ enum class Ranking { quality, avg_proximity };
 
 // One sequence line of a reported result.
 struct ReportedWord {
+  int line = 0;             // line number in the file
   int seq = 0;              // 1-based number of the sequence in its data portion
   std::string name;         // as printed: cut to the name width, padding removed
   bool has_word = false;    // false: the sequence stays out of the signal
@@ -67,6 +68,7 @@ struct PortionParams {
 
 // A line of the sequence list (diagnostics level 2 and above).
 struct ListedSequence {
+  int line = 0;             // line number in the file
   int seq = 0;
   std::string name;         // padding removed
   std::string letters;      // as normalised by korvax
@@ -112,6 +114,14 @@ struct ResultError {
 // The same for the file at path ("-": standard input); ERIO when it cannot be
 // opened.
 [[nodiscard]] Status read_result_path(const char* path, ResultFile& ret, ResultError& err) noexcept;
+
+// A run written at -D1 or above (it has parameters lines) that lacks its
+// closing "Global RC" line: killed, or still running. (At -D0 korvax writes
+// no closing line, so such a run cannot be told from a finished one.)
+[[nodiscard]] bool run_unfinished(const ResultRun& run) noexcept;
+
+// Why the companion programs refuse an unfinished run, in words for a message.
+[[nodiscard]] const char* unfinished_run_text() noexcept;
 
 // The result of a ranking at a place of a portion, or nullptr. korvax prints
 // the best by avg proximity apart only when it is another signal than the best

@@ -9,9 +9,12 @@ import json
 import os
 import random
 import re
+import resource
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 import Bio
 from Bio import motifs
@@ -201,5 +204,93 @@ for args, code, words in refusals:
     r = export(wd, args)
     check(r.returncode == code and words in r.stderr and r.stdout == "",
           "%s: exit %d, %r" % (" ".join(args), r.returncode, r.stderr))
+
+# ---- Outputs: never an input, never each other, all or none ----
+
+def snapshot(wd):
+    return {f: open(os.path.join(wd, f), "rb").read() for f in sorted(os.listdir(wd))}
+
+
+all_outputs = ["--meme", "m.meme", "--sites", "s.tsv", "--bed", "s.bed", "--logo", "l.svg", "--json", "j.json"]
+clashes = [
+    # arguments, words of the refusal (exit 1, nothing touched)
+    (["--meme", "in.seq.out", "in.seq.out"], "is the input result file"),
+    (["--input", "in.seq", "--bed", "./in.seq", "in.seq.out"], "is the input --input"),
+    (["--meme", "new.meme", "--json", "new.meme", "in.seq.out"], "are one file"),
+    (["--meme", "m.meme", "--logo", "../%s/m.meme" % os.path.basename(wd), "in.seq.out"], "are one file"),
+]
+os.symlink("in.seq.out", os.path.join(wd, "link.out"))
+clashes.append((["--json", "link.out", "in.seq.out"], "is the input result file"))
+for args, words in clashes:
+    before = snapshot(wd)
+    r = export(wd, args)
+    check(r.returncode == 1 and words in r.stderr and snapshot(wd) == before,
+          "%s: exit %d, %r" % (" ".join(args), r.returncode, r.stderr))
+
+
+def no_temporaries(where):
+    left = [f for f in os.listdir(wd) if ".korvax-" in f]
+    check(not left, "%s: temporaries left: %s" % (where, left))
+
+
+# A failed output leaves every output as it was: a missing folder, and a
+# write that fails in the middle of a file (a file size limit, as a full disk).
+before = snapshot(wd)
+r = export(wd, all_outputs[:4] + ["--bed", "nodir/x.bed", "in.seq.out"])
+check(r.returncode == 4 and "nodir/x.bed" in r.stderr and snapshot(wd) == before, "--bed nodir/x.bed: %r" % r.stderr)
+
+
+def small_files():
+    resource.setrlimit(resource.RLIMIT_FSIZE, (600, 600))
+    signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+
+
+r = subprocess.run([EXPORT, "--input", "in.seq"] + all_outputs + ["in.seq.out"], cwd=wd, capture_output=True,
+                   text=True, preexec_fn=small_files)
+check(r.returncode == 4 and "writing failed" in r.stderr and snapshot(wd) == before,
+      "a write failing mid-file: exit %d, %r" % (r.returncode, r.stderr))
+no_temporaries("a write failing mid-file")
+
+# SIGTERM at any moment: the outputs are all complete or all as they were.
+complete = export(wd, ["--input", "in.seq"] + all_outputs + ["in.seq.out"])
+finished = snapshot(wd)
+names = all_outputs[1::2]
+for f in names:
+    os.remove(os.path.join(wd, f))
+for attempt in range(30):
+    p = subprocess.Popen([EXPORT, "--input", "in.seq"] + all_outputs + ["in.seq.out"], cwd=wd,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    time.sleep(rng.uniform(0, 0.02))
+    p.send_signal(signal.SIGTERM)
+    p.wait()
+    present = [f for f in names if os.path.exists(os.path.join(wd, f))]
+    check(present in ([], names), "SIGTERM: outputs %s" % present)
+    check(all(finished[f] == open(os.path.join(wd, f), "rb").read() for f in present), "SIGTERM: a cut output")
+    no_temporaries("SIGTERM")
+    for f in present:
+        os.remove(os.path.join(wd, f))
+
+v = export(wd, ["--version"])
+echoed = re.search(r"\[v\.([0-9.]+)\]", open(os.path.join(workdirs[1], "in.seq.out")).read())[1]
+check(v.returncode == 0 and v.stdout == "korvax-export %s\n" % echoed, "--version: %r" % v.stdout)
+
+# ---- Names that hold a tab or a Latin-1 byte: columns and UTF-8 kept ----
+wd = tempfile.mkdtemp(prefix="korvax-export-")
+workdirs.append(wd)
+portion = planted_portion(rng, 5, 30, "acgt", "ttgaca").split("\n")
+portion[0], portion[2] = ">tab\there", ">caf\xe9 au lait"
+with open(os.path.join(wd, "in.seq"), "w", encoding="latin-1") as f:
+    f.write("\n".join(portion))
+korvax(wd, ["-L6", "in.seq"])
+r = subprocess.run([EXPORT, "--input", "in.seq", "--sites", "s.tsv", "--json", "j.json", "in.seq.out"], cwd=wd,
+                   capture_output=True)
+check(r.returncode == 0, "odd names: exit %d, %r" % (r.returncode, r.stderr))
+with open(os.path.join(wd, "s.tsv"), "rb") as f:
+    rows = f.read().split(b"\n")[:-1]
+check(len({row.count(b"\t") for row in rows}) == 1, "odd names: the sites table has rows of other widths")
+with open(os.path.join(wd, "j.json"), "rb") as f:
+    doc = json.loads(f.read().decode("utf-8"))
+got = {s["sequence"] for p in doc["portions"] for s in p["sites"]}
+check("caf\xe9 au lait" in got and "tab\there" in got, "odd names in the JSON: %s" % got)
 
 finish()

@@ -102,6 +102,136 @@ for name, args, status, text in errors:
     check(r.returncode == status and text in r.stderr and r.stdout == "",
           "%s: exit %d, stderr %r" % (name, r.returncode, r.stderr))
 
+# ---- Damaged files: refused by both programs, with the line and the reason ----
+# Each damage is one found by fuzzing; none may abort (no exception escapes),
+# exit 0, or write anything.
+
+def damaged(wd, source, edit, name):
+    with open(os.path.join(wd, source)) as f:
+        text = f.read()
+    new = edit(text)
+    assert new != text, name
+    with open(os.path.join(wd, "damaged"), "w", encoding="latin-1") as f:
+        f.write(new)
+
+
+def first_word_line(text):
+    return re.search(r"^( +1:\S+ *\[)(\d+)(\] )(\w+)", text, re.M)
+
+
+def sub_once(pattern, repl, flags=re.M):
+    return lambda t: re.sub(pattern, repl, t, count=1, flags=flags)
+
+
+def second_line_numbered_1(t):
+    m = re.search(r"^ +2:", t, re.M)
+    return t[:m.start()] + "  1:" + t[m.end():]
+
+
+def repeat_first_block(t):
+    m = re.search(r"^Best quality result #1 .*?\n\n", t, re.M | re.S)
+    return t[:m.end()] + m.group(0) + t[m.end():]
+
+
+def letter_in_word(letter):
+    def edit(t):
+        m = first_word_line(t)
+        return t[:m.start(4)] + letter + t[m.start(4) + 1:]
+    return edit
+
+
+one_word_damage = [
+    # what, edit of crp0's result (-D1), words of the refusal
+    ("motif line without its trailing blanks",
+     sub_once(r"(aftermax=5\n)\n", r"\1motif='acgtacgtacgtacgtacgtac'  leff=22  a-bonus=1  A-penalty=5\n"),
+     "the line after the parameters line cannot be read"),
+    ("a word length korvax cannot write", sub_once(r"l=22 ", "l=70 "), "word lengths l=70"),
+    ("no closing line (a killed run)", sub_once(r"^Global RC:.*\n", ""), 'no closing "Global RC" line'),
+    ("a word start of 0", sub_once(r"^( +1:\S+ *\[)\d+\]", r"\g<1>0000]"), "starts outside the letters"),
+    ("a word start near 2^31", sub_once(r"^( +1:\S+ *\[)\d+\]", r"\g<1>2147483640]"),
+     "starts outside the letters"),
+    ("a sequence number of -2^31", sub_once(r"^ +1:", "-2147483648:"), "sequence numbers"),
+    ("a sequence number repeated", second_line_numbered_1, "sequence numbers"),
+    ("a block repeated", repeat_first_block, "repeated block"),
+    ("a letter x in a DNA word", letter_in_word("x"), "outside the run's DNA alphabet"),
+    ('a " in a word', letter_in_word('"'), "outside the run's DNA alphabet"),
+]
+pair_damage = [
+    ("a spacing range over all ints", sub_once(r"spacing=\[2,4\]", "spacing=[-2147483647,2147483647]"),
+     "spacing=[-2147483647,2147483647]"),
+    ("a spacing range of 2e9", sub_once(r"spacing=\[2,4\]", "spacing=[0,2000000000]"),
+     "spacing=[0,2000000000]"),
+    ("fewer penalties than spacings", sub_once(r"penalty=0,1,2", "penalty=0,1"), "2 spacing penalties for 3"),
+]
+for wd, table in ((one, one_word_damage), (pair, pair_damage)):
+    for name, edit, words in table:
+        damaged(wd, "in.seq.out", edit, name)
+        for program in ([EXPORT, "--input", "in.seq", "--sites", "-", "damaged"], [POLISH, "in.seq", "damaged"]):
+            r = run(program, wd)
+            check(r.returncode == 2 and words in r.stderr and r.stdout == "",
+                  "%s, %s: exit %d, %r" % (name, os.path.basename(program[0]), r.returncode, r.stderr))
+
+history_damage = [
+    ("cut at a line end (11 rows)", lambda t: "".join(t.splitlines(True)[:12]), "a cut history file?"),
+    ("a word start near 2^31", sub_once(r"^(0\t0\t-1\t(?:[^\t]*\t){4})\d+", r"\g<1>2147483600"),
+     "not a row of a korvax history file"),
+]
+for name, edit, words in history_damage:
+    damaged(one, "in.seq.csv", edit, name)
+    r = run([POLISH, "in.seq", "in.seq.out", "--history", "damaged"], one)
+    check(r.returncode == 2 and words in r.stderr and r.stdout == "",
+          "history %s: exit %d, %r" % (name, r.returncode, r.stderr))
+
+# Messages: a damaged word is not blamed on the bonuses; a measure that
+# differs gives both values; the input's open failure its reason.
+damaged(one, "in.seq.out", letter_in_word("a" if first_word_line(open(os.path.join(one, "in.seq.out")).read())[4][0] != "a"
+                                          else "c"), "a word changed")
+r = run([POLISH, "in.seq", "damaged"], one)
+check(r.returncode == 2 and "is not the input's" in r.stderr and "did the run have" not in r.stderr,
+      "a changed word: %r" % r.stderr)
+damaged(one, "in.seq.out", sub_once(r"^(Best quality result #1 \[.*power: )(\d+)", lambda m: m[1] + str(int(m[2]) - 1)),
+        "power")
+r = run([POLISH, "in.seq", "damaged"], one)
+check(r.returncode == 2 and ("power and avg proximity measure" in r.stderr or "as many words as its power" in r.stderr),
+      "a power off by one: %r" % r.stderr)
+r = run([POLISH, "nothere.seq", "in.seq.out"], one)
+check(r.returncode == 4 and "cannot open the input file: No such file or directory" in r.stderr,
+      "a missing input: %r" % r.stderr)
+
+# --with against the echo (-BA2 in the protein run at -D2) is refused as the
+# parameters lines are; the same value is accepted.
+prot = workdirs[2]
+r = run([POLISH, "in.seq", "in.seq.out", "--with", "-BA3"], prot)
+check(r.returncode == 2 and "-BA is 2 in the echo" in r.stderr and r.stdout == "", "--with -BA3: %r" % r.stderr)
+r = run([POLISH, "in.seq", "in.seq.out", "--with", "-BA2"], prot)
+check(r.returncode == 0, "--with the echo's own -BA2: %r" % r.stderr)
+
+# ---- -o: checked against the inputs, written whole ----
+for name, args in [("INPUT", ["-o", "in.seq"]), ("RESULT.out", ["-o", "./in.seq.out"]),
+                   ("--history", ["--history", "in.seq.csv", "-o", "in.seq.csv"])]:
+    before = {f: open(os.path.join(one, f), "rb").read() for f in ("in.seq", "in.seq.out", "in.seq.csv")}
+    r = run([POLISH, "in.seq", "in.seq.out"] + args, one)
+    after = {f: open(os.path.join(one, f), "rb").read() for f in before}
+    check(r.returncode == 1 and "is the input %s" % name in r.stderr and before == after,
+          "-o naming %s: exit %d, %r" % (name, r.returncode, r.stderr))
+r = run([POLISH, "in.seq", "in.seq.out", "-o", "p.out"], one)
+with open(os.path.join(one, "p.out")) as f:
+    written = f.read()
+check(r.returncode == 0 and r.stdout == "" and written == run([POLISH, "in.seq", "in.seq.out"], one).stdout,
+      "-o writes what standard output gets")
+check(written.endswith("Global RC: 0  (time: 0 sec)\n\n"), "the polished file has its closing line")
+# A polished file cut at a portion end is told from a whole one.
+cut = written[:written.rindex("Global RC:")]
+with open(os.path.join(one, "cut.out"), "w") as f:
+    f.write(cut)
+for program in ([EXPORT, "cut.out"], [POLISH, "in.seq", "cut.out"]):
+    r = run(program, one)
+    check(r.returncode == 2 and "closing" in r.stderr, "a cut polished file: %r" % r.stderr)
+r = run([POLISH, "in.seq", "in.seq.out", "-o", "nodir/p.out"], one)
+check(r.returncode == 4 and "nothing written" in r.stderr, "-o into a missing folder: %r" % r.stderr)
+v = run([POLISH, "--version"], one)
+check(v.returncode == 0 and re.fullmatch(r"korvax-polish \d+\.\d+\n", v.stdout) is not None, "--version: %r" % v.stdout)
+
 for wd in workdirs:
     shutil.rmtree(wd)
 finish()

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <sstream>
 
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
@@ -178,6 +179,77 @@ TEST(ResultFile, RefusesWhatIsNotAKorvaxResult) {
     EXPECT_EQ(err.what.empty(), c.status == 0);
     std::fclose(f);
   }
+}
+
+// korvax's report of random portions, each damaged once in one of the ways
+// the second fuzzing round found (a number at an extreme, a foreign letter,
+// trailing blanks removed, a line repeated or dropped): the reader returns,
+// never throws, and a file it still takes holds only what korvax can write.
+TEST(ResultFile, DamagedReportsAreTakenOnlyWithinKorvaxLimits) {
+  std::mt19937 rng(31);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  const char* extremes[] = {"0", "-1", "-2147483648", "2147483647", "2147483640", "70", "4096", "99999"};
+  int refused = 0, taken = 0;
+  for (int round = 0; round < 400; ++round) {
+    WrittenPortion w;
+    make_portion(rng, 1 + round % 2, w);
+    MemFile out;
+    write_parameters(out.f, w.set, w.dp, 0, 2);
+    const ReportEnv env{&w.set, &w.dp, &w.records, 7, nullptr, out.f, nullptr};
+    for (int place = 1; place <= 2; ++place) ASSERT_EQ(report_best(env, place), 0u);
+    std::vector<std::string> lines;
+    std::istringstream in(out.text());
+    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    std::string& line = lines[static_cast<std::size_t>(pick(0, static_cast<int>(lines.size()) - 1))];
+    switch (round % 4) {
+      case 0: {  // a number at an extreme
+        const std::size_t at = line.find_first_of("0123456789");
+        if (at != std::string::npos)
+          line.replace(at, line.find_first_not_of("0123456789", at) - at, extremes[pick(0, 7)]);
+        break;
+      }
+      case 1:  // a letter of no alphabet
+        if (!line.empty()) line[static_cast<std::size_t>(pick(0, static_cast<int>(line.size()) - 1))] = "x\"\\\t"[pick(0, 3)];
+        break;
+      case 2:  // an editor that strips trailing blanks
+        while (!line.empty() && line.back() == ' ') line.pop_back();
+        break;
+      default:  // a line repeated
+        lines.insert(lines.begin() + pick(0, static_cast<int>(lines.size()) - 1), line);
+    }
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    std::FILE* f = fmemopen(text.data(), text.size(), "r");
+    ResultFile rf;
+    ResultError err;
+    const Status st = read_result_file(f, rf, err);
+    std::fclose(f);
+    ASSERT_TRUE(st == 0 || st == ERDATA) << text;
+    ASSERT_EQ(st != 0, !err.what.empty());
+    if (st != 0) {
+      ++refused;
+      continue;
+    }
+    ++taken;
+    for (const ResultPortion& p : rf.runs.back().portions) {
+      ASSERT_TRUE(p.l >= 1 && p.l <= kMaxWordLen) << text;
+      for (const ReportedResult& r : p.results) {
+        int last = 0;
+        for (const ReportedWord& rw : r.words) {
+          ASSERT_GT(rw.seq, last) << text;
+          last = rw.seq;
+          if (!rw.has_word) continue;
+          ASSERT_TRUE(rw.start >= 1 && rw.start + p.l - 1 <= kMaxLetters + kMaxWordLen) << text;
+          ASSERT_EQ(rw.word.find_first_not_of("acgt"), std::string::npos) << text;
+          if (p.l2 != 0) {
+            ASSERT_EQ(rw.start2, rw.start + p.l + rw.spacing) << text;
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(refused, 100);   // the damage is seen...
+  EXPECT_GT(taken, 20);      // ...and harmless changes (a name's letter) pass
 }
 
 }  // namespace
