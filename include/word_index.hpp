@@ -44,6 +44,15 @@ struct StrandPlace {
   return {strand_len - j - len + 1, '-'};
 }
 
+// The start q of a word of len letters printed at 1-based start on its
+// strand ('+' or '-'), with both strands (-RC): the inverse of strand_place.
+// Computed wide: a damaged start gives a q outside the sequence, not an
+// overflow.
+[[nodiscard]] inline long long strand_index(long long start, char sign, int len, int strand_len) noexcept {
+  if (sign == '+') return start - 1;
+  return strand_len + 1 + (strand_len - start - len + 1);
+}
+
 // True when the word (pair) of index w lies wholly within a sequence of length len.
 [[nodiscard]] inline bool word_fits(int w, int len, int l, int l2, int smin, int S) noexcept {
   if (w < 0) return false;

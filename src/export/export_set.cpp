@@ -27,6 +27,13 @@ std::string upper(std::string s) {
   return s;
 }
 
+// The reverse complement of upper-case nucleotides.
+std::string reverse_complement(const std::string& s) {
+  std::string r(s.rbegin(), s.rend());
+  for (char& c : r) c = c == 'A' ? 'T' : c == 'T' ? 'A' : c == 'C' ? 'G' : c == 'G' ? 'C' : c;
+  return r;
+}
+
 std::string format(const char* fmt, int a, int b = 0, int c = 0) {
   char buf[160];
   std::snprintf(buf, sizeof buf, fmt, a, b, c);
@@ -82,9 +89,13 @@ Status check_against_input(ExportPortion& p, const InputPortion& in, int name_wi
       return ERDATA;
     }
     const std::string& text = in.letters[i];
+    // A word of the reverse strand reads as the reverse complement of the
+    // given strand's letters at its place.
     auto holds = [&](int start, const std::string& word) {
       const auto at = static_cast<std::size_t>(start - 1);
-      return at + word.size() <= text.size() && upper(text.substr(at, word.size())) == word;
+      if (start < 1 || at + word.size() > text.size()) return false;
+      const std::string letters = upper(text.substr(at, word.size()));
+      return (s.strand == '-' ? reverse_complement(letters) : letters) == word;
     };
     std::string cut = in.names[i].substr(0, static_cast<std::size_t>(name_width));
     while (!cut.empty() && cut.back() == ' ') cut.pop_back();
@@ -109,6 +120,7 @@ void build_sites(ExportPortion& p) {
     s.start = w.start;
     s.end = w.start + p.l - 1;
     s.word = upper(w.word);
+    s.strand = w.strand == '-' ? '-' : '+';
     if (p.l2 != 0) {
       s.spacing = w.spacing;
       s.start2 = w.start2;
@@ -215,6 +227,7 @@ Status build(const ResultFile& rf, const ExportOptions& o, ExportSet& set, std::
   set.runs = static_cast<int>(rf.runs.size());
   set.abc = motif_alphabet(run.acid);
   set.alphabet_guessed = run.acid_guessed;
+  for (const ResultPortion& rp : run.portions) set.both_strands = set.both_strands || rp.params.both_strands;
   const int count = static_cast<int>(run.portions.size());
   if (count == 0) {
     err = "the result file holds no data portion";

@@ -32,7 +32,8 @@ struct ExportSite {
   int start = 0, end = 0;         // 1-based, inclusive: the (first) word
   int spacing = 0;                // word pair: letters between the words
   int start2 = 0, end2 = 0;       // word pair: the second word
-  std::string word, word2;        // upper case
+  std::string word, word2;        // upper case, as read on their strand
+  char strand = '+';              // both words lie on it ('-': the reverse strand, -RC)
   int prox_sum = 0;
   int average = 0;                // x100
 };
@@ -60,6 +61,7 @@ struct ExportSet {
   bool alphabet_guessed = false;  // told by the letters (no echo of the arguments)
   std::vector<double> background; // one frequency per letter
   bool background_from_input = false;
+  bool both_strands = false;      // the run read both strands (-RC)
   std::vector<ExportPortion> portions;
   [[nodiscard]] bool word_pairs() const noexcept;
   [[nodiscard]] int exported() const noexcept;   // portions with a result

@@ -92,7 +92,8 @@ void statistics(std::FILE* f, const SignalStats& st) {
 void site(std::FILE* f, const ExportSite& s, bool pair, double log_p) {
   std::fprintf(f, "{\"number\": %d, \"sequence\": ", s.seq);
   str(f, s.name);
-  std::fprintf(f, ", \"start\": %d, \"end\": %d, \"strand\": \"+\", \"word\": \"%s\"", s.start, s.end, s.word.c_str());
+  std::fprintf(f, ", \"start\": %d, \"end\": %d, \"strand\": \"%c\", \"word\": \"%s\"", s.start, s.end, s.strand,
+               s.word.c_str());
   if (pair)
     std::fprintf(f, ", \"spacing\": %d, \"start2\": %d, \"end2\": %d, \"word2\": \"%s\"", s.spacing, s.start2,
                  s.end2, s.word2.c_str());

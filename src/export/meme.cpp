@@ -8,7 +8,8 @@
 
 void write_meme(std::FILE* f, const ExportSet& set) {
   const int k = set.abc.size();
-  std::fprintf(f, "MEME version 4\n\nALPHABET= %s\n\nstrands: +\n\n", set.abc.letters.c_str());
+  std::fprintf(f, "MEME version 4\n\nALPHABET= %s\n\nstrands: %s\n\n", set.abc.letters.c_str(),
+               set.both_strands ? "+ -" : "+");
   std::fputs("Background letter frequencies\n", f);
   for (int a = 0; a < k; ++a)
     std::fprintf(f, "%s%c %.4f", a == 0 ? "" : " ", set.abc.letters[static_cast<std::size_t>(a)],

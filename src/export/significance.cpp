@@ -11,7 +11,7 @@ Status add_statistics(ExportPortion& p, const ExportSet& set) noexcept {
       d.site_seqs.push_back(s.seq - 1);
     }
     d.lengths = p.lengths;
-    d.span = {p.l, p.l2, p.smin, p.smax};
+    d.span = {p.l, p.l2, p.smin, p.smax, set.both_strands ? 2 : 1};
     Background bg;
     const char* source = set.background_from_input ? "input" : "uniform";
     if (Status st = given_background(set.abc.letters, set.background, source, bg); st != 0) return st;

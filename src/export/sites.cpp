@@ -42,8 +42,8 @@ void write_sites(std::FILE* f, const ExportSet& set) {
   for (const ExportPortion& p : set.portions)
     for (std::size_t i = 0; i < p.sites.size(); ++i) {
       const ExportSite& s = p.sites[i];
-      std::fprintf(f, "%d\t%d\t%s\t%d\t%d\t+\t%s", p.number, s.seq, field(s.name).c_str(), s.start, s.end,
-                   s.word.c_str());
+      std::fprintf(f, "%d\t%d\t%s\t%d\t%d\t%c\t%s", p.number, s.seq, field(s.name).c_str(), s.start, s.end,
+                   s.strand, s.word.c_str());
       if (pairs) std::fprintf(f, "\t%d\t%d\t%d\t%s", s.spacing, s.start2, s.end2, s.word2.c_str());
       std::fprintf(f, "\t%d\t%.2f\t%s\n", s.prox_sum, s.average * 0.01,
                    format_log_value(p.stats.site_log_p[i]).c_str());
@@ -55,9 +55,10 @@ void write_bed(std::FILE* f, const ExportSet& set) {
     for (const ExportSite& s : p.sites) {
       const std::string chrom = bed_name(s.name);
       const int score = bed_score(s, p.l + p.l2);
-      std::fprintf(f, "%s\t%d\t%d\t%s\t%d\t+\n", chrom.c_str(), s.start - 1, s.end, p.motifs[0].id.c_str(), score);
+      std::fprintf(f, "%s\t%d\t%d\t%s\t%d\t%c\n", chrom.c_str(), s.start - 1, s.end, p.motifs[0].id.c_str(), score,
+                   s.strand);
       if (p.l2 != 0)
-        std::fprintf(f, "%s\t%d\t%d\tportion%d.word2.spacing%d\t%d\t+\n", chrom.c_str(), s.start2 - 1, s.end2,
-                     p.number, s.spacing, score);
+        std::fprintf(f, "%s\t%d\t%d\tportion%d.word2.spacing%d\t%d\t%c\n", chrom.c_str(), s.start2 - 1, s.end2,
+                     p.number, s.spacing, score, s.strand);
     }
 }

@@ -25,6 +25,8 @@ bool from_params(const PortionParams& p, Settings& s) {
   s.l2 = p.l2;
   s.threshold = p.threshold;
   s.aftermax = p.aftermax;
+  s.both_strands = p.both_strands;
+  s.mask_lower = p.mask_lower;
   if (p.motif_given && !take_motif(p.motif, s.motif, s.motif_given)) return false;
   if (p.motif2_given && !take_motif(p.motif2, s.motif2, s.motif2_given)) return false;
   if (p.bonus_given) {

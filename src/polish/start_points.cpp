@@ -20,19 +20,22 @@ std::string hundredths(int v) {
 
 // The word index of a printed word of sequence i, or -1 when the word is not
 // the input's or cannot be a word of the run. No word gives mw.
-int word_index_of(const SearchEnv& env, int i, bool has_word, int start, int start2, int spacing,
+// With both strands (-RC) the starts carry their strand (0 without).
+int word_index_of(const SearchEnv& env, int i, bool has_word, int start, int start2, char strand, int spacing,
                   const std::string& word, const std::string& word2) {
   const Settings& s = *env.set;
   const DataPortion& dp = *env.dp;
   if (!has_word) return dp.mw;
-  const int q = start - 1;
-  int w = q;
+  if ((strand != 0) != s.both_strands) return -1;
+  const int strand_len = dp.strand_len[static_cast<std::size_t>(i)];
+  const long long q = s.both_strands ? strand_index(start, strand, s.l, strand_len) : start - 1LL;
+  long long w = q;
   if (s.l2 != 0) {
-    if (spacing < s.smin || spacing > s.smax || start2 - 1 != q + s.l + spacing) return -1;
+    const long long q2 = s.both_strands ? strand_index(start2, strand, s.l2, strand_len) : start2 - 1LL;
+    if (spacing < s.smin || spacing > s.smax || q2 != q + s.l + spacing) return -1;
     w = q * s.S + spacing - s.smin;
   }
-  const int len = dp.len[static_cast<std::size_t>(i)];
-  if (q < 0 || w >= dp.mw || !word_fits(w, len, s.l, s.l2, s.smin, s.S)) return -1;
+  if (q < 0 || w >= dp.mw || !word_usable(dp, s, i, static_cast<int>(w))) return -1;
   const std::string text = dp.seq_of(i);
   const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
   if (text.compare(static_cast<std::size_t>(pl.q), static_cast<std::size_t>(s.l), word) != 0) return -1;
@@ -79,7 +82,7 @@ Status reported(const ResultPortion& p, const SearchEnv& env, const std::string&
     std::vector<int> sums;
     for (int i = 0; i < dp.n; ++i) {
       const ReportedWord& w = r.words[static_cast<std::size_t>(i)];
-      const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.spacing, w.word, w.word2);
+      const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
       if (w.seq != i + 1 || word < 0 || w.name != cut_name(dp.name_of(i), dp.name_width)) {
         err = at + "sequence " + std::to_string(i + 1) + " of a reported result is not the input's " +
               "(its name, word or place differs)";
@@ -130,7 +133,7 @@ Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, con
     std::vector<int> sums;
     for (int i = 0; i < dp.n; ++i) {
       const HistoryWord& w = r->words[static_cast<std::size_t>(i)];
-      const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.spacing, w.word, w.word2);
+      const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
       if (word < 0) {
         err = at + "the word of sequence " + std::to_string(i + 1) + " of a history row is not the input's";
         return ERDATA;

@@ -60,6 +60,19 @@ void print(std::string& to, const char* fmt, A... args) {
   to += big;
 }
 
+// A start as printed, with the strand sign that follows it in a run on both
+// strands (-RC): "61" or "61-". Both words of a pair lie on one strand.
+bool take_start(std::string text, int& ret, char& strand) {
+  char sign = 0;
+  if (!text.empty() && (text.back() == '+' || text.back() == '-')) {
+    sign = text.back();
+    text.pop_back();
+  }
+  if (strand != 0 && sign != strand) return false;
+  strand = sign;
+  return whole_int(text, ret);
+}
+
 // The four columns of one sequence of a row: start(s), quoted text, sum, percent.
 bool parse_word(const std::string* f, int l, int l2, HistoryWord& w) {
   const std::string& text = f[1];
@@ -71,14 +84,15 @@ bool parse_word(const std::string* f, int l, int l2, HistoryWord& w) {
   // korvax's word indices); a word starts within the letters korvax reads.
   const int last = w.has_word ? kMaxLetters : kMaxWordIndex + kMaxWordLen + kMaxSpacing + 1;
   if (l2 == 0) {
-    if (!whole_int(f[0], w.start) || !within(w.start, w.has_word ? 1 : 0, last)) return false;
+    if (!take_start(f[0], w.start, w.strand) || !within(w.start, w.has_word ? 1 : 0, last)) return false;
+    if (w.strand != 0 && !w.has_word) return false;
     w.word = inner;
     return !w.has_word || static_cast<int>(inner.size()) == l;
   }
   const std::size_t comma = f[0].find(',');
-  if (comma == std::string::npos || !whole_int(f[0].substr(0, comma), w.start) ||
-      !whole_int(f[0].substr(comma + 1), w.start2) || !within(w.start, w.has_word ? 1 : 0, last) ||
-      !within(w.start2, w.has_word ? 1 : 0, last))
+  if (comma == std::string::npos || !take_start(f[0].substr(0, comma), w.start, w.strand) ||
+      !take_start(f[0].substr(comma + 1), w.start2, w.strand) || !within(w.start, w.has_word ? 1 : 0, last) ||
+      !within(w.start2, w.has_word ? 1 : 0, last) || (w.strand != 0 && !w.has_word))
     return false;
   if (!w.has_word) return true;
   const std::size_t d1 = inner.find('-'), d2 = inner.rfind('-');
@@ -87,8 +101,9 @@ bool parse_word(const std::string* f, int l, int l2, HistoryWord& w) {
     return false;
   w.word = inner.substr(0, d1);
   w.word2 = inner.substr(d2 + 1);
-  return static_cast<int>(w.word.size()) == l && static_cast<int>(w.word2.size()) == l2 &&
-         w.start2 == w.start + l + w.spacing;
+  // On the reverse strand the second word lies to the left of the first.
+  const bool placed = w.strand == '-' ? w.start2 == w.start - w.spacing - l2 : w.start2 == w.start + l + w.spacing;
+  return static_cast<int>(w.word.size()) == l && static_cast<int>(w.word2.size()) == l2 && placed;
 }
 
 // A row of n sequences; true when it reads back as korvax writes it.
@@ -106,7 +121,13 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
     HistoryWord& w = r.words[i];
     if (!parse_word(&f[7 + 4 * i], l, l2, w)) return false;
     const double pct = w.average * 0.01;
-    if (l2 == 0)
+    if (w.strand != 0 && l2 == 0)
+      print(again, kHistoryOneWordStrand, w.start, w.strand, static_cast<int>(w.word.size()), w.word.c_str(),
+            w.prox_sum, pct);
+    else if (w.strand != 0)
+      print(again, kHistoryWordPairStrand, w.start, w.strand, w.start2, w.strand, l, w.word.c_str(), w.spacing, l2,
+            w.word2.c_str(), w.prox_sum, pct);
+    else if (l2 == 0)
       print(again, kHistoryOneWord, w.start, static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum, pct);
     else if (w.has_word)
       print(again, kHistoryWordPair, w.start, w.start2, l, w.word.c_str(), w.spacing, l2, w.word2.c_str(),

@@ -22,6 +22,7 @@ struct HistoryWord {
   int start2 = 0;           // word pair: 1-based start of the second word, else 0
   int spacing = 0;          // word pair: letters between the two words
   std::string word, word2;  // the letters, as printed
+  char strand = 0;          // both strands (-RC): '+' or '-' behind the start(s); else 0
   int prox_sum = 0;
   int average = 0;          // x100
 };

@@ -170,15 +170,27 @@ bool parse_word_line(const std::string& line, ReportedWord& w, int& ret_width) {
       const std::size_t semi = bracket.find(';');
       std::size_t i = 0;
       bool ok = false;
+      // Both strands (-RC): a strand sign behind each start, the same for both words.
+      const auto sign = [&](std::size_t& k) {
+        if (k < bracket.size() && (bracket[k] == '+' || bracket[k] == '-') && (w.strand == 0 || w.strand == bracket[k])) {
+          w.strand = bracket[k++];
+          return true;
+        }
+        return w.strand == 0;
+      };
       if (semi == std::string::npos) {
-        ok = take_int(bracket, i, w.start) && i == bracket.size() && token.find('-') == std::string::npos;
+        ok = take_int(bracket, i, w.start) && sign(i) && i == bracket.size() && token.find('-') == std::string::npos;
         w.word = token;
-        ok = ok && printed_as(line, kLineOneWord, seq, W, W, name.c_str(), w.start,
-                              static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum, w.average * 0.01);
+        ok = ok && (w.strand == 0 ? printed_as(line, kLineOneWord, seq, W, W, name.c_str(), w.start,
+                                               static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum,
+                                               w.average * 0.01)
+                                  : printed_as(line, kLineOneWordStrand, seq, W, W, name.c_str(), w.start, w.strand,
+                                               static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum,
+                                               w.average * 0.01));
       } else {
         const std::size_t d1 = token.find('-'), d2 = token.rfind('-');
         std::size_t j = 0;
-        ok = take_int(bracket, i, w.start) && i == semi && take_int(bracket, ++i, w.start2) &&
+        ok = take_int(bracket, i, w.start) && sign(i) && i == semi && take_int(bracket, ++i, w.start2) && sign(i) &&
              i == bracket.size() && d1 != std::string::npos && d2 > d1 + 1;
         if (ok) {
           const std::string gap = token.substr(d1 + 1, d2 - d1 - 1);
@@ -186,9 +198,13 @@ bool parse_word_line(const std::string& line, ReportedWord& w, int& ret_width) {
           w.word = token.substr(0, d1);
           w.word2 = token.substr(d2 + 1);
         }
-        ok = ok && printed_as(line, kLineWordPair, seq, W, W, name.c_str(), w.start, w.start2,
-                              static_cast<int>(w.word.size()), w.word.c_str(), w.spacing,
-                              static_cast<int>(w.word2.size()), w.word2.c_str(), w.prox_sum, w.average * 0.01);
+        ok = ok && (w.strand == 0
+                        ? printed_as(line, kLineWordPair, seq, W, W, name.c_str(), w.start, w.start2,
+                                     static_cast<int>(w.word.size()), w.word.c_str(), w.spacing,
+                                     static_cast<int>(w.word2.size()), w.word2.c_str(), w.prox_sum, w.average * 0.01)
+                        : printed_as(line, kLineWordPairStrand, seq, W, W, name.c_str(), w.start, w.strand, w.start2,
+                                     w.strand, static_cast<int>(w.word.size()), w.word.c_str(), w.spacing,
+                                     static_cast<int>(w.word2.size()), w.word2.c_str(), w.prox_sum, w.average * 0.01));
       }
       if (ok) {
         w.has_word = true;
@@ -241,6 +257,16 @@ bool parse_params_extra(const std::string& line, PortionParams& p) {
     p.bonus_given = true;
     std::snprintf(buf, sizeof buf, kParamsBonus, p.a_bonus, p.a_penalty);
     again += buf;
+  }
+  if (holds_at(line, i, kParamsStrands)) {
+    i += std::strlen(kParamsStrands);
+    p.both_strands = true;
+    again += kParamsStrands;
+  }
+  if (holds_at(line, i, kParamsMasked)) {
+    i += std::strlen(kParamsMasked);
+    p.mask_lower = true;
+    again += kParamsMasked;
   }
   if (holds_at(line, i, "spacing=[")) {
     i += 9;

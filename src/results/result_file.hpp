@@ -29,6 +29,7 @@ struct ReportedWord {
   int spacing = 0;          // word pair: letters between the two words, else 0
   std::string word;         // the (first) word's letters, as printed
   std::string word2;        // word pair: the second word's letters
+  char strand = 0;          // both strands (-RC): '+' or '-' behind the start(s); else 0
   int prox_sum = 0;         // proximity sum of the sequence
   int average = 0;          // per-sequence average, x100
 };
@@ -61,6 +62,8 @@ struct PortionParams {
   int leff = 0, leff2 = 0;
   bool bonus_given = false;
   int a_bonus = 0, a_penalty = 0;
+  bool both_strands = false;         // "strands=both" (-RC)
+  bool mask_lower = false;           // "masked=lower" (-K)
   bool spacing_given = false;        // word pairs only
   int smin = 0, smax = 0;
   std::vector<int> penalty;          // one per spacing smin..smax

@@ -7,13 +7,13 @@
 #include "log_value.hpp"
 
 long long site_places(int length, const SiteSpan& span) noexcept {
-  if (span.l2 == 0) return length >= span.l ? length - span.l + 1 : 0;
+  if (span.l2 == 0) return length >= span.l ? (length - span.l + 1LL) * span.strands : 0;
   long long places = 0;
   for (int s = span.smin; s <= span.smax; ++s) {
     const long long fit = static_cast<long long>(length) - (span.l + s + span.l2) + 1;
     if (fit > 0) places += fit;
   }
-  return places;
+  return places * span.strands;
 }
 
 Status log_alignments(const std::vector<int>& lengths, int nsites, const SiteSpan& span, double& ret) noexcept {

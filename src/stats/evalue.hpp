@@ -8,7 +8,8 @@
 // the sum over every choice of N sequences of the product of their places,
 // P(L) the places of a site in a sequence of length L: L - w + 1 for one
 // word, the sum over the spacings s searched of L - (l + s + l2) + 1 for a
-// word pair (places that do not fit count 0). With equal lengths A is
+// word pair (places that do not fit count 0), twice that when the search read
+// both strands (-RC). With equal lengths A is
 // C(n, N) * P(L)^N. E = p * A, kept as ln E.
 #pragma once
 
@@ -24,6 +25,7 @@ struct SiteSpan {
   int l = 0;                  // letters of the (first) word
   int l2 = 0;                 // word pair: letters of the second word, else 0
   int smin = 0, smax = 0;     // word pair: the spacings searched
+  int strands = 1;            // 2 when the search read both strands (-RC)
 };
 
 // The places of a site in a sequence of the given length.
