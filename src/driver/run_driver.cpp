@@ -195,6 +195,8 @@ Status run_korvax(int argc, char** argv) noexcept {
   mpi_start(&argc, &argv, ctx.task, ctx.tasks);
   ctx.run_start = wall_time();
   ctx.last_event = ctx.run_start;
+  ctx.coin_stream = coin_stream_fresh(ctx.task);
+  ctx.coin = coin_of_stream(ctx.coin_stream);
   if (ctx.is_root()) std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
   if (ctx.tasks < 2) {
