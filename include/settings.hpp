@@ -51,6 +51,8 @@ struct Settings {
   int prox_mode = 1;           // 1 = proximity matrix, 0 = on the fly
   int mincover = -1;           // -1 = logn of each data portion
   int secondary_mode = 1;      // 0 remove, 1 append (copy), 2 save
+  bool seed_given = false;     // -SEED: a seeded coin and results taken in sending order
+  unsigned seed = 0;           // 0..INT_MAX
 
   // Derived by the parse.
   int S = 7;                   // number of spacings, smax - smin + 1

@@ -134,6 +134,13 @@ bool apply_option(const char* arg, Settings& set, bool* help) noexcept {
     case 'S':
       if (starts_with_ci(o, "SMIN")) return set_in_range(&set.smin, o + 4, 0, kMaxSpacing);
       if (starts_with_ci(o, "SMAX")) return set_in_range(&set.smax, o + 4, 0, kMaxSpacing);
+      if (starts_with_ci(o, "SEED")) {  // a number must follow: -SEED alone is a slip
+        int seed = 0;
+        if (o[4] < '0' || o[4] > '9' || !set_in_range(&seed, o + 4, 0, INT_MAX)) return false;
+        set.seed_given = true;
+        set.seed = static_cast<unsigned>(seed);
+        return true;
+      }
       if (starts_with_ci(o, "SPEN")) {
         std::snprintf(set.pen_text, sizeof set.pen_text, "%s", o + 4);
         return true;

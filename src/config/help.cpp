@@ -41,6 +41,7 @@ void print_help(std::FILE* f) noexcept {
   std::fprintf(f, " -SMINn Minimum spacing to 2nd word if any (%d default)\n", d.smin);
   std::fprintf(f, " -SMAXn Maximum spacing to 2nd word if any (%d default)\n", d.smax);
   std::fprintf(f, " -SPENs Penalty for spacing between words(%s default)\n", kDefaultPenText);
+  std::fputs(" -SEEDn Seed of the coin: same seed and tasks, same run (none by default)\n", f);
   std::fputs(" -Tn   Set quality threshold (L/2 default)\n", f);
   std::fprintf(f, " -Un   Limit number of permutations (%d default)\n", d.perm_limit);
   std::fprintf(f, " -Vn   Limit of new Q-permutations at a time (%d default)\n", d.new_q);

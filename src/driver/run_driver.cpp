@@ -217,6 +217,8 @@ Status run_korvax(int argc, char** argv) noexcept {
     // for all tasks, so that none waits for it.
     ctx.run_status |= agree_or(st);
     if (ctx.run_status == 0) {
+      // -SEED: every task's coin reads the stream of its seed and task number.
+      if (ctx.set.seed_given) ctx.coin_stream = coin_stream_seeded(ctx.set.seed, ctx.task);
       ctx.saved_pairs = ctx.set.pairs;
       ctx.saved_new_q = ctx.set.new_q;
       ctx.saved_mincover = ctx.set.mincover;
