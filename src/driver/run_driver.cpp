@@ -190,6 +190,11 @@ void shutdown(TaskContext& ctx) noexcept {
 
 void free_portion(TaskContext& ctx) noexcept { free_root_portion(ctx.root); }
 
+int exit_status(Status run_status) noexcept {
+  constexpr Status kLow = 0xFF;
+  return static_cast<int>(run_status <= kLow ? run_status : (run_status & kLow) | EDEBUG);
+}
+
 Status run_korvax(int argc, char** argv) noexcept {
   TaskContext ctx;
   mpi_start(&argc, &argv, ctx.task, ctx.tasks);
