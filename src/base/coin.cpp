@@ -39,6 +39,7 @@ void CoinStream::refill() noexcept {
   state += kGolden;
   bits = mix64(state);
   left = 64;
+  ++refills;
 }
 
 CoinStream coin_stream_fresh(int task) noexcept {
