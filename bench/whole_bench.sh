@@ -43,14 +43,16 @@ for run in "${runs[@]}"; do
     dir=$(mktemp -d "$work/run-XXXX")
     cp "$work/$input" "$dir/"
     start=$(date +%s.%N)
-    # Every task under /usr/bin/time, which names it by its MPI rank.
-    (cd "$dir" && mpiexec -n "$tasks" sh -c 'exec /usr/bin/time -f "cpu $PMI_RANK %U %S" "$0" "$@"' \
+    # Every task under /usr/bin/time, into a file named by its MPI rank (the
+    # tasks' standard error lines could mix).
+    (cd "$dir" && mpiexec -n "$tasks" sh -c 'exec /usr/bin/time -o "cpu.$PMI_RANK" -f "cpu $PMI_RANK %U %S" "$0" "$@"' \
       "$korvax" $opts "$input" > console.txt 2> stderr.txt)
+    cat "$dir"/cpu.* > "$dir/cpu.txt"
     end=$(date +%s.%N)
     perms=$(grep -c 'Signal from' "$dir/console.txt" || true)
     quality=$(grep -o 'Best quality result #1 .*quality: [0-9.]*' "$dir/$input.out" | head -1 | sed -E 's/.*quality: //')
-    cpu=$(awk '/^cpu /{c[$2]=$3+$4} END{s="";for(t=0;t in c;t++)s=s sprintf("%s%.1f", t?"/":"", c[t]);print s}' "$dir/stderr.txt")
-    per=$(awk -v p="$perms" '/^cpu /{if($2>0)c+=$3+$4} END{printf "%.3f", (p > 0 ? c / p : 0)}' "$dir/stderr.txt")
+    cpu=$(awk '/^cpu /{c[$2]=$3+$4} END{s="";for(t=0;t in c;t++)s=s sprintf("%s%.1f", t?"/":"", c[t]);print s}' "$dir/cpu.txt")
+    per=$(awk -v p="$perms" '/^cpu /{if($2>0)c+=$3+$4} END{printf "%.3f", (p > 0 ? c / p : 0)}' "$dir/cpu.txt")
     printf '%-11s %-9s 1+%d  wall %7.1f s  cpu %-17s %5s perms  %s s cpu/perm  quality %s\n' "$input" "$opts" \
       "$((tasks - 1))" "$(echo "$end - $start" | bc)" "$cpu" "$perms" "$per" "$quality"
     grep '^\[T1\] profile:' "$dir/stderr.txt" | sed 's/^/    /' || true
