@@ -79,6 +79,12 @@ struct BytePort final : TaskPort {
     source = queue.front().first;
     tag = kTagResult;
   }
+  void wait_from(int source, int& tag) noexcept override {
+    bool waiting = false;
+    for (const auto& m : queue) waiting = waiting || m.first == source;
+    FUZZ_CHECK(waiting);
+    tag = kTagResult;
+  }
   bool poll_result(int& source) noexcept override {
     if (queue.empty()) return false;
     source = queue.front().first;

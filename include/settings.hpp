@@ -62,6 +62,8 @@ struct Settings {
   SecondaryFiles secondary_mode = SecondaryFiles::kCopy;
   bool both_strands = false;   // -RC: words of the reverse strand too
   bool mask_lower = false;     // -K: lower-case letters are masked
+  int seed = -1;               // -SEED: 0..INT_MAX, a seeded coin and results taken in
+                               // sending order; -1: none
 
   // Derived by the parse.
   int S = 7;                   // number of spacings, smax - smin + 1

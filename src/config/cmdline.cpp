@@ -39,6 +39,9 @@ bool apply_value(const OptionRow& row, const char* s, Settings& set) noexcept {
   switch (row.kind) {
     case OptionKind::kHelp: return true;
     case OptionKind::kFlag: row.value.store(set, 1); return true;
+    case OptionKind::kDigits:
+      if (*s < '0' || *s > '9') return false;  // -SEED alone is a slip, not seed 0
+      [[fallthrough]];
     case OptionKind::kNumber:
     case OptionKind::kMinutes: {
       const int v = read_number(s);

@@ -72,6 +72,8 @@ const OptionRow kRows[] = {
      " -SMAXn Maximum spacing to 2nd word if any (%d default)\n"},
     {"SPEN", K::kText, {}, 0, 0, nullptr, pen_text, nullptr,
      " -SPENs Penalty for spacing between words(%s default)\n"},
+    {"SEED", K::kDigits, field<&Settings::seed>(), 0, kMax, nullptr, nullptr, nullptr,
+     " -SEEDn Seed of the coin: same seed and tasks, same run (none by default)\n"},
     {"T", K::kNumber, field<&Settings::threshold>(), 1, kMax, nullptr, nullptr, nullptr,
      " -Tn   Set quality threshold (L/2 default)\n"},
     {"U", K::kNumber, field<&Settings::perm_limit>(), 1, kMax, nullptr, nullptr, nullptr,

@@ -17,6 +17,7 @@ enum class OptionKind : unsigned char {
   kHelp,     // -H, -?: help asked for; whatever follows is ignored
   kFlag,     // switched on; whatever follows is ignored
   kNumber,   // a whole number in lo..hi
+  kDigits,   // a whole number in lo..hi written with digits alone (no sign, no blank)
   kMinutes,  // a whole number of minutes in lo..hi, held in seconds
   kChoice,   // a letter of `letters` (standing for lo, lo + 1, ...), or a number in lo..hi
   kDigit,    // exactly the character lo or hi, as a digit (-X)

@@ -1,4 +1,4 @@
 // main.cpp: korvax, common signal search in sets of sequences, as an MPI job.
 #include "run_driver.hpp"
 
-int main(int argc, char** argv) { return static_cast<int>(run_korvax(argc, argv)); }
+int main(int argc, char** argv) { return exit_status(run_korvax(argc, argv)); }

@@ -14,6 +14,8 @@ void MpiPort::wait_any(int& source, int& tag) noexcept {
   tag = p.tag;
 }
 
+void MpiPort::wait_from(int source, int& tag) noexcept { tag = wait_message(source, kAnyTag).tag; }
+
 bool MpiPort::poll_result(int& source) noexcept {
   Probe p;
   if (!poll_message(kAnySource, kTagResult, p)) return false;

@@ -7,6 +7,7 @@ class MpiPort final : public TaskPort {
  public:
   void send_perm(int t, const std::int16_t* perm, int n) noexcept override;
   void wait_any(int& source, int& tag) noexcept override;
+  void wait_from(int source, int& tag) noexcept override;
   [[nodiscard]] bool poll_result(int& source) noexcept override;
   void recv_result(int source, std::int32_t* msg, int count) noexcept override;
   [[nodiscard]] std::int32_t recv_error(int source) noexcept override;

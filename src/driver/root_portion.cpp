@@ -75,6 +75,7 @@ bool root_portion(TaskContext& ctx) noexcept {
   env.rp = &rp;
   env.port = &port;
   env.coin = ctx.coin;
+  env.in_send_order = s.seed >= 0;
   env.console = stdout;
   env.out = out;
   env.run_start = ctx.run_start;

@@ -223,11 +223,18 @@ void shutdown(TaskContext& ctx) noexcept {
 
 void free_portion(TaskContext& ctx) noexcept { free_root_portion(ctx.root); }
 
+int exit_status(Status run_status) noexcept {
+  constexpr Status kLow = 0xFF;
+  return static_cast<int>(run_status <= kLow ? run_status : (run_status & kLow) | EDEBUG);
+}
+
 Status run_korvax(int argc, char** argv) noexcept {
   TaskContext ctx;
   mpi_start(&argc, &argv, ctx.task, ctx.tasks);
   ctx.run_start = wall_time();
   ctx.last_event = ctx.run_start;
+  ctx.coin_stream = coin_stream_fresh(ctx.task);
+  ctx.coin = coin_of_stream(ctx.coin_stream);
   if (ctx.is_root()) std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
   if (ctx.tasks < 2) {
@@ -248,6 +255,8 @@ Status run_korvax(int argc, char** argv) noexcept {
     // for all tasks, so that none waits for it.
     ctx.run_status |= agree_or(st);
     if (ctx.run_status == 0) {
+      // -SEED: every task's coin reads the stream of its seed and task number.
+      if (ctx.set.seed >= 0) ctx.coin_stream = coin_stream_seeded(static_cast<unsigned>(ctx.set.seed), ctx.task);
       announce_tasks(ctx);
       portion_loop(ctx);
     }

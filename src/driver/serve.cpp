@@ -5,6 +5,7 @@
 
 #include "messages.hpp"
 #include "mpi_link.hpp"
+#include "serve_profile.hpp"
 #include "../search/fast.hpp"
 
 namespace {
@@ -37,6 +38,20 @@ void give_up(Status task_status) noexcept {
   send_ints(&word, 1, 0, kTagError);
 }
 
+// The profile build's measure of the G-tree build: the search builds its own
+// tree inside, so the levels of the same permutation are built once more
+// apart, timed and thrown away (at -D1, where they write nothing).
+void time_gtree_build(const GTree& tree, const SearchEnv& env, ServeProfile& prof) noexcept {
+  GTree g;
+  if (table_alloc(g.perm, tree.perm.n) == 0) {
+    for (std::size_t k = 0; k < tree.perm.n; ++k) g.perm[k] = tree.perm[k];
+    prof.lap(prof.messages);
+    (void)build_levels(&g, env);
+    free_gtree(&g);
+  }
+  prof.lap(prof.gtree);
+}
+
 }  // namespace
 
 Status serve_portion(TaskContext& ctx) noexcept {
@@ -56,6 +71,7 @@ Status serve_portion(TaskContext& ctx) noexcept {
   FastSearch fast;
   if (prepare_fast_search(ctx.set, dp, env.prox.matrix, fast) != 0) fast = FastSearch{};
 
+  ServeProfile prof(ctx.coin_stream);  // the benchmark's split (profile build only)
   // A task whose own file has failed gives up at once: its record of the
   // work is lost, and the root task must hear of it.
   Table<std::int32_t> msg;
@@ -67,12 +83,15 @@ Status serve_portion(TaskContext& ctx) noexcept {
       break;
     }
     const Probe p = wait_message(0, kAnyTag);
+    prof.lap(prof.waiting);
     if (p.tag == kTagStop) break;
     if (p.tag != kTagPerm) {  // nothing else is sent to a secondary task; drop it
       discard_message(p);
       continue;
     }
     recv_shorts(tree.perm.data(), dp.n, 0, kTagPerm);
+    prof.lap(prof.messages);
+    if constexpr (ServeProfile::kOn) time_gtree_build(tree, env, prof);
     ctx.last_event = wall_time();
     if (chatty) {
       std::fprintf(out, "[T%d] %d s) Permutation received from root task: ", ctx.task, ctx.seconds());
@@ -85,6 +104,8 @@ Status serve_portion(TaskContext& ctx) noexcept {
     }
     task_status |= search_permutation(&tree, fast, env, msg.data());
     free_gtree(&tree);
+    prof.lap(prof.search);
+    ++prof.perms;
     ctx.last_event = wall_time();
     if (chatty) {
       std::fprintf(out, "[T%d] %d s) Return results to root task\n", ctx.task, ctx.seconds());
@@ -95,8 +116,10 @@ Status serve_portion(TaskContext& ctx) noexcept {
     }
     msg[static_cast<std::size_t>(lay.status())] = static_cast<std::int32_t>(task_status);
     send_ints(msg.data(), lay.count(), 0, kTagResult);
+    prof.lap(prof.messages);
     task_status = 0;
   }
+  prof.report(ctx.task, ctx.coin_stream);
   if (task_status != 0) give_up(task_status);
 
   std::int32_t word = 0;

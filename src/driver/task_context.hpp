@@ -22,7 +22,8 @@ struct TaskContext {
   RunFiles files;
   DataPortion dp;
   ProxMatrix matrix;
-  Coin coin;
+  CoinStream coin_stream;       // the bits of this task's coin
+  Coin coin;                    // reads coin_stream (set at start-up)
   RootPortion root;             // root task only
 
   int pairs = 0;                // per portion: -P capped to n - 1

@@ -211,13 +211,24 @@ struct Loop {
     return to_file(2, text);
   }
 
+  // The busy task whose permutation was sent first.
+  int earliest_in_flight() const noexcept {
+    int best = 0;
+    for (int t = 1; t < ts.tasks; ++t)
+      if (ts.busy[static_cast<std::size_t>(t)] != 0 &&
+          (best == 0 || ts.current[static_cast<std::size_t>(t)]->serial <
+                            ts.current[static_cast<std::size_t>(best)]->serial))
+        best = t;
+    return best;
+  }
+
   // Gives every free task its next step. False when the loop must return.
   bool scan() noexcept {
     for (;;) {
       bool received = false, restart = false;
       for (int t = 1; t < ts.tasks && !restart; ++t) {
         int src = 0;
-        if (e.port->poll_result(src)) {
+        if (!e.in_send_order && e.port->poll_result(src)) {
           if (ts.busy[static_cast<std::size_t>(src)] == 0) {
             e.port->drop(src, kTagResult);
           } else {
@@ -276,7 +287,12 @@ struct Loop {
       // (the scans leave only when a limit or the end of the P-list is met).
       if (e.in_flight <= 0) return terminate();
       int src = 0, tag = 0;
-      e.port->wait_any(src, tag);
+      if (e.in_send_order) {
+        src = earliest_in_flight();
+        e.port->wait_from(src, tag);
+      } else {
+        e.port->wait_any(src, tag);
+      }
       if (tag == kTagError) {
         if (ts.busy[static_cast<std::size_t>(src)] != 0) {
           ts.busy[static_cast<std::size_t>(src)] = 0;

@@ -20,6 +20,10 @@ struct DispatchEnv {
   std::FILE* out = nullptr;      // the result file
   double run_start = 0;          // seconds at the start of the run
   int in_flight = 0;             // permutations sent and not yet answered
+  // Results taken in the order their permutations were sent (-SEED): the
+  // loop waits for the earliest in flight and never takes a later one first,
+  // so that what it does cannot depend on which task answers first.
+  bool in_send_order = false;
 };
 
 // Hands P- and Q-permutations to the secondary tasks, stores their results

@@ -15,6 +15,8 @@ class TaskPort {
   virtual void send_perm(int t, const std::int16_t* perm, int n) noexcept = 0;
   // Waits until a message from any task is waiting; its source and tag.
   virtual void wait_any(int& source, int& tag) noexcept = 0;
+  // Waits until a message from task `source` is waiting; its tag.
+  virtual void wait_from(int source, int& tag) noexcept = 0;
   // Looks once for a waiting result (tag 2) from any task.
   [[nodiscard]] virtual bool poll_result(int& source) noexcept = 0;
   // Tag 2: the result message (count int32) of task `source`.

@@ -105,7 +105,7 @@ TEST_F(Parse, InvalidOptionsStopTheScan) {
   for (const char* bad : {"-LL0", "-L", "-L65", "-D5", "-C3", "-V13", "-V0", "-T0", "-U0", "-I0",
                           "-R0", "-Q-1", "-BA-1", "-SMIN4097", "-X", "-X2", "-G3", "-J5", "-Z7",
                           "-E", "-O", "-@", "-", "-[", "-Mx", "-MM", "-S", "-SPAN",
-                          "-M'acgt"}) {
+                          "-M'acgt", "-SEED", "-SEED-1", "-SEED+3", "-SEEDx", "-SEED 3"}) {
     reset();
     EXPECT_EQ(parse({bad, "-L3", "in.fa"}), ERARG | ERDATA) << bad;  // in.fa is never reached
     EXPECT_EQ(err, "Invalid argument \"" + std::string(bad) + "\"\n[T0]: Cannot open input data file \"\"\n");
@@ -145,6 +145,12 @@ TEST_F(Parse, OptionForms) {
     }
     ASSERT_EQ(st, 0u) << f.arg;
     EXPECT_EQ(f.field.load(set), f.value) << f.arg;
+  }
+  for (const auto& [arg, seed] : {std::pair{"-SEED0", 0}, {"-seed42", 42}, {"-SEED99999999999", 2147483647}}) {
+    reset();
+    EXPECT_EQ(set.seed, -1);
+    ASSERT_EQ(parse({arg, "in.fa"}), 0u) << arg;
+    EXPECT_EQ(set.seed, seed) << arg;
   }
   reset();
   EXPECT_EQ(parse({"-L5", "-F", "-L7", "-F", "in.fa"}), 0u);  // the later value wins

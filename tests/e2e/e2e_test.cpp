@@ -43,7 +43,7 @@ TEST(Startup, RefusedRuns) {
     int exit_code;
   } cases[] = {
       {1, "", {"x.fa"}, {}, "\nThe algorithm needs at least 2 tasks!\n\nGlobal RC: ERMPI  (time: N sec)\n\n" + kThanks,
-       0x100 & 0xff},  // the shell sees the low 8 bits of ERMPI
+       0x40},  // ERMPI does not fit an exit status: EDEBUG's bit, which nothing sets, stands for it
       {3, "", {"-L5", "missing.fa"},
        {"Invalid argument \"missing.fa\"\n", "[T0]: Cannot open input data file \"missing.fa\"\n",
         "[T1]: Cannot open input data file \"missing.fa\"\n", "[T2]: Cannot open input data file \"missing.fa\"\n"},
@@ -70,6 +70,17 @@ TEST(Startup, RefusedRuns) {
     EXPECT_EQ(r.err.size(), size) << what << ":\n" << r.err;
     EXPECT_EQ(r.exit_code, c.exit_code) << what;
   }
+}
+
+// Started without mpiexec korvax runs as one task: the same refusal, and an
+// exit status that is not 0.
+TEST(Startup, OneTaskWithoutMpiexec) {
+  Workdir wd;
+  wd.write("x.fa", portion(3));
+  const RunResult r = run_shell(wd, std::string("ASAN_OPTIONS=detect_leaks=0 '") + KORVAX_BIN + "' x.fa < /dev/null");
+  EXPECT_EQ(mask_times(r.out),
+            "\nThe algorithm needs at least 2 tasks!\n\nGlobal RC: ERMPI  (time: N sec)\n\n" + kThanks);
+  EXPECT_EQ(r.exit_code, 0x40);
 }
 
 TEST(Startup, HelpEndsTheRunWithoutStatusLines) {

@@ -26,6 +26,7 @@ struct FakePort final : TaskPort {
   std::deque<Message> queue;
   std::vector<int> sent, stops;
   double clock = 0, tick = 0;
+  bool newest_first = false;  // results come back latest sent first
 
   void send_perm(int t, const std::int16_t* perm, int count) noexcept override {
     sent[static_cast<std::size_t>(t)] += 1;
@@ -35,20 +36,32 @@ struct FakePort final : TaskPort {
     msg.back() = static_cast<std::int32_t>(st);
     queue.push_back({t, kTagResult, msg});
   }
+  static void never_comes() noexcept {
+    std::fprintf(stderr, "the dispatch loop waits for a message that will never come\n");
+    std::abort();
+  }
   void wait_any(int& source, int& tag) noexcept override {
-    if (queue.empty()) {
-      std::fprintf(stderr, "the dispatch loop waits for a message that will never come\n");
-      std::abort();
-    }
-    source = queue.front().source;
-    tag = queue.front().tag;
+    if (queue.empty()) never_comes();
+    const Message& m = newest_first ? queue.back() : queue.front();
+    source = m.source;
+    tag = m.tag;
+  }
+  void wait_from(int source, int& tag) noexcept override {
+    for (const Message& m : queue)
+      if (m.source == source) {
+        tag = m.tag;
+        return;
+      }
+    never_comes();
   }
   bool poll_result(int& source) noexcept override {
-    for (const Message& m : queue)
+    for (std::size_t k = 0; k < queue.size(); ++k) {
+      const Message& m = queue[newest_first ? queue.size() - 1 - k : k];
       if (m.tag == kTagResult) {
         source = m.source;
         return true;
       }
+    }
     return false;
   }
   Message take(int source, int tag) noexcept {
@@ -194,6 +207,31 @@ TEST(Dispatch, AFailedFlushEndsTheLoop) {
   EXPECT_EQ(d.port.sent[1] + d.port.sent[2], 1);
   drain_in_flight(d.env);
   EXPECT_TRUE(d.port.queue.empty());
+}
+
+// Results taken in sending order (-SEED): whichever task answers first, the
+// loop does the same, line for line and record for record.
+TEST(Dispatch, InSendOrderTheAnswerOrderChangesNothing) {
+  for (int tasks : {3, 5}) {
+    std::string lines[2];
+    std::vector<std::vector<int>> perms[2];
+    for (const bool newest_first : {false, true}) {
+      Dispatch d(9, tasks, settings(), 11);
+      d.env.in_send_order = true;
+      d.port.newest_first = newest_first;
+      ASSERT_EQ(run_dispatch(d.env), 0u);
+      lines[newest_first] = d.console.text() + d.file.text();
+      for (const PermRecord* r = d.rp.records.first.get(); r; r = r->next.get())
+        if (r->serial >= 0) {
+          std::vector<int> row{r->serial, r->task, r->quality, r->new_words};
+          row.insert(row.end(), r->perm.data(), r->perm.data() + 9);
+          perms[newest_first].push_back(row);
+        }
+    }
+    EXPECT_EQ(lines[0], lines[1]) << tasks << " tasks";
+    EXPECT_EQ(perms[0], perms[1]) << tasks << " tasks";
+    EXPECT_GT(perms[0].size(), static_cast<std::size_t>(tasks)) << "Q-lists were followed";
+  }
 }
 
 }  // namespace
