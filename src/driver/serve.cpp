@@ -5,7 +5,7 @@
 
 #include "messages.hpp"
 #include "mpi_link.hpp"
-#include "../search/fast.hpp"
+#include "../search/search.hpp"
 
 namespace {
 
@@ -83,8 +83,8 @@ Status serve_portion(TaskContext& ctx) noexcept {
         break;
       }
     }
-    task_status |= search_permutation(&tree, fast, env, msg.data());
-    free_gtree(&tree);
+    task_status |= search_permutation(tree, fast, env, msg.data());
+    tree = GTree{};
     ctx.last_event = wall_time();
     if (chatty) {
       std::fprintf(out, "[T%d] %d s) Return results to root task\n", ctx.task, ctx.seconds());

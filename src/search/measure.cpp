@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "alphabet.hpp"
-#include "gtree.hpp"
+#include "search/gtree.hpp"
 #include "messages.hpp"
 #include "word_index.hpp"
 

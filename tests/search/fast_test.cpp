@@ -10,8 +10,8 @@
 #include <algorithm>
 
 #include "config/cmdline.hpp"
-#include "search/fast.hpp"
-#include "search/fast_kernels.hpp"
+#include "search/fast/fast_kernels.hpp"
+#include "search/search.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -101,7 +101,7 @@ struct Engines : SearchCase {
     if (!fast_engine) return reference_search(env, perm, t, msg);
     reset_tree(t, perm);
     msg.assign(static_cast<std::size_t>(2 * dp.n + 4), -7);
-    return search_permutation(&t, fast, env, msg.data());
+    return search_permutation(t, fast, env, msg.data());
   }
 };
 
@@ -158,7 +158,7 @@ TEST(FastSearch, AFailedAllocationFallsBackToTheSameResult) {
       reset_tree(t, perm);
       got.assign(want.size(), -7);
       fail_one_allocation(k);  // counted from the search's first request on
-      const Status st = search_permutation(&t, fresh.fast, fresh.env, got.data());
+      const Status st = search_permutation(t, fresh.fast, fresh.env, got.data());
       const long seen = allocations_seen();
       alloc_failures_off();
       if (k <= x.dp.logn) {  // the G-tree's own level arrays: no search at all
@@ -237,7 +237,7 @@ TEST(FastSearch, PairPickIsTheScansChoiceAmongManyTies) {
     const PairChoice c{va.data(), sa.data(), static_cast<int>(va.size()), ub.data(), sb.data(), static_cast<int>(ub.size()),
                        pair.data(), rowmax.data(), mw, round % 3};
     for (const Coin* coin : {&even, &odd}) {
-      Pick want;  // the scan: v ascending outer, u ascending inner
+      Best want;  // the scan: v ascending outer, u ascending inner
       for (int v = 0; v <= mw; ++v)
         for (int u = 0; u <= mw; ++u) {
           const auto i = std::find(va.begin(), va.end(), v) - va.begin(), k = std::find(ub.begin(), ub.end(), u) - ub.begin();
@@ -246,7 +246,7 @@ TEST(FastSearch, PairPickIsTheScansChoiceAmongManyTies) {
                             (v == mw || u == mw ? 0 : pair[static_cast<std::size_t>(v * mw + u)]);
           if (value > want.value || (value == want.value && coin->odd())) want = {value, v, u};
         }
-      const Pick got = pick_pair(c, s, *coin);
+      const Best got = pick_pair(c, s, *coin);
       ASSERT_EQ(std::tie(got.value, got.first, got.second), std::tie(want.value, want.first, want.second)) << "round " << round;
     }
   }

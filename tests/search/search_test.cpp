@@ -7,7 +7,7 @@
 
 #include "config/cmdline.hpp"
 #include "messages.hpp"
-#include "search/gtree.hpp"
+#include "search/reference/reference.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -25,7 +25,7 @@ struct Search : OwnSettings, SearchCase {
   }
   Status build(const std::vector<int>& perm) {
     reset_tree(tree, perm);
-    return build_gtree(&tree, env);
+    return build_gtree(tree, env);
   }
   Status run(const std::vector<int>& perm) { return reference_search(env, perm, tree, msg); }
   std::vector<int> level(int z) const {
@@ -50,7 +50,7 @@ TEST(QuadSearch, CostIsTheSumOfTheRowsProximities) {
     std::vector<int> perm = identity(n);
     std::shuffle(perm.begin(), perm.end(), rng);
     ASSERT_EQ(x.build(perm), 0u);
-    ASSERT_EQ(search_quads(&x.tree, x.env), 0u);
+    ASSERT_EQ(search_quads(x.tree, x.env), 0u);
     const int M = x.dp.M(), nn = x.dp.nn, Q = nn / 4, mw = x.dp.mw;
     const std::vector<int> lv = x.level(x.dp.logn - 1);
     for (int q = 0; q < Q; ++q)
