@@ -51,12 +51,19 @@ struct Settings {
   int prox_mode = 1;           // 1 = proximity matrix, 0 = on the fly
   int mincover = -1;           // -1 = logn of each data portion
   int secondary_mode = 1;      // 0 remove, 1 append (copy), 2 save
+  int background = 0;          // -BG: 0 letters alike, 1 information of letters
 
   // Derived by the parse.
   int S = 7;                   // number of spacings, smax - smin + 1
   Table<int> penalty;          // S entries, entry k for spacing smin + k
   int leff = 0;                // effective length of the first word (with a motif)
   int leff2 = 0;               // effective length of the second word (with motif2)
+  int plain_threshold = -1;    // the threshold derived by the parse; -1: given by -T
+
+  // Derived per data portion under -BG1 (src/proximity/background.hpp):
+  // the weight of each letter a..z in quarter bits; the threshold, when not
+  // given, is derived again from plain_threshold.
+  int bg_weight[26] = {};
 };
 
 // The files a task holds for the run. The parse opens them; the run driver

@@ -99,6 +99,7 @@ bool apply_option(const char* arg, Settings& set, bool* help) noexcept {
         case 'A': field = &set.ba; break;
         case 'C': field = &set.bc; break;
         case 'X': field = &set.bx; break;
+        case 'G': return set_in_range(&set.background, o + 2, 0, 1);
         default: return false;
       }
       return set_in_range(field, o + 2, 0, INT_MAX);
@@ -342,8 +343,10 @@ Status derive_settings(Settings& set) noexcept {
   if (set.motif_given && !check_motif(set.motif, set.l, set, set.leff)) st |= ERARG;
   if (set.motif2_given && !check_motif(set.motif2, set.l2, set, set.leff2)) st |= ERARG;
   // Each half lies within half the int range, so their sum cannot overflow.
-  if (set.threshold < 0)
+  if (set.threshold < 0) {
     set.threshold = (set.motif_given ? set.leff : set.l) / 2 +
                     (set.motif2_given ? set.leff2 : set.l2) / 2;
+    set.plain_threshold = set.threshold;
+  }
   return st | build_penalties(set);
 }

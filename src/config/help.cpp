@@ -15,6 +15,7 @@ void print_help(std::FILE* f) noexcept {
   std::fprintf(f, " -BAn  Bonus for absolute conservative position (%d default)\n", d.ba);
   std::fprintf(f, " -BCn  Bonus for conservative position (%d default)\n", d.bc);
   std::fprintf(f, " -BXn  Max number of exclusions from consensus (%d default)\n", d.bx);
+  std::fputs(" -BGn  Background: 0=letters alike, 1=information of letters (0 default)\n", f);
   std::fprintf(f, " -Cn   Console output level n=0..2 (%d default)\n", d.console_level);
   std::fprintf(f, " -Dn   Write level n=0..4 diagnostics into output file (%d default)\n",
                d.diag_level);

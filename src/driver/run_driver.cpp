@@ -22,6 +22,7 @@
 #include "secondary_files.hpp"
 #include "../config/cmdline.hpp"
 #include "../input/reader.hpp"
+#include "../proximity/background.hpp"
 #include "../report/report.hpp"
 #include "../scheduler/plist.hpp"
 
@@ -51,6 +52,7 @@ void derive_portion_settings(TaskContext& ctx) noexcept {
   const DataPortion& dp = ctx.dp;
   ctx.root.mincover = portion_mincover(dp, ctx.mincover_given, ctx.saved_mincover);
   ctx.pairs = ctx.saved_pairs >= dp.n ? dp.n - 1 : ctx.saved_pairs;
+  derive_background(ctx.set, dp);  // -BG1: the letter weights and threshold of this portion
 }
 
 // The job line, the parameters lines and the sequence list.

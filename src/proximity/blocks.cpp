@@ -5,6 +5,8 @@
 // 3. preparing the blocks of a portion; 4. the cache.
 #include "blocks.hpp"
 
+#include "background.hpp"
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
@@ -15,29 +17,34 @@ namespace {
 // ---- 1. Word scores of two sequences ----
 
 // The score of one position of two words whose letters are xc and y: E when
-// y equals xc, else D. Every motif character reduces to such a pair.
+// y equals xc, else D. Every motif character reduces to such a pair; w is
+// what the agreeing letter xc counts (1, or its weight under -BG1), bonus and
+// pen are in proximity units.
 struct Term {
   long long equal, differ;
 };
 
-Term position_term(char xc, const char* motif, int k, long long bonus, long long pen) noexcept {
-  if (motif == nullptr) return {1, 0};
+Term position_term(char xc, long long w, const char* motif, int k, long long bonus, long long pen) noexcept {
+  if (motif == nullptr) return {w, 0};
   const char c = motif[k];
   const char lc = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lc == '.' || lc == '?' || lc == 'x' || lc == '*') return {1, 0};
-  if (c == lc) return {xc == lc ? 1 + bonus : 1, 0};  // a lower-case motif letter
-  return {xc == lc ? 1 + bonus : 1 - pen, -pen};      // an upper-case one
+  if (lc == '.' || lc == '?' || lc == 'x' || lc == '*') return {w, 0};
+  if (c == lc) return {xc == lc ? w + bonus : w, 0};  // a lower-case motif letter
+  return {xc == lc ? w + bonus : w - pen, -pen};      // an upper-case one
 }
 
+// The motif bonus and penalty in proximity units.
+long long unit_bonus(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_bonus; }
+long long unit_penalty(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_penalty; }
+
 // The greatest score a word of len letters can reach with the motif.
-long long greatest_score(const char* motif, int len, long long bonus, long long pen,
-                         bool acid) noexcept {
-  const char* letters = acid ? "acdefghiklmnpqrstvwy" : "actg";
+long long greatest_score(const Settings& s, const char* motif, int len) noexcept {
+  const char* letters = s.acid ? "acdefghiklmnpqrstvwy" : "actg";
   long long sum = 0;
   for (int k = 0; k < len; ++k) {
     long long top = LLONG_MIN;
     for (const char* a = letters; *a; ++a) {
-      const Term t = position_term(*a, motif, k, bonus, pen);
+      const Term t = position_term(*a, letter_weight(s, *a), motif, k, unit_bonus(s), unit_penalty(s));
       top = std::max({top, t.equal, t.differ});
     }
     sum += top;
@@ -55,14 +62,15 @@ bool small_terms(long long bonus, long long pen) noexcept {
 // Scores of every word of x (rx starts) against every word of y (ry starts),
 // len letters each, with motif: out[i * ry + j]. Acc is the sum's type.
 template <class Acc>
-void word_scores(const char* x, int rx, const char* y, int ry, int len, const char* motif,
-                 long long bonus, long long pen, Acc* out) noexcept {
+void word_scores(const Settings& s, const char* x, int rx, const char* y, int ry, int len, const char* motif,
+                 Acc* out) noexcept {
+  const long long bonus = unit_bonus(s), pen = unit_penalty(s);
   for (int i = 0; i < rx; ++i) {
     Acc* row = out + static_cast<std::size_t>(i) * static_cast<std::size_t>(ry);
     for (int j = 0; j < ry; ++j) row[j] = 0;
     for (int k = 0; k < len; ++k) {
       const char xc = x[i + k];
-      const Term t = position_term(xc, motif, k, bonus, pen);
+      const Term t = position_term(xc, letter_weight(s, xc), motif, k, bonus, pen);
       const Acc differ = static_cast<Acc>(t.differ), gain = static_cast<Acc>(t.equal - t.differ);
       const char* yk = y + k;
       for (int j = 0; j < ry; ++j) row[j] += differ + (yk[j] == xc ? gain : Acc{0});
@@ -90,7 +98,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
   const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
   if (rx == 0 || ry == 0) return 0;
   if (table_grow(first, at(rx, ry), 0) != 0) return ERMEM;
-  word_scores<Acc>(sx, rx, sy, ry, s.l, m1, s.a_bonus, s.a_penalty, first.data());
+  word_scores<Acc>(s, sx, rx, sy, ry, s.l, m1, first.data());
 
   if (s.l2 == 0) {
     for (int i = 0; i < rx && i < mw; ++i)
@@ -103,9 +111,10 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
   if (r2x == 0 || r2y == 0) return 0;
   if (table_grow(second, at(r2x, r2y), 0) != 0) return ERMEM;
   const char* m2 = s.motif2_given ? s.motif2 : nullptr;
-  word_scores<Acc>(sx, r2x, sy, r2y, s.l2, m2, s.a_bonus, s.a_penalty, second.data());
+  word_scores<Acc>(s, sx, r2x, sy, r2y, s.l2, m2, second.data());
   const int S = s.S, lead = s.l + s.smin;
   const int* pen = s.penalty.data();
+  const Acc unit = static_cast<Acc>(prox_unit(s));  // the spacing penalties in proximity units
   for (int q = 0; q * S < mw; ++q)
     for (int gi = 0; gi < S && q * S + gi < mw; ++gi) {
       const int p2 = q + lead + gi;
@@ -114,11 +123,11 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
       const Acc* f1 = first.data() + at(q, ry);
       const Acc* f2 = second.data() + at(p2, r2y);
       for (int q2 = 0; q2 * S < mw && q2 + lead + s.l2 <= ly; ++q2) {  // pairs that fit in y
-        const Acc head = static_cast<Acc>(f1[q2] - static_cast<Acc>(pen[gi]));
+        const Acc head = static_cast<Acc>(f1[q2] - unit * static_cast<Acc>(pen[gi]));
         for (int gj = 0; gj < S && q2 * S + gj < mw; ++gj) {
           const int r2 = q2 + lead + gj;
           if (r2 + s.l2 > ly) break;
-          row[q2 * S + gj] = to_byte(static_cast<long long>(head + f2[r2] - static_cast<Acc>(pen[gj])));
+          row[q2 * S + gj] = to_byte(static_cast<long long>(head + f2[r2] - unit * static_cast<Acc>(pen[gj])));
         }
       }
     }
@@ -128,10 +137,11 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
 // True when a word pair's score, its penalties included, can be summed in
 // 32 bits without overflow.
 bool small_pair_terms(const Settings& s) noexcept {
-  if (!small_terms(s.a_bonus, s.a_penalty)) return false;
-  for (int k = 0; k < s.S; ++k)
-    if (s.penalty[static_cast<std::size_t>(k)] <= -(1 << 24) || s.penalty[static_cast<std::size_t>(k)] >= (1 << 24))
-      return false;
+  if (!small_terms(unit_bonus(s), unit_penalty(s))) return false;
+  for (int k = 0; k < s.S; ++k) {
+    const long long pen = static_cast<long long>(prox_unit(s)) * s.penalty[static_cast<std::size_t>(k)];
+    if (pen <= -(1 << 24) || pen >= (1 << 24)) return false;
+  }
   return true;
 }
 
@@ -163,7 +173,7 @@ Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
 
 Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
                      BlockScratch& scratch) noexcept {
-  if (s.l2 == 0 ? small_terms(s.a_bonus, s.a_penalty) : small_pair_terms(s))
+  if (s.l2 == 0 ? small_terms(unit_bonus(s), unit_penalty(s)) : small_pair_terms(s))
     return compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32);
   return compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
 }
@@ -182,11 +192,11 @@ Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatr
   } else {
     // On the fly every proximity must fit a byte: the greatest possible
     // score, less the smallest spacing penalties, at most 255.
-    long long top = greatest_score(set.motif_given ? set.motif : nullptr, set.l, set.a_bonus, set.a_penalty, set.acid);
+    long long top = greatest_score(set, set.motif_given ? set.motif : nullptr, set.l);
     if (set.l2 > 0) {
       long long least = LLONG_MAX;
       for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
-      top += greatest_score(set.motif2_given ? set.motif2 : nullptr, set.l2, set.a_bonus, set.a_penalty, set.acid) - 2 * least;
+      top += greatest_score(set, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
     }
     b.usable = top <= 255;
   }

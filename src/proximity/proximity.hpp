@@ -1,7 +1,7 @@
 // proximity.hpp: the proximity of two words, and the proximity matrix.
 //
 // The proximity is the one operation by which korvax compares words: the
-// count of equal letters, raised by the a-bonus where both words follow a
+// count of equal letters (under -BG1 their information, background.hpp), raised by the a-bonus where both words follow a
 // motif letter, lowered by the A-penalty where they break an upper-case one,
 // and, for word pairs, lowered by the penalty of each spacing. Never negative.
 #pragma once
@@ -51,9 +51,10 @@ inline constexpr int kMaxProximity = 32767;
 }
 
 // Score of two words of len letters, position by position, with motif
-// (null: no motif); not raised to 0.
-[[nodiscard]] long long score_words(const char* x, const char* y, int len, const char* motif,
-                                    int a_bonus, int a_penalty) noexcept;
+// (null: no motif), under the background of s (background.hpp); not raised
+// to 0.
+[[nodiscard]] long long score_words(const Settings& s, const char* x, const char* y, int len,
+                                    const char* motif) noexcept;
 
 // The proximity computed from the words themselves, whatever the matrix.
 [[nodiscard]] int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept;

@@ -103,7 +103,7 @@ TEST_F(Parse, InvalidOptionsStopTheScan) {
   for (const char* bad : {"-LL0", "-L", "-L65", "-D5", "-C3", "-V13", "-V0", "-T0", "-U0", "-I0",
                           "-R0", "-Q-1", "-BA-1", "-SMIN4097", "-X", "-X2", "-G3", "-J5", "-Z7",
                           "-E", "-K", "-O", "-@", "-", "-[", "-Mx", "-MM", "-S", "-SPAN",
-                          "-M'acgt"}) {
+                          "-M'acgt", "-BG2", "-BG-1"}) {
     reset();
     EXPECT_EQ(parse({bad, "-L3", "in.fa"}), ERARG | ERDATA) << bad;  // in.fa is never reached
     EXPECT_EQ(err, "Invalid argument \"" + std::string(bad) + "\"\n[T0]: Cannot open input data file \"\"\n");
@@ -123,7 +123,8 @@ TEST_F(Parse, OptionForms) {
                {"-zs", &Settings::secondary_mode, 2}, {"-Z0", &Settings::secondary_mode, 0},
                {"-BX4", &Settings::bx, 4},            {"-MB-2", &Settings::a_bonus, -2},
                {"-MP7", &Settings::a_penalty, 7},     {"-Y-3", &Settings::mincover, -3},
-               {"-V12", &Settings::new_q, 12},        {"-P20", &Settings::pairs, 20}};
+               {"-V12", &Settings::new_q, 12},        {"-P20", &Settings::pairs, 20},
+               {"-bg1", &Settings::background, 1},    {"-BG0", &Settings::background, 0}};
   for (const auto& f : forms) {
     reset();
     ASSERT_EQ(parse({f.arg, "in.fa"}), 0u) << f.arg;

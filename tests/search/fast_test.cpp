@@ -2,7 +2,8 @@
 //
 // Random portions in every mode (one word and word pairs, motifs with any
 // bonus and penalty, both alphabets, thresholds from 0 up, sequences shorter
-// than the word, the matrix and on the fly): for every permutation tried the
+// than the word, the matrix and on the fly, letters alike and weighed by
+// their information): for every permutation tried the
 // two searches must leave the same cost for every key and the same row for
 // every key at the top, and so the same result.
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 
 #include "config/cmdline.hpp"
+#include "proximity/background.hpp"
 #include "search/fast/fast_kernels.hpp"
 #include "search/search.hpp"
 #include "test_support.hpp"
@@ -17,6 +19,7 @@
 namespace {
 
 const char* kDna = "acgt";
+constexpr int kPlainRounds = 220;  // rounds of -BG0; as many again of -BG1 follow
 const char* kAcid = "acdefghiklmnpqrstvwy";
 
 int uniform(std::mt19937& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
@@ -71,7 +74,9 @@ Case random_case(std::mt19937& rng, int r) {
     s.motif2_given = true;
     std::snprintf(s.motif2, sizeof s.motif2, "%s", random_motif(rng, s.l2, letters).c_str());
   }
-  if (r % 6 == 5) s.threshold = uniform(rng, 1, s.l + (pairs ? s.l2 : 0));  // else derived, 0 for l = 1
+  s.background = r >= kPlainRounds;  // the later rounds weigh letters by their information (-BG1)
+  const int unit = s.background == 1 ? 4 * 2 : 1;  // about a letter's weight: the threshold in its unit
+  if (r % 6 == 5) s.threshold = uniform(rng, 1, unit * (s.l + (pairs ? s.l2 : 0)));  // else derived, 0 for l = 1
   s.diag_level = 0;
   if (derive_settings(s) != 0) {  // a motif whose effective length reads as invalid
     s.a_bonus = 1;
@@ -85,6 +90,8 @@ Case random_case(std::mt19937& rng, int r) {
   for (auto& q : c.seqs)
     if (q.size() >= common.size() && uniform(rng, 0, 3) > 0) q.replace(q.size() - common.size(), common.size(), common);
   c.matrix = r % 2 == 0;
+  DataPortion dp;  // -BG1: the letter weights and the threshold of this portion
+  if ((load_portion(s, c.seqs, dp) & ~EODATA) == 0) derive_background(s, dp);
   return c;
 }
 
@@ -128,10 +135,12 @@ void expect_same(Engines& x, const std::vector<int>& perm, const std::string& wh
 
 TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
   std::mt19937 rng(2026);
-  for (int r = 0; r < 220; ++r) {
+  int fast_weighed = 0;  // -BG1 rounds the fast engine climbed itself
+  for (int r = 0; r < 2 * kPlainRounds; ++r) {
     const Case c = random_case(rng, r);
     Engines x(c);
     if (!x.usable) continue;
+    fast_weighed += r >= kPlainRounds && fast_engine_takes(x.fast, x.set);
     std::vector<int> perm = identity(x.dp.n);
     for (int k = 0; k < 3; ++k) {
       expect_same(x, perm, "round " + std::to_string(r) + " permutation " + std::to_string(k));
@@ -139,13 +148,14 @@ TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
       std::shuffle(perm.begin(), perm.end(), rng);
     }
   }
+  EXPECT_GT(fast_weighed, kPlainRounds * 3 / 4);  // only large bonuses on the fly hand over
 }
 
 // Any one allocation of the fast search that fails leaves the permutation to
 // the reference, with the same result; none leaves the search half done.
 TEST(FastSearch, AFailedAllocationFallsBackToTheSameResult) {
   std::mt19937 rng(77);
-  for (int r : {2, 3, 4}) {  // matrix and on the fly, one word and pairs, protein, motifs
+  for (int r : {2, 3, 4, kPlainRounds + 4}) {  // matrix and on the fly, one word and pairs, protein, motifs, -BG1
     const Case c = random_case(rng, r);
     Engines x(c);
     if (!x.usable) continue;
