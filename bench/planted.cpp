@@ -8,7 +8,7 @@
 // are changed. With AT (a percentage, say 65) the letters are drawn with
 // that share of a and t, and every sequence also gets two low-complexity
 // runs of WORD + 4 letters, as AT-rich promoters have them: a poly-A run and
-// a TA repeat (the motif itself stays drawn from four equal letters).
+// a TA repeat, and the motif is drawn with the opposite share (GC-rich).
 #include <cstdio>
 #include <cstdlib>
 #include <random>
@@ -47,8 +47,9 @@ int main(int argc, char** argv) {
     const bool weak = percent(rng) < at_share;
     return weak ? "at"[rng() % 2] : "cg"[rng() % 2];
   };
-  std::string motif;
-  for (int k = 0; k < word; ++k) motif += acgt[letter(rng)];
+  std::string motif;  // with AT, drawn with the opposite share, as GC-rich sites (CACGTG) are in AT-rich promoters
+  for (int k = 0; k < word; ++k)
+    motif += at_share == 0 ? acgt[letter(rng)] : percent(rng) < 100 - at_share ? "at"[rng() % 2] : "cg"[rng() % 2];
   const auto place = [&](std::size_t span) {
     return static_cast<std::size_t>(rng() % static_cast<unsigned>(static_cast<std::size_t>(len) - span + 1));
   };
