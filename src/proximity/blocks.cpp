@@ -37,9 +37,8 @@ Term position_term(char xc, long long w, const char* motif, int k, long long bon
 long long unit_bonus(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_bonus; }
 long long unit_penalty(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_penalty; }
 
-// The greatest score a word of len letters can reach with the motif.
-long long greatest_score(const Settings& s, const char* motif, int len) noexcept {
-  const char* letters = s.acid ? "acdefghiklmnpqrstvwy" : "actg";
+// The greatest score a word of len letters (from `letters`) can reach with the motif.
+long long greatest_score(const Settings& s, const char* letters, const char* motif, int len) noexcept {
   long long sum = 0;
   for (int k = 0; k < len; ++k) {
     long long top = LLONG_MIN;
@@ -47,7 +46,7 @@ long long greatest_score(const Settings& s, const char* motif, int len) noexcept
       const Term t = position_term(*a, letter_weight(s, *a), motif, k, unit_bonus(s), unit_penalty(s));
       top = std::max({top, t.equal, t.differ});
     }
-    sum += top;
+    sum += top == LLONG_MIN ? 0 : top;  // no letter: nothing to score
   }
   return sum;
 }
@@ -78,21 +77,25 @@ void word_scores(const Settings& s, const char* x, int rx, const char* y, int ry
   }
 }
 
-std::uint8_t to_byte(long long v) noexcept {
-  return static_cast<std::uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : v);
+// A score as a cell of a block: held to 255 in a byte, to the greatest
+// proximity in 16 bits.
+template <class Cell>
+Cell to_cell(long long v) noexcept {
+  constexpr long long top = sizeof(Cell) == 1 ? 255 : kMaxProximity;
+  return static_cast<Cell>(v <= 0 ? 0 : v >= top ? top : v);
 }
 
 // ---- 2. Computing a block ----
 
-template <class Acc>
-Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
+template <class Acc, class Cell>
+Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, Cell* out,
                         Table<Acc>& first, Table<Acc>& second) noexcept {
   const int mw = dp.mw;
   const int lx = dp.len[static_cast<std::size_t>(x)], ly = dp.len[static_cast<std::size_t>(y)];
   const char* sx = dp.seq_of(x);
   const char* sy = dp.seq_of(y);
   const char* m1 = s.motif_given ? s.motif : nullptr;
-  std::memset(out, 0, static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw));
+  std::memset(out, 0, static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw) * sizeof(Cell));
   const auto at = [](int i, int cols) { return static_cast<std::size_t>(i) * static_cast<std::size_t>(cols); };
 
   const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
@@ -102,7 +105,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
 
   if (s.l2 == 0) {
     for (int i = 0; i < rx && i < mw; ++i)
-      for (int j = 0; j < ry && j < mw; ++j) out[at(i, mw) + static_cast<std::size_t>(j)] = to_byte(first[at(i, ry) + static_cast<std::size_t>(j)]);
+      for (int j = 0; j < ry && j < mw; ++j) out[at(i, mw) + static_cast<std::size_t>(j)] = to_cell<Cell>(first[at(i, ry) + static_cast<std::size_t>(j)]);
     return 0;
   }
 
@@ -119,7 +122,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
     for (int gi = 0; gi < S && q * S + gi < mw; ++gi) {
       const int p2 = q + lead + gi;
       if (p2 + s.l2 > lx) break;  // longer spacings fit no better
-      std::uint8_t* row = out + at(q * S + gi, mw);
+      Cell* row = out + at(q * S + gi, mw);
       const Acc* f1 = first.data() + at(q, ry);
       const Acc* f2 = second.data() + at(p2, r2y);
       for (int q2 = 0; q2 * S < mw && q2 + lead + s.l2 <= ly; ++q2) {  // pairs that fit in y
@@ -127,7 +130,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
         for (int gj = 0; gj < S && q2 * S + gj < mw; ++gj) {
           const int r2 = q2 + lead + gj;
           if (r2 + s.l2 > ly) break;
-          row[q2 * S + gj] = to_byte(static_cast<long long>(head + f2[r2] - unit * static_cast<Acc>(pen[gj])));
+          row[q2 * S + gj] = to_cell<Cell>(static_cast<long long>(head + f2[r2] - unit * static_cast<Acc>(pen[gj])));
         }
       }
     }
@@ -171,11 +174,45 @@ Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
 
 }  // namespace
 
-Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
-                     BlockScratch& scratch) noexcept {
+namespace {
+
+template <class Cell>
+Status compute_any_block(const Settings& s, const DataPortion& dp, int x, int y, Cell* out,
+                         BlockScratch& scratch) noexcept {
   if (s.l2 == 0 ? small_terms(unit_bonus(s), unit_penalty(s)) : small_pair_terms(s))
     return compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32);
   return compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
+}
+
+}  // namespace
+
+Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
+                     BlockScratch& scratch) noexcept {
+  return compute_any_block(s, dp, x, y, out, scratch);
+}
+
+Status compute_wide_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint16_t* out,
+                          BlockScratch& scratch) noexcept {
+  return compute_any_block(s, dp, x, y, out, scratch);
+}
+
+long long greatest_proximity(const Settings& set, const DataPortion& dp) noexcept {
+  // Under -BG1 only the letters the portion holds (an absent letter's weight
+  // is large and never met); under -BG0 every letter of the alphabet.
+  char letters[32] = {};
+  int count = 0;
+  for (const char* a = set.acid ? "acdefghiklmnpqrstvwy" : "actg"; *a; ++a) {
+    bool held = set.background != 1;
+    for (int i = 0; i < dp.stored() && !held; ++i) held = std::strchr(dp.seq_of(i), *a) != nullptr;
+    if (held) letters[count++] = *a;
+  }
+  long long top = greatest_score(set, letters, set.motif_given ? set.motif : nullptr, set.l);
+  if (set.l2 > 0) {
+    long long least = LLONG_MAX;
+    for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
+    top += greatest_score(set, letters, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
+  }
+  return top;
 }
 
 Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,
@@ -183,22 +220,17 @@ Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatr
   ProxBlocks b;
   b.set = &set;
   b.dp = &dp;
-  b.matrix = matrix != nullptr && matrix->built() ? matrix : nullptr;
+  // A matrix of 16-bit cells (-BG1 beyond a byte) is not read: such
+  // proximities do not fit the blocks' bytes either.
+  b.matrix = matrix != nullptr && matrix->built() && matrix->wide.empty() ? matrix : nullptr;
   b.n = dp.n;
   b.mw = dp.mw;
   if (!mul_size(static_cast<std::size_t>(dp.mw), static_cast<std::size_t>(dp.mw), b.cells)) return ERMEM;
   if (b.matrix != nullptr) {
     b.usable = true;  // the matrix holds bytes
   } else {
-    // On the fly every proximity must fit a byte: the greatest possible
-    // score, less the smallest spacing penalties, at most 255.
-    long long top = greatest_score(set, set.motif_given ? set.motif : nullptr, set.l);
-    if (set.l2 > 0) {
-      long long least = LLONG_MAX;
-      for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
-      top += greatest_score(set, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
-    }
-    b.usable = top <= 255;
+    // On the fly every proximity must fit a byte.
+    b.usable = greatest_proximity(set, dp) <= 255;
   }
   const auto n = static_cast<std::size_t>(dp.n);
   if (table_fill(b.slot_of, n * n, std::int32_t{-1}) != 0) return ERMEM;

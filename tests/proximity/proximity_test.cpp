@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "config/cmdline.hpp"
@@ -75,11 +76,13 @@ TEST(Proximity, HandComputedCases) {
 // sequences shorter than the word, letters alike and weighed (-BG1).
 TEST(ProximityMatrix, AgreesWithOnTheFlyOnRandomPortions) {
   std::mt19937 rng(20261205);
+  int wide_top = 0;
   for (int round = 0; round < 36; ++round) {
     const bool pair = round % 2 == 1, acid = round % 3 == 2, motifs = round % 4 >= 2;
     Settings s;
     s.acid = acid;
     s.background = round >= 24;  // letters weighed by their information (-BG1)
+    if (round >= 30) s.a_bonus = 40;  // -BG1 beyond a byte: the matrix of 16-bit cells
     s.l = 3 + round % 4;
     if (pair) {
       s.l2 = 2 + round % 3;
@@ -110,6 +113,7 @@ TEST(ProximityMatrix, AgreesWithOnTheFlyOnRandomPortions) {
     ProxMatrix mx;
     ASSERT_EQ(build_matrix(s, dp, nullptr, mx), 0u);
     const ProxEnv fly{&s, &dp, nullptr}, mat{&s, &dp, &mx};
+    int top = 0;
     for (int a = 0; a < n; ++a)
       for (int b = 0; b < n; ++b) {
         if (a == b) continue;
@@ -119,9 +123,12 @@ TEST(ProximityMatrix, AgreesWithOnTheFlyOnRandomPortions) {
             ASSERT_EQ(p, proximity(mat, a, i, b, j)) << "round " << round;
             ASSERT_EQ(p, proximity(fly, b, j, a, i));
             ASSERT_GE(p, 0);
+            top = std::max(top, p);
           }
       }
+    if (round >= 30) wide_top = std::max(wide_top, top);
   }
+  EXPECT_GT(wide_top, 255);  // the 16-bit matrix was met
 }
 
 // -BG1: the weights of a portion's letters in quarter bits, -log2 of their
