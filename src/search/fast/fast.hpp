@@ -17,8 +17,9 @@
 //
 // The entry point (search/search.hpp) hands a permutation to the reference
 // when the diagnostics level asks for the search tables (-D4), when
-// proximities computed on the fly could exceed a byte, and when the fast
-// climb's own tables cannot be had; the result is the same.
+// proximities could exceed a byte (on the fly, or a -BG1 matrix of 16-bit
+// cells), and when the fast climb's own tables cannot be had; the result is
+// the same.
 #pragma once
 
 #include <cstdint>
