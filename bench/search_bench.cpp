@@ -10,9 +10,10 @@
 // and the ratio; checks that both found the same results.
 //
 // Options (korvax's own forms where korvax has one):
-//   -Ln -LLn -SMINn -SMAXn -SPENs -Mm -MMm -MBn -MPn -Tn -ACID -X0
+//   -Ln -LLn -SMINn -SMAXn -SPENs -Mm -MMm -MBn -MPn -Tn -ACID -X0 -BGn
 //   perms=N       permutations searched by the fast search (default 3)
 //   ref=N         of these, searched by the reference too (default: all)
+//   -BGboth       the same permutations under -BG0, then under -BG1
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +30,8 @@
 
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
-#include "search/fast.hpp"
+#include "proximity/background.hpp"
+#include "search/search.hpp"
 
 namespace {
 
@@ -78,9 +80,7 @@ Run run_engine(const Bench& b, bool fast, int count) {
       std::vector<std::int32_t> msg(per);
       if (table_alloc(t.perm, static_cast<std::size_t>(b.dp.n)) != 0) std::_Exit(3);
       for (int i = 0; i < b.dp.n; ++i) t.perm[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(b.order[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
-      Status st = fast ? search_permutation(&t, fs, env, msg.data()) : build_gtree(&t, env);
-      if (st == 0 && !fast) st = search_signal(&t, env, msg.data());
-      if (st != 0) std::_Exit(4);
+      if (search_permutation(t, fs, env, msg.data()) != 0) std::_Exit(4);  // fs unprepared: the reference
       all.insert(all.end(), msg.begin(), msg.end());
     }
     const double t2 = cpu_seconds();
@@ -132,6 +132,7 @@ int main(int argc, char** argv) {
   }
   Bench b;
   b.set.diag_level = 0;
+  bool both = false;
   for (int k = 2; k < argc; ++k) {
     const char* a = argv[k];
     const char* v = nullptr;
@@ -149,6 +150,8 @@ int main(int argc, char** argv) {
     else if (option(a, "-MP", &v)) b.set.a_penalty = std::atoi(v);
     else if (option(a, "-T", &v)) b.set.threshold = std::atoi(v);
     else if (option(a, "-X", &v)) b.set.prox_mode = std::atoi(v) != 0 ? ProxMode::kMatrix : ProxMode::kOnTheFly;
+    else if (option(a, "-BGboth", &v)) both = true;
+    else if (option(a, "-BG", &v)) b.set.background = std::atoi(v) == 1;
     else {
       std::fprintf(stderr, "unknown option %s\n", a);
       return 1;
@@ -174,21 +177,28 @@ int main(int argc, char** argv) {
     b.order.push_back(p);
     std::shuffle(p.begin(), p.end(), rng);
   }
-  std::printf("%s: n=%d m=%d l=%d l2=%d mw=%d threshold=%d, %s, %d permutations (%d with the reference)\n",
-              argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, b.set.threshold,
-              b.set.prox_mode == ProxMode::kMatrix ? "proximity matrix" : "on the fly", b.perms, b.ref);
-  std::fflush(stdout);
-
-  const Run fast = run_engine(b, true, b.perms);
-  const Run ref = b.ref > 0 ? run_engine(b, false, b.ref) : Run{};
-  const std::size_t per = static_cast<std::size_t>(2 * b.dp.n + 4);
-  const bool same = b.ref == 0 || std::equal(ref.results.begin(), ref.results.end(), fast.results.begin());
-  const auto& r0 = fast.results;
-  std::printf("  signal of the first permutation: power %d, quality %.2f\n", r0[per - 3], r0[per - 4] * 0.01);
-  if (fast.matrix) std::printf("  proximity matrix built in %.3f s\n", fast.build);
-  if (b.ref > 0)
-    std::printf("  reference: %9.4f s per permutation, peak %7.1f MiB\n", ref.seconds, ref.peak_mib);
-  std::printf("  fast:      %9.4f s per permutation, peak %7.1f MiB\n", fast.seconds, fast.peak_mib);
-  if (b.ref > 0) std::printf("  ratio:     %9.1f x, results %s\n", ref.seconds / fast.seconds, same ? "identical" : "DIFFERENT");
-  return same ? 0 : 3;
+  bool same_all = true;
+  for (int bg = both ? 0 : b.set.background; bg <= (both ? 1 : b.set.background); ++bg) {
+    b.set.background = bg;
+    if (b.set.plain_threshold >= 0) b.set.threshold = b.set.plain_threshold;
+    derive_background(b.set, b.dp);  // -BG1: the weights and threshold of the portion
+    std::printf("%s: n=%d m=%d l=%d l2=%d mw=%d -BG%d threshold=%d, %s, %d permutations (%d with the reference)\n",
+                argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, bg, b.set.threshold,
+                b.set.prox_mode == ProxMode::kMatrix ? "proximity matrix" : "on the fly", b.perms, b.ref);
+    std::fflush(stdout);
+    const Run fast = run_engine(b, true, b.perms);
+    const Run ref = b.ref > 0 ? run_engine(b, false, b.ref) : Run{};
+    const std::size_t per = static_cast<std::size_t>(2 * b.dp.n + 4);
+    const bool same = b.ref == 0 || std::equal(ref.results.begin(), ref.results.end(), fast.results.begin());
+    const auto& r0 = fast.results;
+    std::printf("  signal of the first permutation: power %d, quality %.2f\n", r0[per - 3], r0[per - 4] * 0.01);
+    if (fast.matrix) std::printf("  proximity matrix built in %.3f s\n", fast.build);
+    if (b.ref > 0)
+      std::printf("  reference: %9.4f s per permutation, peak %7.1f MiB\n", ref.seconds, ref.peak_mib);
+    std::printf("  fast:      %9.4f s per permutation, peak %7.1f MiB\n", fast.seconds, fast.peak_mib);
+    if (b.ref > 0) std::printf("  ratio:     %9.1f x, results %s\n", ref.seconds / fast.seconds, same ? "identical" : "DIFFERENT");
+    std::fflush(stdout);
+    same_all = same_all && same;
+  }
+  return same_all ? 0 : 3;
 }

@@ -64,12 +64,19 @@ struct Settings {
   bool mask_lower = false;     // -K: lower-case letters are masked
   int seed = -1;               // -SEED: 0..INT_MAX, a seeded coin and results taken in
                                // sending order; -1: none
+  int background = 0;          // -BG: 0 letters alike, 1 information of letters
 
   // Derived by the parse.
   int S = 7;                   // number of spacings, smax - smin + 1
   Table<int> penalty;          // S entries, entry k for spacing smin + k
   int leff = 0;                // effective length of the first word (with a motif)
   int leff2 = 0;               // effective length of the second word (with motif2)
+  int plain_threshold = -1;    // the threshold derived by the parse; -1: given by -T
+
+  // Derived per data portion under -BG1 (src/proximity/background.hpp):
+  // the weight of each letter a..z in quarter bits; the threshold, when not
+  // given, is derived again from plain_threshold.
+  int bg_weight[26] = {};
 };
 
 // The files a task holds for the run. The parse opens them; the run driver

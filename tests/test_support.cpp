@@ -132,8 +132,8 @@ void reset_tree(GTree& t, const std::vector<int>& perm) {
 Status reference_search(const SearchEnv& env, const std::vector<int>& perm, GTree& t, std::vector<std::int32_t>& msg) {
   reset_tree(t, perm);
   msg.assign(static_cast<std::size_t>(2 * env.dp->n + 4), -7);
-  if (Status st = build_gtree(&t, env); st != 0) return st;
-  return search_signal(&t, env, msg.data());
+  FastSearch none;  // not prepared: the entry point runs the reference
+  return search_permutation(t, none, env, msg.data());
 }
 
 std::vector<int> identity(int n) {

@@ -39,7 +39,7 @@ struct MemFile {
 
 #include "perm_record.hpp"
 #include "proximity/proximity.hpp"
-#include "search/gtree.hpp"
+#include "search/search.hpp"
 
 // Appends a record with a result to records (q_index -1 makes a P record,
 // linked into the P-list); percents are sums / (power - 1).

@@ -333,8 +333,10 @@ Status derive_settings(Settings& set, Complaint* why) noexcept {
   if (set.motif_given && !check_motif("-M", set.motif, set.l, set, set.leff, why)) st |= ERARG;
   if (set.motif2_given && !check_motif("-MM", set.motif2, set.l2, set, set.leff2, why)) st |= ERARG;
   // Each half lies within half the int range, so their sum cannot overflow.
-  if (set.threshold < 0)
+  if (set.threshold < 0) {
     set.threshold = (set.motif_given ? set.leff : set.l) / 2 +
                     (set.motif2_given ? set.leff2 : set.l2) / 2;
+    set.plain_threshold = set.threshold;
+  }
   return st | build_penalties(set, why);
 }

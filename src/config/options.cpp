@@ -28,6 +28,8 @@ const OptionRow kRows[] = {
      " -BCn  Bonus for conservative position (%d default)\n"},
     {"BX", K::kNumber, field<&Settings::bx>(), 0, kMax, nullptr, nullptr, nullptr,
      " -BXn  Max number of exclusions from consensus (%d default)\n"},
+    {"BG", K::kNumber, field<&Settings::background>(), 0, 1, nullptr, nullptr, nullptr,
+     " -BGn  Background: 0=letters alike, 1=information of letters (0 default)\n"},
     {"C", K::kNumber, field<&Settings::console_level>(), 0, 2, nullptr, nullptr, nullptr,
      " -Cn   Console output level n=0..2 (%d default)\n"},
     {"D", K::kNumber, field<&Settings::diag_level>(), 0, 4, nullptr, nullptr, nullptr,

@@ -23,6 +23,7 @@
 #include "secondary_files.hpp"
 #include "../config/cmdline.hpp"
 #include "../input/reader.hpp"
+#include "../proximity/background.hpp"
 #include "../report/report.hpp"
 #include "../scheduler/plist.hpp"
 
@@ -52,6 +53,7 @@ void derive_portion_settings(TaskContext& ctx) noexcept {
   const DataPortion& dp = ctx.dp;
   ctx.root.mincover = portion_mincover(dp, ctx.set.mincover);
   ctx.pairs = ctx.set.pairs >= dp.n ? dp.n - 1 : ctx.set.pairs;
+  derive_background(ctx.set, dp);  // -BG1: the letter weights and threshold of this portion
 }
 
 // The job line, the parameters lines and the sequence list.

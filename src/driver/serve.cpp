@@ -6,7 +6,7 @@
 #include "messages.hpp"
 #include "mpi_link.hpp"
 #include "serve_profile.hpp"
-#include "../search/fast.hpp"
+#include "../search/search.hpp"
 
 namespace {
 
@@ -46,8 +46,7 @@ void time_gtree_build(const GTree& tree, const SearchEnv& env, ServeProfile& pro
   if (table_alloc(g.perm, tree.perm.n) == 0) {
     for (std::size_t k = 0; k < tree.perm.n; ++k) g.perm[k] = tree.perm[k];
     prof.lap(prof.messages);
-    (void)build_levels(&g, env);
-    free_gtree(&g);
+    (void)build_levels(g, env);
   }
   prof.lap(prof.gtree);
 }
@@ -102,8 +101,8 @@ Status serve_portion(TaskContext& ctx) noexcept {
         break;
       }
     }
-    task_status |= search_permutation(&tree, fast, env, msg.data());
-    free_gtree(&tree);
+    task_status |= search_permutation(tree, fast, env, msg.data());
+    tree = GTree{};
     prof.lap(prof.search);
     ++prof.perms;
     ctx.last_event = wall_time();

@@ -5,6 +5,7 @@
 // 3. preparing the blocks of a portion; 4. the cache.
 #include "blocks.hpp"
 
+#include "background.hpp"
 #include "word_index.hpp"
 
 #include <algorithm>
@@ -17,32 +18,36 @@ namespace {
 // ---- 1. Word scores of two sequences ----
 
 // The score of one position of two words whose letters are xc and y: E when
-// y equals xc, else D. Every motif character reduces to such a pair.
+// y equals xc, else D. Every motif character reduces to such a pair; w is
+// what the agreeing letter xc counts (1, or its weight under -BG1), bonus and
+// pen are in proximity units.
 struct Term {
   long long equal, differ;
 };
 
-Term position_term(char xc, const char* motif, int k, long long bonus, long long pen) noexcept {
-  if (motif == nullptr) return {1, 0};
+Term position_term(char xc, long long w, const char* motif, int k, long long bonus, long long pen) noexcept {
+  if (motif == nullptr) return {w, 0};
   const char c = motif[k];
   const char lc = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (lc == '.' || lc == '?' || lc == 'x' || lc == '*') return {1, 0};
-  if (c == lc) return {xc == lc ? 1 + bonus : 1, 0};  // a lower-case motif letter
-  return {xc == lc ? 1 + bonus : 1 - pen, -pen};      // an upper-case one
+  if (lc == '.' || lc == '?' || lc == 'x' || lc == '*') return {w, 0};
+  if (c == lc) return {xc == lc ? w + bonus : w, 0};  // a lower-case motif letter
+  return {xc == lc ? w + bonus : w - pen, -pen};      // an upper-case one
 }
 
-// The greatest score a word of len letters can reach with the motif.
-long long greatest_score(const char* motif, int len, long long bonus, long long pen,
-                         bool acid) noexcept {
-  const char* letters = acid ? "acdefghiklmnpqrstvwy" : "actg";
+// The motif bonus and penalty in proximity units.
+long long unit_bonus(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_bonus; }
+long long unit_penalty(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_penalty; }
+
+// The greatest score a word of len letters (from `letters`) can reach with the motif.
+long long greatest_score(const Settings& s, const char* letters, const char* motif, int len) noexcept {
   long long sum = 0;
   for (int k = 0; k < len; ++k) {
     long long top = LLONG_MIN;
     for (const char* a = letters; *a; ++a) {
-      const Term t = position_term(*a, motif, k, bonus, pen);
+      const Term t = position_term(*a, letter_weight(s, *a), motif, k, unit_bonus(s), unit_penalty(s));
       top = std::max({top, t.equal, t.differ});
     }
-    sum += top;
+    sum += top == LLONG_MIN ? 0 : top;  // no letter: nothing to score
   }
   return sum;
 }
@@ -57,14 +62,15 @@ bool small_terms(long long bonus, long long pen) noexcept {
 // Scores of every word of x (rx starts) against every word of y (ry starts),
 // len letters each, with motif: out[i * ry + j]. Acc is the sum's type.
 template <class Acc>
-void word_scores(const char* x, int rx, const char* y, int ry, int len, const char* motif,
-                 long long bonus, long long pen, Acc* out) noexcept {
+void word_scores(const Settings& s, const char* x, int rx, const char* y, int ry, int len, const char* motif,
+                 Acc* out) noexcept {
+  const long long bonus = unit_bonus(s), pen = unit_penalty(s);
   for (int i = 0; i < rx; ++i) {
     Acc* row = out + static_cast<std::size_t>(i) * static_cast<std::size_t>(ry);
     for (int j = 0; j < ry; ++j) row[j] = 0;
     for (int k = 0; k < len; ++k) {
       const char xc = x[i + k];
-      const Term t = position_term(xc, motif, k, bonus, pen);
+      const Term t = position_term(xc, letter_weight(s, xc), motif, k, bonus, pen);
       const Acc differ = static_cast<Acc>(t.differ), gain = static_cast<Acc>(t.equal - t.differ);
       const char* yk = y + k;
       for (int j = 0; j < ry; ++j) row[j] += differ + (yk[j] == xc ? gain : Acc{0});
@@ -72,31 +78,35 @@ void word_scores(const char* x, int rx, const char* y, int ry, int len, const ch
   }
 }
 
-std::uint8_t to_byte(long long v) noexcept {
-  return static_cast<std::uint8_t>(v <= 0 ? 0 : v >= 255 ? 255 : v);
+// A score as a cell of a block: held to 255 in a byte, to the greatest
+// proximity in 16 bits.
+template <class Cell>
+Cell to_cell(long long v) noexcept {
+  constexpr long long top = sizeof(Cell) == 1 ? 255 : kMaxProximity;
+  return static_cast<Cell>(v <= 0 ? 0 : v >= top ? top : v);
 }
 
 // ---- 2. Computing a block ----
 
-template <class Acc>
-Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
+template <class Acc, class Cell>
+Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, Cell* out,
                         Table<Acc>& first, Table<Acc>& second) noexcept {
   const int mw = dp.mw;
   const int lx = dp.len[static_cast<std::size_t>(x)], ly = dp.len[static_cast<std::size_t>(y)];
   const char* sx = dp.seq_of(x);
   const char* sy = dp.seq_of(y);
   const char* m1 = s.motif_given ? s.motif : nullptr;
-  std::memset(out, 0, static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw));
+  std::memset(out, 0, static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw) * sizeof(Cell));
   const auto at = [](int i, int cols) { return static_cast<std::size_t>(i) * static_cast<std::size_t>(cols); };
 
   const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
   if (rx == 0 || ry == 0) return 0;
   if (table_grow(first, at(rx, ry), 0) != 0) return ERMEM;
-  word_scores<Acc>(sx, rx, sy, ry, s.l, m1, s.a_bonus, s.a_penalty, first.data());
+  word_scores<Acc>(s, sx, rx, sy, ry, s.l, m1, first.data());
 
   if (s.l2 == 0) {
     for (int i = 0; i < rx && i < mw; ++i)
-      for (int j = 0; j < ry && j < mw; ++j) out[at(i, mw) + static_cast<std::size_t>(j)] = to_byte(first[at(i, ry) + static_cast<std::size_t>(j)]);
+      for (int j = 0; j < ry && j < mw; ++j) out[at(i, mw) + static_cast<std::size_t>(j)] = to_cell<Cell>(first[at(i, ry) + static_cast<std::size_t>(j)]);
     return 0;
   }
 
@@ -105,22 +115,23 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
   if (r2x == 0 || r2y == 0) return 0;
   if (table_grow(second, at(r2x, r2y), 0) != 0) return ERMEM;
   const char* m2 = s.motif2_given ? s.motif2 : nullptr;
-  word_scores<Acc>(sx, r2x, sy, r2y, s.l2, m2, s.a_bonus, s.a_penalty, second.data());
+  word_scores<Acc>(s, sx, r2x, sy, r2y, s.l2, m2, second.data());
   const int S = s.S, lead = s.l + s.smin;
   const int* pen = s.penalty.data();
+  const Acc unit = static_cast<Acc>(prox_unit(s));  // the spacing penalties in proximity units
   for (int q = 0; q * S < mw; ++q)
     for (int gi = 0; gi < S && q * S + gi < mw; ++gi) {
       const int p2 = q + lead + gi;
       if (p2 + s.l2 > lx) break;  // longer spacings fit no better
-      std::uint8_t* row = out + at(q * S + gi, mw);
+      Cell* row = out + at(q * S + gi, mw);
       const Acc* f1 = first.data() + at(q, ry);
       const Acc* f2 = second.data() + at(p2, r2y);
       for (int q2 = 0; q2 * S < mw && q2 + lead + s.l2 <= ly; ++q2) {  // pairs that fit in y
-        const Acc head = static_cast<Acc>(f1[q2] - static_cast<Acc>(pen[gi]));
+        const Acc head = static_cast<Acc>(f1[q2] - unit * static_cast<Acc>(pen[gi]));
         for (int gj = 0; gj < S && q2 * S + gj < mw; ++gj) {
           const int r2 = q2 + lead + gj;
           if (r2 + s.l2 > ly) break;
-          row[q2 * S + gj] = to_byte(static_cast<long long>(head + f2[r2] - static_cast<Acc>(pen[gj])));
+          row[q2 * S + gj] = to_cell<Cell>(static_cast<long long>(head + f2[r2] - unit * static_cast<Acc>(pen[gj])));
         }
       }
     }
@@ -130,10 +141,11 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
 // True when a word pair's score, its penalties included, can be summed in
 // 32 bits without overflow.
 bool small_pair_terms(const Settings& s) noexcept {
-  if (!small_terms(s.a_bonus, s.a_penalty)) return false;
-  for (int k = 0; k < s.S; ++k)
-    if (s.penalty[static_cast<std::size_t>(k)] <= -(1 << 24) || s.penalty[static_cast<std::size_t>(k)] >= (1 << 24))
-      return false;
+  if (!small_terms(unit_bonus(s), unit_penalty(s))) return false;
+  for (int k = 0; k < s.S; ++k) {
+    const long long pen = static_cast<long long>(prox_unit(s)) * s.penalty[static_cast<std::size_t>(k)];
+    if (pen <= -(1 << 24) || pen >= (1 << 24)) return false;
+  }
   return true;
 }
 
@@ -164,7 +176,8 @@ Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
 // Clears the rows of x's and the columns of y's words that hold a masked
 // letter (-K, the junction of -RC): such a word is no word, like an index
 // beyond its sequence.
-void clear_masked(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out) noexcept {
+template <class Cell>
+void clear_masked(const Settings& s, const DataPortion& dp, int x, int y, Cell* out) noexcept {
   const int mw = dp.mw;
   const int* mx = dp.masked_of(x);
   const int* my = dp.masked_of(y);
@@ -172,22 +185,52 @@ void clear_masked(const Settings& s, const DataPortion& dp, int x, int y, std::u
   for (int w = 0; w < mw; ++w) {
     if (mx != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(x)], s.l, s.l2, s.smin, s.S) &&
         !word_unmasked(mx, w, s.l, s.l2, s.smin, s.S))
-      std::memset(out + static_cast<std::size_t>(w) * cols, 0, cols);
+      std::memset(out + static_cast<std::size_t>(w) * cols, 0, cols * sizeof(Cell));
     if (my != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(y)], s.l, s.l2, s.smin, s.S) &&
         !word_unmasked(my, w, s.l, s.l2, s.smin, s.S))
       for (int i = 0; i < mw; ++i) out[static_cast<std::size_t>(i) * cols + static_cast<std::size_t>(w)] = 0;
   }
 }
 
-}  // namespace
-
-Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
-                     BlockScratch& scratch) noexcept {
-  const bool small = s.l2 == 0 ? small_terms(s.a_bonus, s.a_penalty) : small_pair_terms(s);
+template <class Cell>
+Status compute_any_block(const Settings& s, const DataPortion& dp, int x, int y, Cell* out,
+                         BlockScratch& scratch) noexcept {
+  const bool small = s.l2 == 0 ? small_terms(unit_bonus(s), unit_penalty(s)) : small_pair_terms(s);
   const Status st = small ? compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32)
                           : compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
   if (st == 0) clear_masked(s, dp, x, y, out);
   return st;
+}
+
+}  // namespace
+
+Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
+                     BlockScratch& scratch) noexcept {
+  return compute_any_block(s, dp, x, y, out, scratch);
+}
+
+Status compute_wide_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint16_t* out,
+                          BlockScratch& scratch) noexcept {
+  return compute_any_block(s, dp, x, y, out, scratch);
+}
+
+long long greatest_proximity(const Settings& set, const DataPortion& dp) noexcept {
+  // Under -BG1 only the letters the portion holds (an absent letter's weight
+  // is large and never met); under -BG0 every letter of the alphabet.
+  char letters[32] = {};
+  int count = 0;
+  for (const char* a = set.acid ? "acdefghiklmnpqrstvwy" : "actg"; *a; ++a) {
+    bool held = set.background != 1;
+    for (int i = 0; i < dp.stored() && !held; ++i) held = std::strchr(dp.seq_of(i), *a) != nullptr;
+    if (held) letters[count++] = *a;
+  }
+  long long top = greatest_score(set, letters, set.motif_given ? set.motif : nullptr, set.l);
+  if (set.l2 > 0) {
+    long long least = LLONG_MAX;
+    for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
+    top += greatest_score(set, letters, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
+  }
+  return top;
 }
 
 Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,
@@ -195,22 +238,17 @@ Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatr
   ProxBlocks b;
   b.set = &set;
   b.dp = &dp;
-  b.matrix = matrix != nullptr && matrix->built() ? matrix : nullptr;
+  // A matrix of 16-bit cells (-BG1 beyond a byte) is not read: such
+  // proximities do not fit the blocks' bytes either.
+  b.matrix = matrix != nullptr && matrix->built() && matrix->wide.empty() ? matrix : nullptr;
   b.n = dp.n;
   b.mw = dp.mw;
   if (!mul_size(static_cast<std::size_t>(dp.mw), static_cast<std::size_t>(dp.mw), b.cells)) return ERMEM;
   if (b.matrix != nullptr) {
     b.usable = true;  // the matrix holds bytes
   } else {
-    // On the fly every proximity must fit a byte: the greatest possible
-    // score, less the smallest spacing penalties, at most 255.
-    long long top = greatest_score(set.motif_given ? set.motif : nullptr, set.l, set.a_bonus, set.a_penalty, set.acid);
-    if (set.l2 > 0) {
-      long long least = LLONG_MAX;
-      for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
-      top += greatest_score(set.motif2_given ? set.motif2 : nullptr, set.l2, set.a_bonus, set.a_penalty, set.acid) - 2 * least;
-    }
-    b.usable = top <= 255;
+    // On the fly every proximity must fit a byte.
+    b.usable = greatest_proximity(set, dp) <= 255;
   }
   const auto n = static_cast<std::size_t>(dp.n);
   if (table_fill(b.slot_of, n * n, std::int32_t{-1}) != 0) return ERMEM;

@@ -86,3 +86,12 @@ void drop_block_cache(ProxBlocks& b) noexcept;
 // ERMEM (no room for the word scores it sums).
 [[nodiscard]] Status compute_block(const Settings& s, const DataPortion& dp, int x, int y,
                                    std::uint8_t* out, BlockScratch& scratch) noexcept;
+
+// The same in 16-bit cells, held to kMaxProximity (exact): the matrix of a
+// -BG1 portion whose proximities can exceed a byte.
+[[nodiscard]] Status compute_wide_block(const Settings& s, const DataPortion& dp, int x, int y,
+                                        std::uint16_t* out, BlockScratch& scratch) noexcept;
+
+// The greatest proximity two words can have (the greatest score less the
+// smallest spacing penalties); under -BG1 over the letters the portion holds.
+[[nodiscard]] long long greatest_proximity(const Settings& set, const DataPortion& dp) noexcept;

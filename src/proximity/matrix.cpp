@@ -12,18 +12,27 @@ Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
   std::size_t cells = 0, bytes = 0;
   if (!mul_size(mw, mw, cells) || !mul_size(cells, pairs, bytes)) return ERMEM;
   ProxMatrix mx;
-  if (table_alloc(mx.blocks, pairs) != 0 || table_alloc(mx.block, bytes) != 0) return ERMEM;
   mx.n = dp.n;
   mx.mw = dp.mw;
-  for (std::size_t k = 0; k < pairs; ++k) mx.blocks[k] = mx.block.data() + k * cells;
-
-  // Each block holds the proximities on the fly, lowered to 255 where they
-  // exceed a byte, and 0 for indices that are not valid in their sequence.
   BlockScratch scratch;
-  for (int u = 0; u + 1 < dp.n; ++u)
-    for (int v = u + 1; v < dp.n; ++v)
-      if (compute_block(set, dp, u, v, mx.blocks[static_cast<std::size_t>(pair_block(dp.n, u, v))], scratch) != 0)
-        return ERMEM;
+  if (set.background == 1 && greatest_proximity(set, dp) > 255) {
+    // -BG1 beyond a byte: 16-bit cells, every proximity exact.
+    if (table_alloc(mx.wide, bytes) != 0) return ERMEM;
+    for (int u = 0; u + 1 < dp.n; ++u)
+      for (int v = u + 1; v < dp.n; ++v) {
+        const auto k = static_cast<std::size_t>(pair_block(dp.n, u, v));
+        if (compute_wide_block(set, dp, u, v, mx.wide.data() + k * cells, scratch) != 0) return ERMEM;
+      }
+  } else {
+    if (table_alloc(mx.blocks, pairs) != 0 || table_alloc(mx.block, bytes) != 0) return ERMEM;
+    for (std::size_t k = 0; k < pairs; ++k) mx.blocks[k] = mx.block.data() + k * cells;
+    // Each block holds the proximities on the fly, lowered to 255 where they
+    // exceed a byte, and 0 for indices that are not valid in their sequence.
+    for (int u = 0; u + 1 < dp.n; ++u)
+      for (int v = u + 1; v < dp.n; ++v)
+        if (compute_block(set, dp, u, v, mx.blocks[static_cast<std::size_t>(pair_block(dp.n, u, v))], scratch) != 0)
+          return ERMEM;
+  }
   ret = std::move(mx);
   if (set.diag_level >= 3 && out != nullptr) {
     dump_matrix(ret, out);
@@ -45,18 +54,21 @@ void dump_matrix(const ProxMatrix& mx, std::FILE* out) noexcept {
           std::fprintf(out, " %02d", k % 100);
       }
       std::fputs("\n", out);
-      const std::uint8_t* blk = mx.blocks[static_cast<std::size_t>(pair_block(n, u, v))];
+      const auto k = static_cast<std::size_t>(pair_block(n, u, v));
       for (int i = 0; i < mw; ++i) {
-        const std::uint8_t* row = blk + static_cast<std::size_t>(i) * static_cast<std::size_t>(mw);
+        const auto cell = [&](int j) -> int {
+          const std::size_t c = static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j);
+          return mx.wide.empty() ? mx.blocks[k][c] : mx.wide[k * static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw) + c];
+        };
         bool any = false;
-        for (int j = 0; j < mw && !any; ++j) any = row[j] != 0;
+        for (int j = 0; j < mw && !any; ++j) any = cell(j) != 0;
         if (!any) continue;
         std::fprintf(out, "%5d: ", i + 1);
         for (int j = 0; j < mw; ++j) {
-          if (row[j] == 0)
+          if (cell(j) == 0)
             std::fputs("  .", out);
           else
-            std::fprintf(out, " %2d", row[j]);
+            std::fprintf(out, " %2d", cell(j));
         }
         std::fputs("\n", out);
       }

@@ -3,22 +3,23 @@
 
 #include <cctype>
 
+#include "background.hpp"
 #include "word_index.hpp"
 
-long long score_words(const char* x, const char* y, int len, const char* motif, int a_bonus,
-                      int a_penalty) noexcept {
+long long score_words(const Settings& s, const char* x, const char* y, int len, const char* motif) noexcept {
   long long sum = 0;
   if (motif == nullptr) {
-    for (int k = 0; k < len; ++k) sum += x[k] == y[k];
+    for (int k = 0; k < len; ++k) sum += x[k] == y[k] ? letter_weight(s, x[k]) : 0;
     return sum;
   }
+  const long long unit = prox_unit(s), a_bonus = unit * s.a_bonus, a_penalty = unit * s.a_penalty;
   for (int k = 0; k < len; ++k) {
     const char c = motif[k];
     const char lc = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     const bool wildcard = lc == '.' || lc == '?' || lc == 'x' || lc == '*';
     const bool upper_case = !wildcard && c != lc;
     if (x[k] == y[k]) {
-      sum += 1;
+      sum += letter_weight(s, x[k]);
       if (!wildcard) {
         if (x[k] == lc)
           sum += a_bonus;
@@ -47,15 +48,15 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
   const char* m1 = s.motif_given ? s.motif : nullptr;
   long long total;
   if (s.l2 == 0) {
-    total = score_words(sa + i, sb + j, s.l, m1, s.a_bonus, s.a_penalty);
+    total = score_words(s, sa + i, sb + j, s.l, m1);
   } else {
     const WordPlace pa = decode_word(i, s.l, s.l2, s.smin, s.S);
     const WordPlace pb = decode_word(j, s.l, s.l2, s.smin, s.S);
     const char* m2 = s.motif2_given ? s.motif2 : nullptr;
-    total = score_words(sa + pa.q, sb + pb.q, s.l, m1, s.a_bonus, s.a_penalty) +
-            score_words(sa + pa.p2, sb + pb.p2, s.l2, m2, s.a_bonus, s.a_penalty) -
-            s.penalty[static_cast<std::size_t>(pa.gap - s.smin)] -
-            s.penalty[static_cast<std::size_t>(pb.gap - s.smin)];
+    const long long unit = prox_unit(s);
+    total = score_words(s, sa + pa.q, sb + pb.q, s.l, m1) + score_words(s, sa + pa.p2, sb + pb.p2, s.l2, m2) -
+            unit * s.penalty[static_cast<std::size_t>(pa.gap - s.smin)] -
+            unit * s.penalty[static_cast<std::size_t>(pb.gap - s.smin)];
   }
   return clamp_proximity(total);
 }

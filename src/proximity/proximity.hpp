@@ -1,7 +1,7 @@
 // proximity.hpp: the proximity of two words, and the proximity matrix.
 //
 // The proximity is the one operation by which korvax compares words: the
-// count of equal letters, raised by the a-bonus where both words follow a
+// count of equal letters (under -BG1 their information, background.hpp), raised by the a-bonus where both words follow a
 // motif letter, lowered by the A-penalty where they break an upper-case one,
 // and, for word pairs, lowered by the penalty of each spacing. Never negative.
 #pragma once
@@ -16,15 +16,20 @@
 // The precomputed proximities of a data portion: one mw x mw block of bytes
 // per unordered pair of sequences (u < v) in the order (0,1), (0,2), ...,
 // (n-2,n-1); row = word index in u, column = word index in v.
+// Under -BG1, when a proximity can exceed a byte, the blocks are 16-bit
+// cells in `wide` instead (same order), so that every proximity is exact;
+// the fast search then hands every permutation to the reference.
 struct ProxMatrix {
   Table<std::uint8_t> block;         // pair_count x mw x mw bytes, one allocation
   Table<std::uint8_t*> blocks;       // pointer to the block of each pair
+  Table<std::uint16_t> wide;         // or pair_count x mw x mw 16-bit cells
   int n = 0, mw = 0;
 
-  [[nodiscard]] bool built() const noexcept { return !blocks.empty(); }
+  [[nodiscard]] bool built() const noexcept { return !blocks.empty() || !wide.empty(); }
   void reset() noexcept {
     block.reset();
     blocks.reset();
+    wide.reset();
     n = mw = 0;
   }
 };
@@ -51,9 +56,10 @@ inline constexpr int kMaxProximity = 32767;
 }
 
 // Score of two words of len letters, position by position, with motif
-// (null: no motif); not raised to 0.
-[[nodiscard]] long long score_words(const char* x, const char* y, int len, const char* motif,
-                                    int a_bonus, int a_penalty) noexcept;
+// (null: no motif), under the background of s (background.hpp); not raised
+// to 0.
+[[nodiscard]] long long score_words(const Settings& s, const char* x, const char* y, int len,
+                                    const char* motif) noexcept;
 
 // The proximity computed from the words themselves, whatever the matrix.
 [[nodiscard]] int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept;
@@ -68,8 +74,11 @@ inline constexpr int kMaxProximity = 32767;
     const int t = a; a = b; b = t;
     const int w = i; i = j; j = w;
   }
-  const std::uint8_t* blk = e.matrix->blocks[static_cast<std::size_t>(pair_block(e.dp->n, a, b))];
-  return blk[static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j)];
+  const auto cell = static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j);
+  const auto k = static_cast<std::size_t>(pair_block(e.dp->n, a, b));
+  if (!e.matrix->wide.empty())
+    return e.matrix->wide[k * static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw) + cell];
+  return e.matrix->blocks[k][cell];
 }
 
 // Builds the proximity matrix of the data portion into ret. Returns 0, ERMEM

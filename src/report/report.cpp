@@ -3,6 +3,7 @@
 
 #include "report_layout.hpp"
 #include "word_index.hpp"
+#include "../proximity/background.hpp"
 #include "../scheduler/results.hpp"
 
 namespace {
@@ -107,5 +108,7 @@ void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, 
     std::fprintf(out, kParamsSpacing, s.smin, s.smax);
     for (int k = 0; k < s.S; ++k) std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
   }
+  if (s.l2 != 0 && s.background == 1) std::fputs("  ", out);
+  write_background(out, s);
   std::fputs("\n\n", out);
 }

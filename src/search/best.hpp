@@ -1,4 +1,5 @@
-// best.hpp: the one way the search picks the best of a scan.
+// best.hpp: the one record of the best of a scan, for both engines: the
+// reference's scans offer to it, the fast engine's picks return it.
 #pragma once
 
 #include "coin.hpp"

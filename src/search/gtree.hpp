@@ -41,31 +41,15 @@ struct SearchEnv {
 };
 
 // Builds the level arrays and the working tables of g (perm filled, the rest
-// empty). Returns 0, ERMEM (no record, or an allocation failed; the tables
-// made stay for free_gtree) or ERIO (the dump at -D3 could not be flushed).
-[[nodiscard]] Status build_gtree(GTree* g, const SearchEnv& env) noexcept;
+// empty). Returns 0, ERMEM (an allocation failed; the tables made stay until
+// g is released) or ERIO (the dump at -D3 could not be flushed).
+[[nodiscard]] Status build_gtree(GTree& g, const SearchEnv& env) noexcept;
 
 // The two halves of build_gtree: the working tables (system tables and
 // candidate lists, filled with -1), and the level arrays with their dump.
 // build_levels alone serves a search that keeps tables of its own.
-[[nodiscard]] Status gtree_tables(GTree* g, const SearchEnv& env) noexcept;
-[[nodiscard]] Status build_levels(GTree* g, const SearchEnv& env) noexcept;
-
-// Releases everything g holds. A null g does nothing.
-void free_gtree(GTree* g) noexcept;
-
-// The first search step, on the deepest level: groups of four.
-// Returns 0 or ERMEM (no record, or no memory for the cost table).
-[[nodiscard]] Status search_quads(GTree* g, const SearchEnv& env) noexcept;
-
-// The merge step at level z (logn-2 down to 1): neighbouring groups joined.
-// Returns 0, ERMEM, or ERINT (an empty second-head slot).
-[[nodiscard]] Status merge_groups(GTree* g, int z, const SearchEnv& env) noexcept;
-
-// Runs the search on a built G-tree and writes the result message entries
-// 0 .. 2n+2 (words, proximity sums, quality x100, power, avg proximity x100)
-// into msg. Returns 0, a failed step's status, or ERIO on a failed flush.
-[[nodiscard]] Status search_signal(GTree* g, const SearchEnv& env, std::int32_t* msg) noexcept;
+[[nodiscard]] Status gtree_tables(GTree& g, const SearchEnv& env) noexcept;
+[[nodiscard]] Status build_levels(GTree& g, const SearchEnv& env) noexcept;
 
 // The rows of the one group at the top of a climb: nn slots per key, in key
 // order; when `zero` is given, a key whose flag is set has the row zero_row.
@@ -82,7 +66,7 @@ struct TopRows {
 // Top selection, words, measure and signal report of a finished climb: the
 // costs of the one group in top_cost (key (wa, wb) at wa * M + wb), its rows
 // in top. Returns 0 or ERIO (the report could not be flushed).
-[[nodiscard]] Status finish_signal(const GTree* g, const SearchEnv& env, const std::int32_t* top_cost,
+[[nodiscard]] Status finish_signal(const GTree& g, const SearchEnv& env, const std::int32_t* top_cost,
                                    const TopRows& top, std::int32_t* msg) noexcept;
 
 // Measures the signal whose words (one per sequence, mw for none) stand in
@@ -90,7 +74,14 @@ struct TopRows {
 // conservation bonuses), power and avg proximity x100 into msg.
 void measure_signal(const SearchEnv& env, std::int32_t* msg) noexcept;
 
-// Diagnostics of the search (search_dump.cpp).
+// Diagnostics of the search (search_dump.cpp), written by the entry point and
+// the tree, never by an engine: the G-tree (-D3), the "Level" line of a
+// climb step (-D2), the search tables after a step (-D4, the reference's
+// tables only), the signal found (-D2).
 void dump_gtree(const GTree& g, const DataPortion& dp, std::FILE* out) noexcept;
 void dump_system(const GTree& g, int z, const DataPortion& dp, std::FILE* out) noexcept;
+void level_line(const SearchEnv& env, int z) noexcept;
+// Ends the diagnostics of step z: the search tables of g at -D4 (g null:
+// none), then a flush. Returns 0 or ERIO.
+[[nodiscard]] Status step_done(const SearchEnv& env, const GTree* g, int z) noexcept;
 void report_signal(const SearchEnv& env, const std::int32_t* msg) noexcept;

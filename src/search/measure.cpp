@@ -9,8 +9,9 @@
 #include <cstring>
 
 #include "alphabet.hpp"
-#include "gtree.hpp"
+#include "search/gtree.hpp"
 #include "messages.hpp"
+#include "proximity/background.hpp"
 #include "word_index.hpp"
 
 namespace {
@@ -25,6 +26,7 @@ long long conservation_bonus(const SearchEnv& e, const std::int32_t* msg) noexce
   const char* alphabet = alphabet_letters(s.acid);
   const int letters = static_cast<int>(std::strlen(alphabet));
   long long bonus = 0;
+  const long long unit = prox_unit(s);  // the bonuses in proximity units
 
   // Judges the len positions of one word: the first (second = false) or the second.
   const auto judge = [&](int len, bool second) {
@@ -41,9 +43,9 @@ long long conservation_bonus(const SearchEnv& e, const std::int32_t* msg) noexce
       int top = 0;
       for (int a = 0; a < letters; ++a) top = count[a] > top ? count[a] : top;
       if (top == dp.n)
-        bonus += 100LL * s.ba;
+        bonus += 100LL * unit * s.ba;
       else if (static_cast<long long>(top) >= static_cast<long long>(dp.n) - s.bx)
-        bonus += 100LL * s.bc;
+        bonus += 100LL * unit * s.bc;
     }
   };
   if (s.l2 == 0) {

@@ -1,7 +1,7 @@
 // search_dump.cpp: what the search writes into the task's output file.
 #include <cstdio>
 
-#include "gtree.hpp"
+#include "search/gtree.hpp"
 #include "messages.hpp"
 #include "word_index.hpp"
 
@@ -65,6 +65,16 @@ void dump_system(const GTree& g, int z, const DataPortion& dp, std::FILE* out) n
       std::fprintf(out, " %2d", s);
   }
   std::fputs("\n", out);
+}
+
+void level_line(const SearchEnv& e, int z) noexcept {
+  if (e.set->diag_level >= 2 && e.out) std::fprintf(e.out, "Level %d\n", z);
+}
+
+Status step_done(const SearchEnv& e, const GTree* g, int z) noexcept {
+  if (e.out == nullptr) return 0;
+  if (g != nullptr && e.set->diag_level == 4) dump_system(*g, z, *e.dp, e.out);
+  return std::fflush(e.out) != 0 ? ERIO : 0;
 }
 
 void report_signal(const SearchEnv& e, const std::int32_t* msg) noexcept {

@@ -105,7 +105,7 @@ TEST_F(Parse, InvalidOptionsStopTheScan) {
   for (const char* bad : {"-LL0", "-L", "-L65", "-D5", "-C3", "-V13", "-V0", "-T0", "-U0", "-I0",
                           "-R0", "-Q-1", "-BA-1", "-SMIN4097", "-X", "-X2", "-G3", "-J5", "-Z7",
                           "-E", "-O", "-@", "-", "-[", "-Mx", "-MM", "-S", "-SPAN",
-                          "-M'acgt", "-SEED", "-SEED-1", "-SEED+3", "-SEEDx", "-SEED 3"}) {
+                          "-M'acgt", "-SEED", "-SEED-1", "-SEED+3", "-SEEDx", "-SEED 3", "-BG2", "-BG-1"}) {
     reset();
     EXPECT_EQ(parse({bad, "-L3", "in.fa"}), ERARG | ERDATA) << bad;  // in.fa is never reached
     EXPECT_EQ(err, "Invalid argument \"" + std::string(bad) + "\"\n[T0]: Cannot open input data file \"\"\n");
@@ -135,6 +135,8 @@ TEST_F(Parse, OptionForms) {
                {"-V12", field<&Settings::new_q>(), 12},
                {"-P20", field<&Settings::pairs>(), 20},
                {"/acid", field<&Settings::acid>(), 1},
+               {"-bg1", field<&Settings::background>(), 1},
+               {"-BG0", field<&Settings::background>(), 0},
                {"-h", {}, 0}};
   for (const auto& f : forms) {
     reset();

@@ -16,7 +16,9 @@ namespace {
 // one word, word pairs with spacing penalties with the matrix and on the fly,
 // a motif with a bonus, one-letter words (threshold 0), the G-tree and
 // matrix dumps of -D3, and every table of the search at -D4 (word pairs with
-// both motifs on the fly, one Q-permutation per P-permutation, three places).
+// both motifs on the fly, one Q-permutation per P-permutation, three places),
+// and letters weighed by their information (-BG1, an AT-rich set made by
+// korvax-planted: its parameters line shows the weights).
 TEST(Search, GoldenRunsInEveryMode) {
   const struct {
     const char* name;
@@ -30,6 +32,7 @@ TEST(Search, GoldenRunsInEveryMode) {
       {"dumps", {"-L6", "-D3", "-U8"}},
       {"pairs_d4", {"-L4", "-LL3", "-SMIN1", "-SMAX3", "-SPEN0,1,2", "-M'aCgt'", "-MM'cAg'", "-X0", "-T3", "-Q1",
                     "-R3", "-C2", "-D4"}},
+      {"background", {"-L8", "-BG1", "-U40", "-D2"}},  // made by the fast search, as the differential test holds it
   };
   for (const auto& c : cases) {
     Workdir wd;

@@ -2,7 +2,8 @@
 //
 // Random portions in every mode (one word and word pairs, motifs with any
 // bonus and penalty, both alphabets, thresholds from 0 up, sequences shorter
-// than the word, the matrix and on the fly): for every permutation tried the
+// than the word, the matrix and on the fly, letters alike and weighed by
+// their information): for every permutation tried the
 // two searches must leave the same cost for every key and the same row for
 // every key at the top, and so the same result.
 #include <gtest/gtest.h>
@@ -14,13 +15,15 @@
 #include <cstring>
 
 #include "config/cmdline.hpp"
-#include "search/fast.hpp"
-#include "search/fast_kernels.hpp"
+#include "proximity/background.hpp"
+#include "search/fast/fast_kernels.hpp"
+#include "search/search.hpp"
 #include "test_support.hpp"
 
 namespace {
 
 const char* kDna = "acgt";
+constexpr int kPlainRounds = 220;  // rounds of -BG0; as many again of -BG1 follow
 const char* kAcid = "acdefghiklmnpqrstvwy";
 
 int uniform(std::mt19937& rng, int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
@@ -75,7 +78,9 @@ Case random_case(std::mt19937& rng, int r) {
     s.motif2_given = true;
     std::snprintf(s.motif2, sizeof s.motif2, "%s", random_motif(rng, s.l2, letters).c_str());
   }
-  if (r % 6 == 5) s.threshold = uniform(rng, 1, s.l + (pairs ? s.l2 : 0));  // else derived, 0 for l = 1
+  s.background = r >= kPlainRounds;  // the later rounds weigh letters by their information (-BG1)
+  const int unit = s.background == 1 ? 4 * 2 : 1;  // about a letter's weight: the threshold in its unit
+  if (r % 6 == 5) s.threshold = uniform(rng, 1, unit * (s.l + (pairs ? s.l2 : 0)));  // else derived, 0 for l = 1
   s.both_strands = !s.acid && r % 8 >= 5;  // -RC: both strands, the junction masked
   s.mask_lower = r % 5 >= 3;               // -K: runs of lower-case letters masked
   s.diag_level = 0;
@@ -102,6 +107,8 @@ Case random_case(std::mt19937& rng, int r) {
       }
     }
   c.matrix = r % 2 == 0;
+  DataPortion dp;  // -BG1: the letter weights and the threshold of this portion
+  if ((load_portion(s, c.seqs, dp) & ~EODATA) == 0) derive_background(s, dp);
   return c;
 }
 
@@ -118,7 +125,7 @@ struct Engines : SearchCase {
     if (!fast_engine) return reference_search(env, perm, t, msg);
     reset_tree(t, perm);
     msg.assign(static_cast<std::size_t>(2 * dp.n + 4), -7);
-    return search_permutation(&t, fast, env, msg.data());
+    return search_permutation(t, fast, env, msg.data());
   }
 };
 
@@ -185,11 +192,13 @@ void expect_words_unmasked(const Case& c, const Engines& x, const std::vector<st
 // agree key by key, and no result holds a masked word.
 TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
   std::mt19937 rng(2026);
+  int fast_weighed = 0;  // -BG1 rounds the fast engine climbed itself
   int strands = 0, masked = 0;
-  for (int r = 0; r < 220; ++r) {
+  for (int r = 0; r < 2 * kPlainRounds; ++r) {
     const Case c = random_case(rng, r);
     Engines x(c);
     if (!x.usable) continue;
+    fast_weighed += r >= kPlainRounds && fast_engine_takes(x.fast, x.set);
     strands += c.set.both_strands;
     masked += x.dp.masked_letters > 0;
     std::vector<int> perm = identity(x.dp.n);
@@ -205,15 +214,16 @@ TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
       std::shuffle(perm.begin(), perm.end(), rng);
     }
   }
-  EXPECT_GT(strands, 30);
-  EXPECT_GT(masked, 40);
+  EXPECT_GT(fast_weighed, kPlainRounds * 3 / 4);  // only large bonuses on the fly hand over
+  EXPECT_GT(strands, 60);
+  EXPECT_GT(masked, 80);
 }
 
 // Any one allocation of the fast search that fails leaves the permutation to
 // the reference, with the same result; none leaves the search half done.
 TEST(FastSearch, AFailedAllocationFallsBackToTheSameResult) {
   std::mt19937 rng(77);
-  for (int r : {2, 3, 4}) {  // matrix and on the fly, one word and pairs, protein, motifs
+  for (int r : {2, 3, 4, kPlainRounds + 4}) {  // matrix and on the fly, one word and pairs, protein, motifs, -BG1
     const Case c = random_case(rng, r);
     Engines x(c);
     if (!x.usable) continue;
@@ -226,7 +236,7 @@ TEST(FastSearch, AFailedAllocationFallsBackToTheSameResult) {
       reset_tree(t, perm);
       got.assign(want.size(), -7);
       fail_one_allocation(k);  // counted from the search's first request on
-      const Status st = search_permutation(&t, fresh.fast, fresh.env, got.data());
+      const Status st = search_permutation(t, fresh.fast, fresh.env, got.data());
       const long seen = allocations_seen();
       alloc_failures_off();
       if (k <= x.dp.logn) {  // the G-tree's own level arrays: no search at all
@@ -305,7 +315,7 @@ TEST(FastSearch, PairPickIsTheScansChoiceAmongManyTies) {
     const PairChoice c{va.data(), sa.data(), static_cast<int>(va.size()), ub.data(), sb.data(), static_cast<int>(ub.size()),
                        pair.data(), rowmax.data(), mw, round % 3};
     for (const Coin* coin : {&even, &odd}) {
-      Pick want;  // the scan: v ascending outer, u ascending inner
+      Best want;  // the scan: v ascending outer, u ascending inner
       for (int v = 0; v <= mw; ++v)
         for (int u = 0; u <= mw; ++u) {
           const auto i = std::find(va.begin(), va.end(), v) - va.begin(), k = std::find(ub.begin(), ub.end(), u) - ub.begin();
@@ -314,7 +324,7 @@ TEST(FastSearch, PairPickIsTheScansChoiceAmongManyTies) {
                             (v == mw || u == mw ? 0 : pair[static_cast<std::size_t>(v * mw + u)]);
           if (value > want.value || (value == want.value && coin->odd())) want = {value, v, u};
         }
-      const Pick got = pick_pair(c, s, *coin);
+      const Best got = pick_pair(c, s, *coin);
       ASSERT_EQ(std::tie(got.value, got.first, got.second), std::tie(want.value, want.first, want.second)) << "round " << round;
     }
   }

@@ -6,8 +6,9 @@
 #include <algorithm>
 
 #include "config/cmdline.hpp"
+#include "proximity/background.hpp"
 #include "messages.hpp"
-#include "search/gtree.hpp"
+#include "search/reference/reference.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -25,7 +26,7 @@ struct Search : OwnSettings, SearchCase {
   }
   Status build(const std::vector<int>& perm) {
     reset_tree(tree, perm);
-    return build_gtree(&tree, env);
+    return build_gtree(tree, env);
   }
   Status run(const std::vector<int>& perm) { return reference_search(env, perm, tree, msg); }
   std::vector<int> level(int z) const {
@@ -50,7 +51,7 @@ TEST(QuadSearch, CostIsTheSumOfTheRowsProximities) {
     std::vector<int> perm = identity(n);
     std::shuffle(perm.begin(), perm.end(), rng);
     ASSERT_EQ(x.build(perm), 0u);
-    ASSERT_EQ(search_quads(&x.tree, x.env), 0u);
+    ASSERT_EQ(search_quads(x.tree, x.env), 0u);
     const int M = x.dp.M(), nn = x.dp.nn, Q = nn / 4, mw = x.dp.mw;
     const std::vector<int> lv = x.level(x.dp.logn - 1);
     for (int q = 0; q < Q; ++q)
@@ -118,6 +119,54 @@ TEST(SignalSearch, FindsAPlantedWord) {
     ASSERT_EQ(x.run(perm), 0u);
     EXPECT_EQ(x.power(), n) << n;
     for (int i = 0; i < n; ++i) EXPECT_EQ(x.word(i), at[static_cast<std::size_t>(i)]) << n << ' ' << i;
+  }
+}
+
+// AT-rich sequences (65% a and t) with two low-complexity runs each (poly-A
+// and a TA repeat) and a GC-rich word planted once with one letter changed:
+// with letters alike (-BG0) the runs, which agree everywhere, make the
+// signal; weighed by their information (-BG1) the planted word does.
+TEST(SignalSearch, InformationPrefersThePlantedWordToRepeats) {
+  std::mt19937 rng(65);
+  const std::string planted = "gccacgtggc";
+  const int n = 10, zone = 50, run = 14;
+  std::vector<std::string> seqs;
+  std::vector<int> at;
+  for (int i = 0; i < n; ++i) {
+    std::string s;
+    for (int k = 0; k < 3 * zone; ++k) s += rng() % 100 < 65 ? "at"[rng() % 2] : "cg"[rng() % 2];
+    int zones[3] = {0, 1, 2};
+    std::shuffle(zones, zones + 3, rng);
+    for (int r = 0; r < 2; ++r) {
+      const int from = zones[r] * zone + static_cast<int>(rng() % (zone - run));
+      for (int k = 0; k < run; ++k) s[static_cast<std::size_t>(from + k)] = r == 0 ? 'a' : "ta"[k % 2];
+    }
+    std::string copy = planted;
+    copy[rng() % copy.size()] = "acgt"[rng() % 4];
+    at.push_back(zones[2] * zone + static_cast<int>(rng() % (zone - planted.size())));
+    s.replace(static_cast<std::size_t>(at.back()), copy.size(), copy);
+    seqs.push_back(s);
+  }
+  for (int bg : {0, 1}) {
+    Settings set = make_settings(static_cast<int>(planted.size()));
+    set.background = bg;
+    DataPortion whole;  // the weights, before the matrix is built
+    ASSERT_EQ(load_portion(set, seqs, whole) & ~EODATA, 0u);
+    derive_background(set, whole);
+    Search x(std::move(set), seqs);
+    ASSERT_EQ(x.run(identity(n)), 0u);
+    EXPECT_GE(x.power(), n - 1) << "-BG" << bg;
+    for (int i = 0; i < n; ++i) {
+      const int w = x.word(i);
+      if (w == x.dp.mw) continue;
+      const std::string word = seqs[static_cast<std::size_t>(i)].substr(static_cast<std::size_t>(w), planted.size());
+      const bool repeat = word.find_first_not_of(word[0] == 'a' && word[1] == 'a' ? "a" : "at") == std::string::npos &&
+                          (word[0] == word[2] && word[1] == word[3]);  // poly-A or a TA repeat
+      if (bg == 0)
+        EXPECT_TRUE(repeat) << "sequence " << i << " word " << word;
+      else
+        EXPECT_EQ(w, at[static_cast<std::size_t>(i)]) << "sequence " << i << " word " << word;
+    }
   }
 }
 

@@ -5,8 +5,8 @@
 // key (w0, w2) of words of the heads the step finds the best words of the
 // partners, by the admissibility rules below, and records the cost (the sum
 // of the proximities among the group's four words) and the row.
-#include "best.hpp"
-#include "gtree.hpp"
+#include "reference.hpp"
+#include "search/best.hpp"
 
 namespace {
 
@@ -108,8 +108,7 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
 
 }  // namespace
 
-Status search_quads(GTree* t, const SearchEnv& e) noexcept {
-  if (t == nullptr) return ERMEM;
+Status search_quads(GTree& t, const SearchEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
   const int mw = dp.mw, M = dp.M(), nn = dp.nn, Q = nn / 4, T = e.set->threshold;
   std::size_t keys = 0, entries = 0;
@@ -118,10 +117,10 @@ Status search_quads(GTree* t, const SearchEnv& e) noexcept {
     return ERMEM;
   Table<std::int32_t> cost;
   if (table_fill(cost, entries, std::int32_t{-1}) != 0) return ERMEM;
-  t->cost = std::move(cost);
-  t->cost_prev.reset();
+  t.cost = std::move(cost);
+  t.cost_prev.reset();
 
-  const Table<std::int16_t>& lv = t->level[static_cast<std::size_t>(dp.logn - 1)];
+  const Table<std::int16_t>& lv = t.level[static_cast<std::size_t>(dp.logn - 1)];
   for (int q = 0; q < Q; ++q) {
     const auto at = [&](int k) { return static_cast<int>(lv[static_cast<std::size_t>(4 * q + k)]); };
     const Quad g{at(0), at(1), at(2), at(3)};
@@ -134,11 +133,11 @@ Status search_quads(GTree* t, const SearchEnv& e) noexcept {
         else if (g.s1 < 0 || g.s3 < 0)
           o = one_partner(e, g, g.s1 < 0 ? g.s3 : g.s1, g.s1 >= 0, w0, w2, c);
         else
-          o = two_partners(e, *t, g, w0, w2, c);
+          o = two_partners(e, t, g, w0, w2, c);
         const std::size_t key = static_cast<std::size_t>(w0) * static_cast<std::size_t>(M) +
                                 static_cast<std::size_t>(w2);
-        t->cost[key * static_cast<std::size_t>(Q) + static_cast<std::size_t>(q)] = o.cost;
-        std::int16_t* row = t->system.data() + key * static_cast<std::size_t>(nn) +
+        t.cost[key * static_cast<std::size_t>(Q) + static_cast<std::size_t>(q)] = o.cost;
+        std::int16_t* row = t.system.data() + key * static_cast<std::size_t>(nn) +
                             static_cast<std::size_t>(4 * q);
         row[0] = static_cast<std::int16_t>(o.r0);
         row[1] = static_cast<std::int16_t>(o.r2);

@@ -12,8 +12,8 @@
 #include <cstring>
 #include <utility>
 
-#include "fast_kernels.hpp"
-#include "fast_step.hpp"
+#include "search/fast/fast_kernels.hpp"
+#include "search/fast/fast_step.hpp"
 
 namespace {
 
@@ -40,7 +40,7 @@ void forget(RunPool& r) noexcept {
 // The sum of the member rows of places first, first + 2, ... below h of the
 // previous row prev (and of `extra`, when given): kept under `key` in the
 // pool when there is room.
-const std::uint8_t* run_sum(const FastStep& st, const MergeSide& s, const std::int16_t* prev, int first,
+const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t* prev, int first,
                             const std::uint8_t* extra, RunPool& r, std::size_t key) noexcept {
   const auto w = static_cast<std::size_t>(st.mw);
   if (const std::int32_t k = r.at[key]; k >= 0) return r.sums.data() + static_cast<std::size_t>(k) * w;
@@ -75,7 +75,7 @@ const std::uint8_t* run_sum(const FastStep& st, const MergeSide& s, const std::i
 //   previous cost 0:       own no word: the candidate is within T of the
 //                          other word; else the heads are within T and the
 //                          candidate is no word or within T of the other word.
-void merge_side(const FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept {
+void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept {
   const int mw = st.mw, T = st.T;
   const std::int32_t* C = s.cost + st.key(w, 0);
   const bool own = w != mw;
@@ -164,7 +164,7 @@ Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const i
 
 
 // The row of key (x, y) of group gp of the previous step (h slots).
-const std::int16_t* prev_row(const FastStep& st, int gp, int h, int x, int y) noexcept {
+const std::int16_t* prev_row(FastStep& st, int gp, int h, int x, int y) noexcept {
   const std::size_t key = st.key(x, y);
   const FastSearch& f = st.f;
   if (f.flagged_prev && f.zero_prev[static_cast<std::size_t>(gp) * st.keys + key] != 0)
@@ -176,7 +176,7 @@ const std::int16_t* prev_row(const FastStep& st, int gp, int h, int x, int y) no
 // second heads, then the members of each half, from the previous rows that
 // the choice keys, alternately. A zero key is flagged instead: its row is
 // the group's zero row.
-void write_merge(const FastStep& st, int g, int h, int wa, int wb, const MergeOut& o) noexcept {
+void write_merge(FastStep& st, int g, int h, int wa, int wb, const MergeOut& o) noexcept {
   FastSearch& f = st.f;
   const std::size_t at = static_cast<std::size_t>(g) * st.keys + st.key(wa, wb);
   f.cost[at] = o.zero ? 0 : o.cost;
@@ -192,14 +192,14 @@ void write_merge(const FastStep& st, int g, int h, int wa, int wb, const MergeOu
 
 // The row of the zero keys of group g: no words for the four heads, the
 // members of the two halves' (mw, mw) rows.
-void write_zero_row(const FastStep& st, int g, int h) noexcept {
+void write_zero_row(FastStep& st, int g, int h) noexcept {
   const int mw = st.mw;
   std::int16_t* row = st.f.zero_rows.data() + static_cast<std::size_t>(g) * static_cast<std::size_t>(2 * h);
   row[0] = row[1] = row[2] = row[3] = static_cast<std::int16_t>(mw);
   kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2, h - 2);
 }
 
-Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
+Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
   FastSearch& f = st.f;
   const int mw = st.mw, T = st.T;
   const int base = g * c;
@@ -270,13 +270,13 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
         pc.a_slack = wb == mw ? 0 : f.rowmax2[wb];
         pc.kb = f.kb.data();
         pc.b_slack = wa == mw ? 0 : pa_top[wa];
-        const Pick pk = pick_pair(pc, f.pick, st.e.coin);
+        const Best pk = pick_pair(pc, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value, pk.first, pk.second, false};
       } else if (na > 0) {
-        const Pick pk = pick_single(la, f.sa.data(), na, f.pick, st.e.coin);
+        const Best pk = pick_single(la, f.sa.data(), na, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value + cab, pk.first, mw, false};
       } else if (nb > 0) {
-        const Pick pk = pick_single(lb, f.sb.data(), nb, f.pick, st.e.coin);
+        const Best pk = pick_single(lb, f.sb.data(), nb, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value + cab, mw, pk.first, false};
       } else if (cab >= T) {
         o = {cab, mw, mw, false};
@@ -298,7 +298,7 @@ Status merge_group(const FastStep& st, const std::int16_t* lv, int g, int c, int
 }  // namespace
 
 Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
-  const FastStep st(t, f, e);
+  FastStep st(t, f, e);
   const int K = 1 << (z - 1), c = st.nn / K, h = c / 2;
   std::swap(f.rows, f.rows_prev);
   std::swap(f.cost, f.cost_prev);  // all keep their room from step to step

@@ -1,9 +1,9 @@
 // fast_tables.cpp: buckets, key lists, neighbours and picks of the fast search.
-#include "fast_tables.hpp"
+#include "search/fast/fast_tables.hpp"
 
 #include <algorithm>
 
-#include "fast_kernels.hpp"
+#include "search/fast/fast_kernels.hpp"
 
 // ---- Buckets ----
 
@@ -102,7 +102,7 @@ int pair_value(const PairChoice& c, int i, int k) noexcept;
 // but the first offered to the coin, and the first that reads odd is the
 // choice (the first pair when none does): the same outcome for the same
 // coin readings, with about two readings instead of one for every pair.
-void offer_many_ties(const PairChoice& c, PickScratch& s, Pick& p, const Coin& coin) noexcept {
+void offer_many_ties(const PairChoice& c, PickScratch& s, Best& p, const Coin& coin) noexcept {
   std::int32_t* oa = s.order_a.data();
   std::int32_t* ob = s.order_b.data();
   for (int i = 0; i < c.na; ++i) oa[i] = i;
@@ -139,7 +139,7 @@ namespace {
 // order: the first takes the place, each later one is offered to the coin.
 // That is all of the scan that shows in its outcome: a candidate below the
 // best value is passed by, and one above it would be the best.
-void offer_ties(PickTie* ties, int count, Pick& p, const Coin& coin) noexcept {
+void offer_ties(PickTie* ties, int count, Best& p, const Coin& coin) noexcept {
   if (count > 1) std::sort(ties, ties + count);
   for (int j = 0; j < count; ++j)
     if (!p.found() || coin.odd()) {
@@ -150,9 +150,9 @@ void offer_ties(PickTie* ties, int count, Pick& p, const Coin& coin) noexcept {
 
 }  // namespace
 
-Pick pick_single(const std::int16_t* cand, const std::int32_t* score, int count, PickScratch& s,
+Best pick_single(const std::int16_t* cand, const std::int32_t* score, int count, PickScratch& s,
                  const Coin& coin) noexcept {
-  Pick p;
+  Best p;
   for (int k = 0; k < count; ++k) p.value = std::max(p.value, score[k]);
   PickTie* ties = s.ties.data();  // room for M: every candidate
   int n = 0;
@@ -177,7 +177,7 @@ int pair_value(const PairChoice& c, int i, int k) noexcept {
 
 }  // namespace
 
-Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
+Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
   // The best value. Each row's bound is its partial score and its greatest
   // pair entry; the row of the greatest bound, scored first, sets a best
   // that most rows and pairs cannot beat, and those are never scored.
@@ -202,7 +202,7 @@ Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
   // a greater value comes; a pair whose bound is below the best is passed.
   // Once the ties of a value fill their room, the pass looks only for a
   // greater value (a pair that can only equal it is passed too).
-  Pick p;
+  Best p;
   PickTie* ties = s.ties.data();
   const auto room = static_cast<int>(s.ties.n);
   int n = 0;  // ties of p.value kept; room + 1: more than room

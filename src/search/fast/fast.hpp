@@ -1,7 +1,7 @@
 // fast.hpp: the fast signal search.
 //
-// The same search as search_signal (quad search, group merges, top
-// selection), with the same result for every permutation: the same cost and
+// The same climb as the reference (search/reference: quad search, group
+// merges), with the same outcome for every permutation: the same cost and
 // row for every key, ties offered to the coin in the same scan order. It
 // differs in how it gets there:
 //  - proximities are read a block row at a time (blocks.hpp), as bytes;
@@ -15,17 +15,18 @@
 //    the greatest entry of its row) can reach the best;
 //  - a merged key of cost 0 without words is a flag, not a written row.
 //
-// The straightforward search stays the reference. The fast one hands a
-// permutation over to it when the diagnostics level asks for the search
-// tables (-D4), when proximities computed on the fly could exceed a byte,
-// and when its own tables cannot be had; the result is the same.
+// The entry point (search/search.hpp) hands a permutation to the reference
+// when the diagnostics level asks for the search tables (-D4), when
+// proximities could exceed a byte (on the fly, or a -BG1 matrix of 16-bit
+// cells), and when the fast climb's own tables cannot be had; the result is
+// the same.
 #pragma once
 
 #include <cstdint>
 
-#include "fast_tables.hpp"
-#include "gtree.hpp"
-#include "../proximity/blocks.hpp"
+#include "proximity/blocks.hpp"
+#include "search/fast/fast_tables.hpp"
+#include "search/gtree.hpp"
 
 // The choice of one key of a merged group.
 struct MergeOut {
@@ -70,13 +71,19 @@ struct FastSearch {
   return f.flagged ? TopRows{f.rows.data(), f.zero.data(), f.zero_rows.data()} : TopRows{f.rows.data()};
 }
 
-// Builds the G-tree of the permutation in g->perm (every other field
-// empty) and searches it: what build_gtree and search_signal do together,
-// with the same statuses, result entries and diagnostics.
-[[nodiscard]] Status search_permutation(GTree* g, FastSearch& f, const SearchEnv& env,
-                                        std::int32_t* msg) noexcept;
+// True when the fast engine climbs for this portion: prepared, able to read
+// its proximities, and the search tables not asked for (-D4).
+[[nodiscard]] inline bool fast_engine_takes(const FastSearch& f, const Settings& set) noexcept {
+  return f.ready && f.blocks.usable && set.diag_level < 4;
+}
 
-// The steps, for search_signal_fast and the tests. Each returns 0, ERMEM
-// (the fast tables could not be had) or ERINT (an empty second-head slot).
+// Climbs the G-tree whose levels are built (build_levels), writing nothing;
+// the costs and rows of the top then stand in f.cost and fast_top_rows(f).
+// Returns 0, or the status of a step that failed; then the climb's tables
+// and the block cache are released, so that the reference has room.
+[[nodiscard]] Status fast_climb(GTree& t, FastSearch& f, const SearchEnv& env) noexcept;
+
+// The steps of the climb. Each returns 0, ERMEM (the fast tables could not
+// be had) or ERINT (an empty second-head slot).
 [[nodiscard]] Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& env) noexcept;
 [[nodiscard]] Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& env) noexcept;

@@ -1,5 +1,5 @@
 // fast_kernels.cpp: plain and AVX2 forms of the row loops.
-#include "fast_kernels.hpp"
+#include "search/fast/fast_kernels.hpp"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>

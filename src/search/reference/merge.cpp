@@ -5,16 +5,19 @@
 // half, heads b and b2). For every key (wa, wb) the step chooses the words of
 // the second heads a2 and b2 and takes every other member's word from the
 // previous rows that those choices key.
-#include "best.hpp"
-#include "gtree.hpp"
+#include "reference.hpp"
+#include "search/best.hpp"
 
 namespace {
 
+// One group of a merge step, built with its fields named.
 struct Merge {
   const SearchEnv& e;
   GTree& t;
   const std::int16_t* lv;  // level z
-  int mw, M, nn, K, c, h, g, T;
+  int mw, M, nn;           // the portion's no-word index, keys per head, leaf places
+  int K, c, h, g;          // groups of the level, slots per group and per half, this group
+  int T;                   // the threshold
   int a, a2, b, b2;        // sequences of the four heads
 
   [[nodiscard]] std::size_t key(int x, int y) const noexcept {
@@ -155,26 +158,25 @@ void Merge::one_key(int wa, int wb) noexcept {
 
 }  // namespace
 
-Status merge_groups(GTree* t, int z, const SearchEnv& e) noexcept {
-  if (t == nullptr) return ERMEM;
+Status merge_groups(GTree& t, int z, const SearchEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
   const int M = dp.M(), nn = dp.nn, K = 1 << (z - 1);
 
   // The previous step's tables become the inputs of this one.
-  std::swap(t->system, t->system_prev);
-  for (std::size_t i = 0; i < t->system.n; ++i) t->system[i] = -1;
-  t->cost_prev = std::move(t->cost);
+  std::swap(t.system, t.system_prev);
+  for (std::size_t i = 0; i < t.system.n; ++i) t.system[i] = -1;
+  t.cost_prev = std::move(t.cost);
   const std::size_t entries =
       static_cast<std::size_t>(M) * static_cast<std::size_t>(M) * static_cast<std::size_t>(K);
-  if (table_fill(t->cost, entries, std::int32_t{-1}) != 0) return ERMEM;
+  if (table_fill(t.cost, entries, std::int32_t{-1}) != 0) return ERMEM;
 
-  const std::int16_t* lv = t->level[static_cast<std::size_t>(z)].data();
+  const std::int16_t* lv = t.level[static_cast<std::size_t>(z)].data();
   const int c = nn / K, h = c / 2;
   for (int g = 0; g < K; ++g) {
     const int base = g * c;
     if (lv[base + 1] < 0 || lv[base + h + 1] < 0) return ERINT;
-    Merge m{e, *t, lv, dp.mw, M, nn, K, c, h, g, e.set->threshold,
-            lv[base], lv[base + 1], lv[base + h], lv[base + h + 1]};
+    Merge m{.e = e, .t = t, .lv = lv, .mw = dp.mw, .M = M, .nn = nn, .K = K, .c = c, .h = h, .g = g,
+            .T = e.set->threshold, .a = lv[base], .a2 = lv[base + 1], .b = lv[base + h], .b2 = lv[base + h + 1]};
     for (int wa = 0; wa <= dp.mw; ++wa)
       for (int wb = 0; wb <= dp.mw; ++wb) m.one_key(wa, wb);
   }

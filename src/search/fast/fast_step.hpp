@@ -3,9 +3,10 @@
 
 #include <cstdint>
 
-#include "fast.hpp"
+#include "search/fast/fast.hpp"
 
-// One step of the fast search: its tables and sizes.
+// One step of the fast search: its tables and sizes. The steps write the
+// fast search's tables through it, so it is passed as FastStep&.
 struct FastStep {
   GTree& t;
   FastSearch& f;
@@ -23,7 +24,7 @@ struct FastStep {
   // The rows of the fast search are kept group by group: the row of key
   // (own, other) of group g, c slots, at (g * M * M + key) * c. At the top (one
   // group of nn slots) this is the straightforward search's layout.
-  [[nodiscard]] std::int16_t* row(int g, int c, int own, int other) const noexcept {
+  [[nodiscard]] std::int16_t* row(int g, int c, int own, int other) noexcept {
     return f.rows.data() + (static_cast<std::size_t>(g) * keys + key(own, other)) * static_cast<std::size_t>(c);
   }
   // The first row of group g of the previous step, whose rows have c slots.

@@ -6,12 +6,14 @@
 // word of the other head, which candidates are admissible, and pushes
 // (other word, candidate) pairs. Buckets sort them into one list per key;
 // KeyLists keep the lists of every key of a group.
-// Picks then choose among the lists exactly as the straightforward scan does.
+// Picks then choose among the lists exactly as the straightforward scan does
+// (the same Best record, search/best.hpp).
 #pragma once
 
 #include <cstdint>
 
 #include "coin.hpp"
+#include "search/best.hpp"
 #include "status.hpp"
 #include "table.hpp"
 
@@ -103,16 +105,6 @@ struct RunSums {
 // The most bytes the pools of one side keep; beyond it sums are made afresh.
 inline constexpr std::size_t kMaxRunBytes = std::size_t{64} << 20;
 
-// A choice among candidates, as the straightforward scan makes it: in scan
-// order from a best value of -1, a greater value replaces the best and an
-// equal one replaces it when the coin reads odd.
-struct Pick {
-  int value = -1;
-  int first = -1;   // the chosen candidate (or v of a chosen pair)
-  int second = -1;  // u of a chosen pair
-  [[nodiscard]] bool found() const noexcept { return first >= 0; }
-};
-
 // A candidate (or pair) of the best value.
 struct PickTie {
   int v, u;
@@ -126,7 +118,7 @@ struct PickScratch {
 };
 
 // The best of one list (in any order): candidate cand[k] has the value score[k].
-[[nodiscard]] Pick pick_single(const std::int16_t* cand, const std::int32_t* score, int count,
+[[nodiscard]] Best pick_single(const std::int16_t* cand, const std::int32_t* score, int count,
                                PickScratch& s, const Coin& coin) noexcept;
 
 // Two lists (in any order) whose pairs (v, u) score sa(v) + sb(u) +
@@ -150,4 +142,4 @@ struct PairChoice {
 // partial scores down, and pairs that cannot reach the best value are never
 // scored; the pairs that reach it are then offered in scan order, so that
 // ties meet the coin as they do in the scan.
-[[nodiscard]] Pick pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept;
+[[nodiscard]] Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept;

@@ -7,8 +7,8 @@
 // and kept for every key. Then each key makes its choice from its lists.
 #include <algorithm>
 
-#include "fast_kernels.hpp"
-#include "fast_step.hpp"
+#include "search/fast/fast_kernels.hpp"
+#include "search/fast/fast_step.hpp"
 
 namespace {
 
@@ -17,7 +17,7 @@ struct QuadOut {
   int r0, r2, r1, r3;  // words of s0, s2, s1, s3
 };
 
-void write_quad(const FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) noexcept {
+void write_quad(FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) noexcept {
   st.f.cost[static_cast<std::size_t>(q) * st.keys + st.key(w0, w2)] = o.cost;
   std::int16_t* row = st.row(q, 4, w0, w2);
   row[0] = static_cast<std::int16_t>(o.r0);
@@ -44,7 +44,7 @@ struct QuadSide {
 //   no candidate:  own and other words within T;
 //   else:          (a >= T and c + b >= 2T) or (c >= T and b >= T),
 // a, b, c the proximities own-candidate, other-candidate, own-other.
-void quad_side(const FastStep& st, const QuadSide& s, int w, Buckets& out) noexcept {
+void quad_side(FastStep& st, const QuadSide& s, int w, Buckets& out) noexcept {
   const int mw = st.mw, T = st.T;
   if (w == mw) {
     for (int x = 0; x < mw; ++x) {
@@ -76,7 +76,7 @@ void quad_side(const FastStep& st, const QuadSide& s, int w, Buckets& out) noexc
 }
 
 // No partner: the key's own proximity decides.
-Status quad_alone(const FastStep& st, int q, int Q, int s0, int s2) noexcept {
+Status quad_alone(FastStep& st, int q, int Q, int s0, int s2) noexcept {
   const int mw = st.mw;
   const int x[1] = {s0}, y[1] = {s2};
   const std::uint8_t* c = nullptr;
@@ -98,7 +98,7 @@ Status quad_alone(const FastStep& st, int q, int Q, int s0, int s2) noexcept {
 // a + b gives the cost best + c. A sum of three reaching 3T has a term
 // reaching T, so the words pairs of the last rule are found as those with
 // a >= T, or else c >= T, or else (a, c < T) b >= T + 2.
-Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p, bool p_is_s1) noexcept {
+Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool p_is_s1) noexcept {
   FastSearch& f = st.f;
   const int mw = st.mw, T = st.T;
   const int x[4] = {s0, p, s0, s2}, y[4] = {p, s2, s2, p};
@@ -152,7 +152,7 @@ Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p,
         continue;
       }
       for (int k = 0; k < count; ++k) f.sa[static_cast<std::size_t>(k)] = st.at(A, w0, list[k]) + st.at(BT, w2, list[k]);
-      const Pick pk = pick_single(list, f.sa.data(), count, f.pick, st.e.coin);
+      const Best pk = pick_single(list, f.sa.data(), count, f.pick, st.e.coin);
       const int cost = pk.value + st.at(C, w0, w2);
       write_quad(st, q, Q, w0, w2, p_is_s1 ? QuadOut{cost, w0, w2, pk.first, mw} : QuadOut{cost, w0, w2, mw, pk.first});
     }
@@ -162,7 +162,7 @@ Status quad_one_partner(const FastStep& st, int q, int Q, int s0, int s2, int p,
 
 // Both partners: lists A (words of s1) and B (words of s3) of every key, then
 // the best pair, the best of one list, or the key alone.
-Status quad_two_partners(const FastStep& st, int q, int Q, int s0, int s1, int s2, int s3) noexcept {
+Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int s3) noexcept {
   FastSearch& f = st.f;
   const int mw = st.mw, T = st.T;
   // 0 (s0,s1)  1 (s0,s2)  2 (s1,s2)  3 (s2,s1)  4 (s2,s3)  5 (s2,s0)  6 (s3,s0)  7 (s0,s3)  8 (s1,s3)
@@ -202,13 +202,13 @@ Status quad_two_partners(const FastStep& st, int q, int Q, int s0, int s1, int s
       QuadOut o;
       if (na > 0 && nb > 0) {
         const PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, c};
-        const Pick pk = pick_pair(pc, f.pick, st.e.coin);
+        const Best pk = pick_pair(pc, f.pick, st.e.coin);
         o = {pk.value, w0, w2, pk.first, pk.second};
       } else if (na > 0) {
-        const Pick pk = pick_single(la, f.sa.data(), na, f.pick, st.e.coin);
+        const Best pk = pick_single(la, f.sa.data(), na, f.pick, st.e.coin);
         o = {pk.value + c, w0, w2, pk.first, mw};
       } else if (nb > 0) {
-        const Pick pk = pick_single(lb, f.sb.data(), nb, f.pick, st.e.coin);
+        const Best pk = pick_single(lb, f.sb.data(), nb, f.pick, st.e.coin);
         o = {pk.value + c, w0, w2, mw, pk.first};
       } else {
         o = c >= T ? QuadOut{c, w0, w2, mw, mw} : QuadOut{0, mw, mw, mw, mw};
@@ -222,7 +222,7 @@ Status quad_two_partners(const FastStep& st, int q, int Q, int s0, int s1, int s
 }  // namespace
 
 Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
-  const FastStep st(t, f, e);
+  FastStep st(t, f, e);
   const DataPortion& dp = *e.dp;
   const int Q = dp.nn / 4;
   std::size_t entries = 0;
