@@ -1,6 +1,8 @@
 // export_cli.cpp: the command line of korvax-export, and its run.
 #include "export_cli.hpp"
 
+#include "companion_io.hpp"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -44,14 +46,6 @@ void message(const char* what, const std::string& text) {
   std::fprintf(stderr, "korvax-export: %s%s\n", what, text.c_str());
 }
 
-bool whole_number(const char* s, int& ret) {
-  char* end = nullptr;
-  const long v = std::strtol(s, &end, 10);
-  if (end == s || *end != '\0' || v < 1 || v > 1000000) return false;
-  ret = static_cast<int>(v);
-  return true;
-}
-
 // Parses argv into o. Returns 0, ERARG (with a message) or HELP.
 Status parse(int argc, char** argv, ExportOptions& o) {
   const struct {
@@ -93,8 +87,8 @@ Status parse(int argc, char** argv, ExportOptions& o) {
         known = true;
       }
     if (known) continue;
-    if (name == "--place" && whole_number(value, o.place)) continue;
-    if (name == "--portion" && whole_number(value, o.portion)) continue;
+    if (name == "--place" && whole_number(value, 1, 1000000, o.place)) continue;
+    if (name == "--portion" && whole_number(value, 1, 1000000, o.portion)) continue;
     if (name == "--by" && (std::strcmp(value, "quality") == 0 || std::strcmp(value, "proximity") == 0)) {
       o.ranking = value[0] == 'q' ? Ranking::quality : Ranking::avg_proximity;
       o.by_evalue = false;

@@ -2,6 +2,8 @@
 // records' positions.
 #include "origin_map.hpp"
 
+#include "companion_io.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -11,10 +13,6 @@
 #include "alloc_guard.hpp"
 
 namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
 
 // Splits a line at its tabs.
 std::vector<std::string> fields_of(const std::string& line) {
@@ -60,7 +58,7 @@ bool take_line(const std::string& line, OriginMap& map) {
 
 Status read_map(const char* input, OriginMap& map, std::string& err) {
   const std::string path = std::string(input) + ".map";
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "r"));
+  FileHandle f(std::fopen(path.c_str(), "r"));
   if (!f) {
     if (errno == ENOENT) return 0;
     err = path + ": cannot open the map of the input: " + std::strerror(errno);

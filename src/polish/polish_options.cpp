@@ -1,6 +1,8 @@
 // polish_options.cpp: the command line of korvax-polish.
 #include "polish_options.hpp"
 
+#include "companion_io.hpp"
+
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -40,14 +42,6 @@ constexpr const char* kHelp =
     "or a run whose reported qualities the settings do not reproduce; 0x4 a file\n"
     "that cannot be read or written; 0x10 out of memory; 0x80 internal error.\n";
 
-bool whole_number(const char* s, int lo, int& ret) {
-  char* end = nullptr;
-  const long v = std::strtol(s, &end, 10);
-  if (end == s || *end != '\0' || v < lo || v > 1000000) return false;
-  ret = static_cast<int>(v);
-  return true;
-}
-
 Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& err) {
   std::vector<const char*> files;
   for (int i = 1; i < argc; ++i) {
@@ -85,12 +79,12 @@ Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& e
     } else if (name == "--history") {
       o.history = value;
     } else if (name == "--rows") {
-      if (!whole_number(value, 0, o.rows)) {
+      if (!whole_number(value, 0, 1000000, o.rows)) {
         err = std::string("--rows wants a number of rows (0 or more), not '") + value + "'";
         return ERARG;
       }
     } else if (name == "--shift") {
-      if (!whole_number(value, 0, o.shift)) {
+      if (!whole_number(value, 0, 1000000, o.shift)) {
         err = std::string("--shift wants a number of letters (0 or more), not '") + value + "'";
         return ERARG;
       }

@@ -2,6 +2,8 @@
 // write the polished result file and the summaries.
 #include "run_polish.hpp"
 
+#include "companion_io.hpp"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -17,10 +19,6 @@
 namespace {
 
 void message(const std::string& text) { std::fprintf(stderr, "korvax-polish: %s\n", text.c_str()); }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const noexcept { std::fclose(f); }
-};
 
 // The values that the result file does not show, as they are taken.
 void note_assumed(const std::string& result, const Settings& s) {
@@ -133,7 +131,7 @@ Status run(int argc, char** argv) {
     }
   }
 
-  std::unique_ptr<std::FILE, FileCloser> in(std::fopen(o.input, "r"));
+  FileHandle in(std::fopen(o.input, "r"));
   if (!in) {
     message(std::string(o.input) + ": cannot open the input file: " + std::strerror(errno));
     return ERIO;
