@@ -13,11 +13,13 @@
 
 namespace {
 
-// Sends the stop message carrying `word` to every secondary task, once per portion.
+// Sends the stop message carrying `word` to every secondary task, once per
+// portion: after a failure, when the dispatch loop has not sent it. The port
+// is the one sender of the stop message, here and in the dispatch loop.
 void stop_all(TaskContext& ctx, Status word) noexcept {
   if (ctx.root.stops_sent) return;
-  const auto w = static_cast<std::int32_t>(word);
-  for (int t = 1; t < ctx.tasks; ++t) send_ints(&w, 1, t, kTagStop);
+  MpiPort port;
+  for (int t = 1; t < ctx.tasks; ++t) port.send_stop(t, word);
   ctx.root.stops_sent = true;
 }
 
