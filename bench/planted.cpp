@@ -1,6 +1,6 @@
 // planted.cpp: writes a data portion with a planted motif, for benchmarks.
 //
-//   korvax-planted N LENGTH WORD SEED [MUTATIONS [WITHOUT [AT]]]
+//   korvax-planted [--strands] N LENGTH WORD SEED [MUTATIONS [WITHOUT [AT]]]
 //
 // N random DNA sequences of LENGTH letters (seeded, reproducible), each but
 // the last WITHOUT (default 0) with one copy of a random motif of WORD
@@ -9,8 +9,15 @@
 // that share of a and t, and every sequence also gets two low-complexity
 // runs of WORD + 4 letters, as AT-rich promoters have them: a poly-A run and
 // a TA repeat, and the motif is drawn with the opposite share (GC-rich).
+// With --strands (anywhere among the arguments) each copy lands on a random
+// strand: on '-' the reverse complement of the copy is written, and the
+// title names the strand after the place, `planted at 61-` (the place is the
+// leftmost letter on the given strand, as korvax -RC prints it). The strands
+// come from a stream of their own seeded from SEED, so the letters and places
+// are those of the same command without --strands.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 
@@ -23,11 +30,25 @@ bool free_at(const std::size_t* from, const std::size_t* to, int taken, std::siz
   return true;
 }
 
+// The reverse complement of a word of a, c, g and t.
+std::string reverse_complement(const std::string& w) {
+  std::string r;
+  for (auto c = w.rbegin(); c != w.rend(); ++c) r += *c == 'a' ? 't' : *c == 'c' ? 'g' : *c == 'g' ? 'c' : 'a';
+  return r;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  bool strands = false;  // --strands taken out, the rest read by position
+  int kept = 1;
+  for (int k = 1; k < argc; ++k) {
+    if (std::strcmp(argv[k], "--strands") == 0) strands = true;
+    else argv[kept++] = argv[k];
+  }
+  argc = kept;
   if (argc < 5) {
-    std::fprintf(stderr, "usage: %s N LENGTH WORD SEED [MUTATIONS [WITHOUT [AT]]]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--strands] N LENGTH WORD SEED [MUTATIONS [WITHOUT [AT]]]\n", argv[0]);
     return 1;
   }
   const int n = std::atoi(argv[1]), len = std::atoi(argv[2]), word = std::atoi(argv[3]);
@@ -39,7 +60,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bad sizes\n");
     return 1;
   }
-  std::mt19937 rng(static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10)));
+  const auto seed = static_cast<unsigned>(std::strtoul(argv[4], nullptr, 10));
+  std::mt19937 rng(seed), strand_rng(seed + 1);
   std::uniform_int_distribution<int> letter(0, 3), percent(0, 99);
   const char* acgt = "acgt";
   const auto background = [&]() {
@@ -74,8 +96,14 @@ int main(int argc, char** argv) {
       std::printf(">seq%d without a site\n%s\n", i + 1, s.c_str());
       continue;
     }
-    s.replace(at, static_cast<std::size_t>(word), copy);
-    std::printf(">seq%d planted at %zu\n%s\n", i + 1, at + 1, s.c_str());
+    if (!strands) {
+      s.replace(at, static_cast<std::size_t>(word), copy);
+      std::printf(">seq%d planted at %zu\n%s\n", i + 1, at + 1, s.c_str());
+      continue;
+    }
+    const bool reverse = strand_rng() % 2 != 0;
+    s.replace(at, static_cast<std::size_t>(word), reverse ? reverse_complement(copy) : copy);
+    std::printf(">seq%d planted at %zu%c\n%s\n", i + 1, at + 1, reverse ? '-' : '+', s.c_str());
   }
   return 0;
 }

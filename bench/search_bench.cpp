@@ -11,6 +11,9 @@
 //
 // Options (korvax's own forms where korvax has one):
 //   -Ln -LLn -SMINn -SMAXn -SPENs -Mm -MMm -MBn -MPn -Tn -ACID -X0 -BGn
+//   -RC -K        both strands, masked lower-case letters (the reader
+//                 builds the portion as korvax does: m and mw count both
+//                 strands and the junction)
 //   perms=N       permutations searched by the fast search (default 3)
 //   ref=N         of these, searched by the reference too (default: all)
 //   -BGboth       the same permutations under -BG0, then under -BG1
@@ -127,7 +130,7 @@ bool option(const char* a, const char* name, const char** value) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s FILE [-Ln -LLn -SMINn -SMAXn -SPENs -M'm' -MM'm' -MBn -MPn -Tn -ACID -X0 perms=N ref=N]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s FILE [-Ln -LLn -SMINn -SMAXn -SPENs -M'm' -MM'm' -MBn -MPn -Tn -ACID -X0 -BGn -RC -K perms=N ref=N]\n", argv[0]);
     return 1;
   }
   Bench b;
@@ -142,6 +145,8 @@ int main(int argc, char** argv) {
     else if (option(a, "-SMAX", &v)) b.set.smax = std::atoi(v);
     else if (option(a, "-SPEN", &v)) std::snprintf(b.set.pen_text, sizeof b.set.pen_text, "%s", v);
     else if (option(a, "-ACID", &v)) b.set.acid = true;
+    else if (strcasecmp(a, "-RC") == 0) b.set.both_strands = true;
+    else if (strcasecmp(a, "-K") == 0) b.set.mask_lower = true;
     else if (option(a, "-LL", &v)) b.set.l2 = std::atoi(v);
     else if (option(a, "-L", &v)) b.set.l = std::atoi(v);
     else if (option(a, "-MM'", &v)) { b.set.motif2_given = true; std::snprintf(b.set.motif2, sizeof b.set.motif2, "%.*s", static_cast<int>(std::strcspn(v, "'")), v); }
@@ -182,8 +187,9 @@ int main(int argc, char** argv) {
     b.set.background = bg;
     if (b.set.plain_threshold >= 0) b.set.threshold = b.set.plain_threshold;
     derive_background(b.set, b.dp);  // -BG1: the weights and threshold of the portion
-    std::printf("%s: n=%d m=%d l=%d l2=%d mw=%d -BG%d threshold=%d, %s, %d permutations (%d with the reference)\n",
-                argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, bg, b.set.threshold,
+    std::printf("%s: n=%d m=%d l=%d l2=%d mw=%d -BG%d%s%s threshold=%d, %s, %d permutations (%d with the reference)\n",
+                argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, bg, b.set.both_strands ? " -RC" : "",
+                b.set.mask_lower ? " -K" : "", b.set.threshold,
                 b.set.prox_mode == ProxMode::kMatrix ? "proximity matrix" : "on the fly", b.perms, b.ref);
     std::fflush(stdout);
     const Run fast = run_engine(b, true, b.perms);
