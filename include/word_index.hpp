@@ -53,6 +53,12 @@ struct StrandPlace {
   return strand_len + 1 + (strand_len - start - len + 1);
 }
 
+// With both strands (-RC): the start of the word of len letters that reads
+// the same letters as the word at q, on the other strand.
+[[nodiscard]] inline int mirror_start(int q, int len, int strand_len) noexcept {
+  return q < strand_len ? strand_len + 1 + (strand_len - q - len) : strand_len - (q - strand_len - 1) - len;
+}
+
 // True when the word (pair) of index w lies wholly within a sequence of length len.
 [[nodiscard]] inline bool word_fits(int w, int len, int l, int l2, int smin, int S) noexcept {
   if (w < 0) return false;

@@ -52,6 +52,29 @@ Status search_permutation(GTree& t, FastSearch& f, const SearchEnv& e, std::int3
   return finish_signal(t, e, t.cost.data(), TopRows{t.system.data()}, msg);
 }
 
+namespace {
+
+// Both strands (-RC): a signal of single words without a motif has a mirror,
+// every word read on the other strand, of the same proximities (a letter
+// agrees with a letter exactly when their complements agree, and the
+// weights of -BG1, counted over both strands, are those of the complements)
+// and so of the same quality. Of the two, the one with more words on the
+// given strand is kept, so that a motif is shown as most of its sites read.
+void orient_signal(const DataPortion& dp, const Settings& s, std::int32_t* words) noexcept {
+  if (!s.both_strands || s.l2 != 0 || s.motif_given) return;
+  int forward = 0, reverse = 0;
+  for (int i = 0; i < dp.n; ++i) {
+    const int w = words[i];
+    if (w == dp.mw) continue;
+    (w < dp.strand_len[static_cast<std::size_t>(i)] ? forward : reverse) += 1;
+  }
+  if (reverse <= forward) return;
+  for (int i = 0; i < dp.n; ++i)
+    if (words[i] != dp.mw) words[i] = mirror_start(words[i], s.l, dp.strand_len[static_cast<std::size_t>(i)]);
+}
+
+}  // namespace
+
 Status finish_signal(const GTree& t, const SearchEnv& e, const std::int32_t* top_cost,
                      const TopRows& top, std::int32_t* msg) noexcept {
   const DataPortion& dp = *e.dp;
@@ -73,6 +96,7 @@ Status finish_signal(const GTree& t, const SearchEnv& e, const std::int32_t* top
     msg[lay.words() + seq] = w;
   }
 
+  orient_signal(dp, s, msg + lay.words());
   measure_signal(e, msg);
 
   if (s.diag_level >= 2 && e.out) {

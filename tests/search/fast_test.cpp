@@ -183,6 +183,23 @@ void expect_words_unmasked(const Case& c, const Engines& x, const std::vector<st
     check(pl.q, s.l);
     if (s.l2 != 0) check(pl.p2, s.l2);
   }
+  // Of a signal and its mirror on the other strand, the one with more words
+  // on the given strand is reported.
+  if (s.both_strands && s.l2 == 0 && !s.motif_given) {
+    int forward = 0, reverse = 0;
+    for (int i = 0; i < x.dp.n; ++i) {
+      const int w = msg[static_cast<std::size_t>(i)];
+      if (w != x.dp.mw) (w < static_cast<int>(c.seqs[static_cast<std::size_t>(i)].size()) ? forward : reverse) += 1;
+    }
+    EXPECT_GE(forward, reverse) << what;
+    // The mirror measures the same: sums, quality, power, avg proximity.
+    std::vector<std::int32_t> mirror = msg;
+    for (int i = 0; i < x.dp.n; ++i)
+      if (mirror[static_cast<std::size_t>(i)] != x.dp.mw)
+        mirror[static_cast<std::size_t>(i)] = mirror_start(mirror[static_cast<std::size_t>(i)], s.l, x.dp.strand_len[static_cast<std::size_t>(i)]);
+    measure_signal(x.env, mirror.data());
+    EXPECT_TRUE(std::equal(mirror.begin() + x.dp.n, mirror.end() - 1, msg.begin() + x.dp.n)) << what;
+  }
 }
 
 }  // namespace
