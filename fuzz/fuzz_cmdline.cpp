@@ -37,14 +37,23 @@ void fresh_directory() {
   std::fclose(f);
 }
 
+// The number a mode is held as.
+template <class Mode>
+int value(Mode m) {
+  return static_cast<int>(m);
+}
+
 // The ranges that the parse promises when it succeeds.
 void check_ranges(const Settings& s) {
   FUZZ_CHECK(s.l >= 1 && s.l <= kMaxWordLen && s.l2 >= 0 && s.l2 <= kMaxWordLen);
   FUZZ_CHECK(s.smin >= 0 && s.smin <= s.smax && s.smax <= kMaxSpacing && s.S == s.smax - s.smin + 1);
   FUZZ_CHECK(s.penalty.n == static_cast<std::size_t>(s.S));
   FUZZ_CHECK(s.console_level >= 0 && s.console_level <= 2 && s.diag_level >= 0 && s.diag_level <= 4);
-  FUZZ_CHECK(s.aggregation >= 1 && s.aggregation <= 2 && s.new_words_mode >= 0 && s.new_words_mode <= 2);
-  FUZZ_CHECK(s.secondary_mode >= 0 && s.secondary_mode <= 2 && (s.prox_mode == 0 || s.prox_mode == 1));
+  FUZZ_CHECK(value(s.aggregation) >= 1 && value(s.aggregation) <= 2 && value(s.new_words_mode) >= 0 &&
+             value(s.new_words_mode) <= 2);
+  FUZZ_CHECK(value(s.secondary_mode) >= 0 && value(s.secondary_mode) <= 2 &&
+             (value(s.prox_mode) == 0 || value(s.prox_mode) == 1));
+  FUZZ_CHECK((s.background == 0 || s.background == 1) && s.seed >= -1 && !(s.both_strands && s.acid));
   FUZZ_CHECK(s.new_q >= 1 && s.new_q <= 12 && s.aftermax >= 1 && s.best_results >= 1 && s.perm_limit >= 1);
   FUZZ_CHECK(s.ba >= 0 && s.bc >= 0 && s.bx >= 0 && s.qlist_limit >= 0 && s.time_limit >= 0);
 }
@@ -65,7 +74,7 @@ Status parse_as(int task, std::vector<std::string> args, Settings& set) {
       if (dp.n == 0 && (pst & EODATA) != 0) break;
       FUZZ_CHECK(k < 4 && dp.name_width >= 0);
       if (set.name_width_limit > 0) FUZZ_CHECK(dp.name_width <= set.name_width_limit);
-      (void)portion_mincover(dp, set.mincover != -1, set.mincover);
+      (void)portion_mincover(dp, set.mincover);
       (void)portion_new_q(dp.n, set.new_q);
     }
   }

@@ -11,6 +11,7 @@
 #include "report_layout.hpp"
 
 #include <cctype>
+#include <cstdarg>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -132,10 +133,14 @@ std::FILE* open_input(const char* name, bool* irregular) noexcept {
 
 // ---- 4. After the scan ----
 
-// Says why into *why (when given), in the manner of printf.
-template <class... Args>
-void complain(Complaint* why, const char* format, Args... args) noexcept {
-  if (why != nullptr && why->text[0] == '\0') std::snprintf(why->text, sizeof why->text, format, args...);
+// Says why into *why (when given, and when it holds nothing yet), in the
+// manner of printf.
+__attribute__((format(printf, 2, 3))) void complain(Complaint* why, const char* format, ...) noexcept {
+  if (why == nullptr || why->text[0] != '\0') return;
+  std::va_list args;
+  va_start(args, format);
+  std::vsnprintf(why->text, sizeof why->text, format, args);
+  va_end(args);
 }
 
 // Checks a motif against its word length and the alphabet. When it is valid,
