@@ -67,6 +67,9 @@ struct PortionParams {
   bool spacing_given = false;        // word pairs only
   int smin = 0, smax = 0;
   std::vector<int> penalty;          // one per spacing smin..smax
+  int background = 0;                // 1: "background=1 (quarter bits)  weights=..." (-BG1)
+  bool bg_acid = false;              // the weights name the amino acids' letters (else actg)
+  int bg_weight[26] = {};            // -BG1: quarter bits of each letter a..z of that alphabet
 };
 
 // A line of the sequence list (diagnostics level 2 and above).
