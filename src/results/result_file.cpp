@@ -653,6 +653,14 @@ Status check_words(ResultPortion& p, ResultError& err) {
   return 0;
 }
 
+// A listed sequence's letters without the junction that joins its two
+// strands under -RC (korvax lists them as given|reverse complement).
+std::string listed_letters(const ResultPortion& p, const std::string& letters) {
+  const std::size_t bar = letters.find('|');
+  if (!p.params.both_strands || bar == std::string::npos) return letters;
+  return letters.substr(0, bar) + letters.substr(bar + 1);
+}
+
 // The alphabet from the echo, or from the letters when there is none (any
 // letter of the amino acids that is not a nucleotide's); a letter outside
 // it is refused.
@@ -670,7 +678,7 @@ Status check_alphabet(ResultRun& run, ResultError& err) {
           take(w.word2);
         }
       if (!p.skipped)
-        for (const ListedSequence& s : p.sequences) take(s.letters);
+        for (const ListedSequence& s : p.sequences) take(listed_letters(p, s.letters));
     }
     run.acid = !dna && amino;   // letters of neither alphabet: refused below as DNA's
     run.acid_guessed = true;
@@ -697,7 +705,7 @@ Status check_alphabet(ResultRun& run, ResultError& err) {
           return fail_at(err, w.line, "a word holds a letter outside the run's " + which);
     if (!p.skipped)
       for (const ListedSequence& s : p.sequences)
-        if (!only_letters(s.letters, letters))
+        if (!only_letters(listed_letters(p, s.letters), letters))
           return fail_at(err, s.line, "a listed sequence holds a letter outside the run's " + which);
   }
   return 0;
