@@ -22,13 +22,6 @@ bool wanted(const std::vector<int>& numbers, int k) {
   return false;
 }
 
-std::string weights_text(const int* w, bool acid) {
-  std::string t;
-  for (const char* a = alphabet_letters(acid); *a; ++a)
-    t += (t.empty() ? "" : ",") + std::string(1, *a) + ":" + std::to_string(w[*a - 'a']);
-  return t;
-}
-
 // The run's reading of its input: alphabet, both strands, masked letters,
 // so that the letters counted are the ones korvax counted.
 void reading_settings(const ResultRun& run, Settings& s) {
@@ -65,8 +58,8 @@ Status from_input(const ResultRun& run, const std::vector<int>& numbers, const c
     derive_background(s, *dp);
     if (!std::equal(std::begin(s.bg_weight), std::end(s.bg_weight), std::begin(rp.params.bg_weight))) {
       err = "the input does not match the result: data portion " + std::to_string(rp.number) +
-            ": the input's letter weights " + weights_text(s.bg_weight, s.acid) + " differ from the run's " +
-            weights_text(rp.params.bg_weight, s.acid);
+            ": the input's letter weights " + letter_weights_text(s.bg_weight, s.acid) + " differ from the run's " +
+            letter_weights_text(rp.params.bg_weight, s.acid);
       st = ERDATA;
       break;
     }

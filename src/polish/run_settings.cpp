@@ -8,7 +8,6 @@
 
 #include "../config/cmdline.hpp"
 #include "alloc_guard.hpp"
-#include "alphabet.hpp"
 
 namespace {
 
@@ -73,14 +72,8 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
     err = differs("the background (-BG)", num(p.background), num(s.background));
   if (!err.empty()) return ERDATA;
   if (s.background == 1 && !std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(s.bg_weight))) {
-    const auto weights = [&](const int* w) {
-      std::string t;
-      for (const char* a = alphabet_letters(s.acid); *a; ++a)
-        t += (t.empty() ? "" : ",") + std::string(1, *a) + ":" + num(w[*a - 'a']);
-      return t;
-    };
-    err = "the input's letter weights " + weights(s.bg_weight) + " differ from the run's " + weights(p.bg_weight) +
-          " (the input of another run?)";
+    err = "the input's letter weights " + letter_weights_text(s.bg_weight, s.acid) + " differ from the run's " +
+          letter_weights_text(p.bg_weight, s.acid) + " (the input of another run?)";
     return ERDATA;
   }
   if (p.n != dp.n || p.m != dp.m || p.mw != dp.mw) {

@@ -791,6 +791,13 @@ const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) 
   return r == Ranking::avg_proximity ? quality : nullptr;
 }
 
+std::string letter_weights_text(const int* weight, bool acid) {
+  std::string t;
+  for (const char* a = alphabet_letters(acid); *a; ++a)
+    t += (t.empty() ? "" : ",") + std::string(1, *a) + ":" + std::to_string(weight[*a - 'a']);
+  return t;
+}
+
 bool apply_arguments(const std::vector<std::string>& args, std::size_t first, Settings& s,
                      std::string* ret_refused) noexcept {
   bool all = true;

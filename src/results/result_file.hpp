@@ -134,6 +134,10 @@ struct ResultError {
 // by quality, so a missing avg proximity block is the quality block's signal.
 [[nodiscard]] const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) noexcept;
 
+// Letter weights (-BG1) for a message, as the parameters line shows them:
+// "a:6,c:10,t:7,g:11" (the alphabet's letters in korvax's order).
+[[nodiscard]] std::string letter_weights_text(const int* weight, bool acid);
+
 // Applies the korvax options among args[first...] (the arguments that start
 // with '-' or '/') to s, as korvax's parser does; the derived settings are not
 // made. False when korvax would refuse one of them (or take it as a request for
