@@ -654,7 +654,10 @@ Status check_words(ResultPortion& p, ResultError& err) {
       if (static_cast<int>(w.word.size()) != p.l || static_cast<int>(w.word2.size()) != p.l2 ||
           (p.l2 == 0) != (w.start2 == 0))
         return fail_at(err, r.line, "the words of a reported result do not have the word lengths of their data portion");
-      if (p.l2 != 0 && (w.start2 != w.start + p.l + w.spacing ||
+      // On the reverse strand (-RC) the given strand's places run backwards:
+      // the second word stands its spacing before the first.
+      const int start2 = w.strand == '-' ? w.start - w.spacing - p.l2 : w.start + p.l + w.spacing;
+      if (p.l2 != 0 && (w.start2 != start2 ||
                         (p.params.spacing_given && !within(w.spacing, p.params.smin, p.params.smax))))
         return fail_at(err, w.line, "the second word of a word pair does not start at its spacing after the first, "
                                     "within the spacings of its data portion");

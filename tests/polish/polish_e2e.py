@@ -54,6 +54,8 @@ cases = [
      planted_portion(rng, 7, 40, AT_RICH, "cacgt" + "aa" + "gcgc", 1)),
     ("AT-rich both strands, -BG1, level 2", ["-L6", "-BG1", "-RC", "-D2", "-U20"],
      planted_portion(rng, 6, 50, AT_RICH, "gcgtgc", 1)),
+    ("AT-rich word pair on both strands, -BG1", ["-L4", "-LL4", "-SMIN0", "-SMAX3", "-SPEN0,0,1,1", "-BG1", "-RC", "-U30"],
+     planted_portion(rng, 8, 50, AT_RICH, "agct" + "a" + "ccta", 1)),
 ]
 workdirs = []
 for name, options, text in cases:
@@ -75,6 +77,9 @@ for name, options, text in cases:
     check(run([POLISH, "in.seq", "in.seq.out", "--history", "in.seq.csv"], wd).stdout == polished,
           "%s: a second polish writes another file" % name)
 
+    if "word pair on both strands" in name:
+        check(re.search(r"^ +\d+:.*\[\d+-;\d+-\] ", result, re.M) is not None,
+              "%s: the report holds a word pair of the reverse strand" % name)
     # -BG1: the polished file shows the run's weights again (one parameters line each).
     check(set(re.findall(r"^.*background=1 .*$", polished, re.M)) == set(re.findall(r"^.*background=1 .*$", result, re.M)),
           "%s: the background part of the parameters lines" % name)
