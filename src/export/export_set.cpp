@@ -18,6 +18,7 @@
 #include "../input/reader.hpp"
 #include "alloc_guard.hpp"
 #include "origin_map.hpp"
+#include "run_background.hpp"
 #include "significance.hpp"
 
 namespace {
@@ -155,19 +156,30 @@ void build_motifs(ExportPortion& p, const ExportSet& set) {
 
 // Background: the letter frequencies of the exported portions' sequences,
 // one pseudocount per letter so that none is 0; uniform without the input.
-void build_background(ExportSet& set, const std::vector<InputPortion>& input) {
+// A -BG1 run's own background instead (run_background.hpp).
+Status build_background(ExportSet& set, const std::vector<InputPortion>& input, const ResultRun& run,
+                        const ExportOptions& o, std::string& err) {
   const int k = set.abc.size();
   set.background.assign(static_cast<std::size_t>(k), 1.0 / k);
-  if (input.empty()) return;
+  std::vector<int> numbers;
+  for (const ExportPortion& p : set.portions)
+    if (p.result != nullptr) numbers.push_back(p.number);
+  if (run_weighed(run, numbers)) {
+    set.background_from_input = o.input != nullptr;
+    return run_frequencies(run, numbers, o.input, set.abc, set.background, set.background_source, err);
+  }
+  if (input.empty()) return 0;
   std::vector<double> count(static_cast<std::size_t>(k), 0.0);
   for (const ExportPortion& p : set.portions)
     if (p.result != nullptr)
       for (const std::string& text : input[static_cast<std::size_t>(p.number - 1)].letters)
         count_letters(text, set.abc.letters, count);
   Background bg;
-  if (letter_background(set.abc.letters, count, 1.0, bg) != 0) return;
+  if (letter_background(set.abc.letters, count, 1.0, bg) != 0) return 0;
   set.background = bg.freq;
   set.background_from_input = true;
+  set.background_source = "input";
+  return 0;
 }
 
 // Sites of p's result, checked against the input, with the sequences'
@@ -271,7 +283,7 @@ Status build(const ResultFile& rf, const ExportOptions& o, ExportSet& set, std::
       if (Status st = fill_portion(p, rp, input, origin, err); st != 0) return st;
     set.portions.push_back(std::move(p));
   }
-  build_background(set, input);
+  if (Status st = build_background(set, input, run, o, err); st != 0) return st;
   for (ExportPortion& p : set.portions)
     if (p.result != nullptr)
       if (Status st = measure_portion(p, set, err); st != 0) return st;

@@ -61,6 +61,7 @@ struct ExportSet {
   bool alphabet_guessed = false;  // told by the letters (no echo of the arguments)
   std::vector<double> background; // one frequency per letter
   bool background_from_input = false;
+  std::string background_source = "uniform";   // "input", "uniform", or a -BG1 run's: "run_input", "run_weights"
   bool both_strands = false;      // the run read both strands (-RC)
   std::vector<ExportPortion> portions;
   [[nodiscard]] bool word_pairs() const noexcept;

@@ -138,8 +138,7 @@ void write_json(std::FILE* f, const ExportSet& set) {
   std::fprintf(f, ",\n  \"ranking\": \"%s\",\n  \"place\": %d,\n  \"alphabet\": \"%s\",\n  \"letters\": \"%s\",\n",
                set.by_evalue ? "evalue" : set.ranking == Ranking::quality ? "quality" : "avg proximity", set.place,
                set.abc.dna ? "DNA" : "protein", set.abc.letters.c_str());
-  std::fprintf(f, "  \"background_source\": \"%s\",\n  \"background\": [",
-               set.background_from_input ? "input" : "uniform");
+  std::fprintf(f, "  \"background_source\": \"%s\",\n  \"background\": [", set.background_source.c_str());
   for (std::size_t a = 0; a < set.background.size(); ++a) std::fprintf(f, a == 0 ? "%.6f" : ", %.6f", set.background[a]);
   std::fputs("],\n  \"portions\": [\n", f);
   for (std::size_t i = 0; i < set.portions.size(); ++i) {

@@ -13,6 +13,8 @@
 
 #include "alphabet.hpp"
 #include "word_index.hpp"
+#include "../proximity/background.hpp"
+#include "../proximity/blocks.hpp"
 #include "alloc_guard.hpp"
 
 namespace {
@@ -29,7 +31,10 @@ Status prepare(const Settings& s, const DataPortion& dp, ClimbSpace& sp) {
   std::size_t cells = 0, bytes = 0;
   const bool fits = mul_size(mw, mw, cells) && mul_size(cells, static_cast<std::size_t>(dp.pair_count), bytes) &&
                     bytes <= kClimbMatrixBudget / 2;
-  if (fits && proximity_bound(s) <= 255 && build_matrix(s, dp, nullptr, sp.matrix) == 0 &&
+  // Rows of bytes: under -BG1 only when the portion's weights keep every
+  // proximity within a byte (korvax's matrix is 16-bit otherwise).
+  const bool bytes_hold = s.background == 1 ? greatest_proximity(s, dp) <= 255 : proximity_bound(s) <= 255;
+  if (fits && bytes_hold && build_matrix(s, dp, nullptr, sp.matrix) == 0 &&
       table_alloc(sp.transposed, bytes) == 0) {
     for (std::size_t k = 0; k < static_cast<std::size_t>(dp.pair_count); ++k) {
       const std::uint8_t* from = sp.matrix.blocks[k];
@@ -99,8 +104,9 @@ struct State {
 
   // The bonus of one position whose most frequent letter stands top times.
   long long bonus(int top) const {
-    if (top == n) return 100LL * s.ba;
-    return static_cast<long long>(top) >= static_cast<long long>(n) - s.bx ? 100LL * s.bc : 0;
+    const long long unit = prox_unit(s);   // one point is one bit under -BG1
+    if (top == n) return 100LL * unit * s.ba;
+    return static_cast<long long>(top) >= static_cast<long long>(n) - s.bx ? 100LL * unit * s.bc : 0;
   }
 
   std::int32_t quality_of(long long t, int p, long long b) const {

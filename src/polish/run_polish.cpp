@@ -7,12 +7,15 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <algorithm>
+#include <iterator>
 #include <new>
 
 #include "polish_options.hpp"
 #include "polished_file.hpp"
 #include "run_settings.hpp"
 #include "../input/reader.hpp"
+#include "../proximity/background.hpp"
 #include "../results/safe_output.hpp"
 #include "../results/version_line.hpp"
 
@@ -112,7 +115,7 @@ Status run(int argc, char** argv) {
     message(std::string(o.result) + ": " + err);
     return st;
   }
-  const Settings& s = rs.set;
+  Settings& s = rs.set;   // under -BG1 each portion derives its weights into it
   if (!rs.shown_all) note_assumed(o.result, s);
 
   HistoryFile hf;
@@ -146,7 +149,7 @@ Status run(int argc, char** argv) {
                      : rs.shown_all   ? " (is INPUT the input of this run?)"
                                       : " (did the run have other -BA, -BC, -BX or -ACID? give them with --with;"
                                         " or is INPUT the input of another run?)";
-  if (proximity_bound(s) > 255)
+  if (s.background != 1 && proximity_bound(s) > 255)
     hint += "; proximities above 255 are held as 255 in korvax's proximity matrix, so such a run measures"
             " as korvax-polish measures only with -X0";
   // History portions: one per searched portion; with -A the last ones are this run's.
@@ -173,6 +176,12 @@ Status run(int argc, char** argv) {
       return ERDATA;
     }
     if (!rp.skipped) {
+      // -BG1: the portion's weights (and the threshold when the run derived
+      // it), from the input as korvax derives them; check_portion compares
+      // them with the run's.
+      derive_background(s, *pp.dp);
+      std::copy(std::begin(s.bg_weight), std::end(s.bg_weight), pp.bg_weight.begin());
+      pp.threshold = s.threshold;
       const HistoryPortion* hp = o.history != nullptr ? &hf.portions[history_at++] : nullptr;
       if (Status st = polish_one(o, rp, hp, s, hint, pp, err); st != 0) {
         message(st == ERMEM ? "out of memory" : err);

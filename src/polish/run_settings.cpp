@@ -27,6 +27,7 @@ bool from_params(const PortionParams& p, Settings& s) {
   s.aftermax = p.aftermax;
   s.both_strands = p.both_strands;
   s.mask_lower = p.mask_lower;
+  s.background = p.background;   // the weights come from the input (derive_background), checked against p
   if (p.motif_given && !take_motif(p.motif, s.motif, s.motif_given)) return false;
   if (p.motif2_given && !take_motif(p.motif2, s.motif2, s.motif2_given)) return false;
   if (p.bonus_given) {
@@ -67,7 +68,14 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
            (p.penalty.size() != static_cast<std::size_t>(s.S) ||
             !std::equal(p.penalty.begin(), p.penalty.end(), s.penalty.data())))
     err = differs("the spacing penalty list", "another", "another");
+  else if (p.background != s.background)
+    err = differs("the background (-BG)", num(p.background), num(s.background));
   if (!err.empty()) return ERDATA;
+  if (s.background == 1 && !std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(s.bg_weight))) {
+    err = "the input's letter weights " + letter_weights_text(s.bg_weight, s.acid) + " differ from the run's " +
+          letter_weights_text(p.bg_weight, s.acid) + " (the input of another run?)";
+    return ERDATA;
+  }
   if (p.n != dp.n || p.m != dp.m || p.mw != dp.mw) {
     err = "the input does not match the result: its data portion has n=" + num(dp.n) + " m<=" + num(dp.m) +
           " mw<=" + num(dp.mw) + ", the parameters line n=" + num(p.n) + " m<=" + num(p.m) + " mw<=" + num(p.mw);
@@ -99,7 +107,8 @@ std::vector<Shown> shown_settings(const Settings& s) {
           {"-SMIN", num(s.smin)},
           {"-SMAX", num(s.smax)},
           {"-SPEN", s.pen_text},
-          {"-I", num(s.aftermax)}};
+          {"-I", num(s.aftermax)},
+          {"-BG", num(s.background)}};
 }
 
 // The first setting of the echo that `with` changes; "" when none.

@@ -11,6 +11,7 @@
 // like a report line but does not is an error, everything else is passed over.
 #include "result_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
@@ -23,6 +24,7 @@
 #include "alphabet.hpp"
 #include "portion.hpp"
 #include "report_layout.hpp"
+#include "../proximity/background.hpp"
 #include "../config/cmdline.hpp"
 
 namespace {
@@ -223,7 +225,18 @@ bool parse_word_line(const std::string& line, ReportedWord& w, int& ret_width) {
   return printed_as(line, kLineNoWord, seq, ret_width, ret_width, w.name.c_str());
 }
 
-// The line after the parameters line: motifs, bonuses, spacing and penalties.
+bool background_text(const PortionParams& p, std::string& ret);
+
+// The greatest weight korvax writes: that of half a letter among the most
+// letters a portion holds (256 sequences of 4095 letters, twice with -RC).
+int max_letter_weight() {
+  return static_cast<int>(std::lround(kBitUnits * std::log2(2.0 * 2 * kMaxSeqs * kMaxLine)));
+}
+
+inline constexpr char kBackgroundLead[] = "background=1 (quarter bits)  weights=";
+
+// The line after the parameters line: motifs, bonuses, spacing, penalties
+// and the background.
 bool parse_params_extra(const std::string& line, PortionParams& p) {
   std::size_t i = 0;
   std::string again;
@@ -285,7 +298,73 @@ bool parse_params_extra(const std::string& line, PortionParams& p) {
       if (i < line.size() && line[i] == ',') ++i;
     }
   }
+  // -BG1: "background=1 (quarter bits)  weights=a:6,c:10,t:7,g:11  ", two
+  // blanks before it after the spacing penalties.
+  const std::size_t blanks = p.spacing_given ? 2 : 0;
+  if (holds_at(line, i + blanks, kBackgroundLead)) {
+    i += blanks + std::strlen(kBackgroundLead);
+    std::string letters;
+    while (i + 1 < line.size() && std::islower(static_cast<unsigned char>(line[i])) && line[i + 1] == ':') {
+      const char c = line[i];
+      i += 2;
+      int w = 0;
+      if (letters.find(c) != std::string::npos || !take_int(line, i, w) || !within(w, 1, max_letter_weight()))
+        return false;
+      letters += c;
+      p.bg_weight[c - 'a'] = w;
+      if (i < line.size() && line[i] == ',') ++i;
+    }
+    if (letters != alphabet_letters(false) && letters != alphabet_letters(true)) return false;
+    p.background = 1;
+    p.bg_acid = letters == alphabet_letters(true);
+    std::string printed;
+    if (!background_text(p, printed)) return false;
+    again += (p.spacing_given ? "  " : "") + printed;
+    i = line.size();
+  }
   return again == line;
+}
+
+// What korvax's own writer prints for the background of p.
+bool background_text(const PortionParams& p, std::string& ret) {
+  Settings s;
+  s.background = p.background;
+  s.acid = p.bg_acid;
+  std::memcpy(s.bg_weight, p.bg_weight, sizeof s.bg_weight);
+  char* text = nullptr;
+  std::size_t size = 0;
+  std::FILE* mem = open_memstream(&text, &size);
+  if (mem == nullptr) throw std::bad_alloc();
+  write_background(mem, s);
+  const bool ok = std::fclose(mem) == 0 && text != nullptr;
+  if (ok) ret.assign(text, size);
+  std::free(text);
+  return ok;
+}
+
+// Weights that frequencies can have, each within the rounding of its weight
+// (w - 1/2 to w + 1/2 quarter bits; the least weight 1 stands for any
+// frequency from 2^(-3/8) to 1): the counted letters' frequencies sum to 1,
+// so their least frequencies sum to at most 1 and their greatest to at
+// least 1. Absent letters (half a letter each) weigh more than any counted
+// one: when some letters share a greatest weight, they may be the absent
+// ones and the others the counted. "" when the weights pass.
+std::string weights_out_of_range(const PortionParams& p) {
+  if (p.background != 1) return "";
+  int heaviest = 0;
+  for (const char* a = alphabet_letters(p.bg_acid); *a; ++a) heaviest = std::max(heaviest, p.bg_weight[*a - 'a']);
+  const auto sums_to_one = [&](bool without_heaviest) {
+    double least = 0, most = 0;
+    for (const char* a = alphabet_letters(p.bg_acid); *a; ++a) {
+      const int w = p.bg_weight[*a - 'a'];
+      if (without_heaviest && w == heaviest) continue;
+      least += std::exp2(-(w + 0.5) / kBitUnits);
+      most += w == 1 ? 1.0 : std::exp2(-(w - 0.5) / kBitUnits);
+    }
+    return most > 0 && least <= 1.0 + 1e-9 && most >= 1.0 - 1e-9;
+  };
+  if (sums_to_one(false) || sums_to_one(true)) return "";
+  return "letter weights whose frequencies (2^(-w/4)) cannot sum to 1";
 }
 
 // What a parameters line of korvax holds: word lengths 1..64 (l2 0 or
@@ -295,14 +374,14 @@ std::string params_out_of_range(const PortionParams& p) {
     return "word lengths l=" + std::to_string(p.l) + " l2=" + std::to_string(p.l2) + " (korvax takes 1.." +
            std::to_string(kMaxWordLen) + ")";
   if ((p.l2 != 0) != p.spacing_given) return "a word pair needs its spacing line, a single word has none";
-  if (!p.spacing_given) return "";
+  if (!p.spacing_given) return weights_out_of_range(p);
   if (!within(p.smin, 0, kMaxSpacing) || !within(p.smax, p.smin, kMaxSpacing))
     return "spacing=[" + std::to_string(p.smin) + "," + std::to_string(p.smax) + "] (korvax takes 0.." +
            std::to_string(kMaxSpacing) + ", the first not above the second)";
   if (p.penalty.size() != static_cast<std::size_t>(p.smax - p.smin + 1))
     return std::to_string(p.penalty.size()) + " spacing penalties for " + std::to_string(p.smax - p.smin + 1) +
            " spacings (korvax writes one per spacing)";
-  return "";
+  return weights_out_of_range(p);
 }
 
 bool parse_params(const std::string& line, PortionParams& p) {
@@ -575,12 +654,23 @@ Status check_words(ResultPortion& p, ResultError& err) {
       if (static_cast<int>(w.word.size()) != p.l || static_cast<int>(w.word2.size()) != p.l2 ||
           (p.l2 == 0) != (w.start2 == 0))
         return fail_at(err, r.line, "the words of a reported result do not have the word lengths of their data portion");
-      if (p.l2 != 0 && (w.start2 != w.start + p.l + w.spacing ||
+      // On the reverse strand (-RC) the given strand's places run backwards:
+      // the second word stands its spacing before the first.
+      const int start2 = w.strand == '-' ? w.start - w.spacing - p.l2 : w.start + p.l + w.spacing;
+      if (p.l2 != 0 && (w.start2 != start2 ||
                         (p.params.spacing_given && !within(w.spacing, p.params.smin, p.params.smax))))
         return fail_at(err, w.line, "the second word of a word pair does not start at its spacing after the first, "
                                     "within the spacings of its data portion");
     }
   return 0;
+}
+
+// A listed sequence's letters without the junction that joins its two
+// strands under -RC (korvax lists them as given|reverse complement).
+std::string listed_letters(const ResultPortion& p, const std::string& letters) {
+  const std::size_t bar = letters.find('|');
+  if (!p.params.both_strands || bar == std::string::npos) return letters;
+  return letters.substr(0, bar) + letters.substr(bar + 1);
 }
 
 // The alphabet from the echo, or from the letters when there is none (any
@@ -600,11 +690,23 @@ Status check_alphabet(ResultRun& run, ResultError& err) {
           take(w.word2);
         }
       if (!p.skipped)
-        for (const ListedSequence& s : p.sequences) take(s.letters);
+        for (const ListedSequence& s : p.sequences) take(listed_letters(p, s.letters));
     }
     run.acid = !dna && amino;   // letters of neither alphabet: refused below as DNA's
     run.acid_guessed = true;
+    // -BG1 weights name every letter of the alphabet: they tell it for sure.
+    for (const ResultPortion& p : run.portions)
+      if (p.params.background == 1) {
+        run.acid = p.params.bg_acid;
+        run.acid_guessed = false;
+        break;
+      }
   }
+  for (const ResultPortion& p : run.portions)
+    if (p.params.background == 1 && p.params.bg_acid != run.acid)
+      return fail_at(err, p.line + 1, std::string("the letter weights of the parameters line are of the ") +
+                                          (p.params.bg_acid ? "amino-acid" : "DNA") + " alphabet, the run's is " +
+                                          (run.acid ? "amino-acid" : "DNA"));
   const char* letters = run.acid ? kAminoAcids : kNucleotides;
   const std::string which = std::string(run.acid ? "amino-acid" : "DNA") + " alphabet (" + letters + ")" +
                             (run.acid_guessed ? ", told by the letters as no echo of the arguments shows it" : "");
@@ -615,7 +717,7 @@ Status check_alphabet(ResultRun& run, ResultError& err) {
           return fail_at(err, w.line, "a word holds a letter outside the run's " + which);
     if (!p.skipped)
       for (const ListedSequence& s : p.sequences)
-        if (!only_letters(s.letters, letters))
+        if (!only_letters(listed_letters(p, s.letters), letters))
           return fail_at(err, s.line, "a listed sequence holds a letter outside the run's " + which);
   }
   return 0;
@@ -699,6 +801,13 @@ const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) 
     if (x.ranking == Ranking::quality) quality = &x;
   }
   return r == Ranking::avg_proximity ? quality : nullptr;
+}
+
+std::string letter_weights_text(const int* weight, bool acid) {
+  std::string t;
+  for (const char* a = alphabet_letters(acid); *a; ++a)
+    t += (t.empty() ? "" : ",") + std::string(1, *a) + ":" + std::to_string(weight[*a - 'a']);
+  return t;
 }
 
 bool apply_arguments(const std::vector<std::string>& args, std::size_t first, Settings& s,

@@ -67,6 +67,9 @@ struct PortionParams {
   bool spacing_given = false;        // word pairs only
   int smin = 0, smax = 0;
   std::vector<int> penalty;          // one per spacing smin..smax
+  int background = 0;                // 1: "background=1 (quarter bits)  weights=..." (-BG1)
+  bool bg_acid = false;              // the weights name the amino acids' letters (else actg)
+  int bg_weight[26] = {};            // -BG1: quarter bits of each letter a..z of that alphabet
 };
 
 // A line of the sequence list (diagnostics level 2 and above).
@@ -130,6 +133,10 @@ struct ResultError {
 // the best by avg proximity apart only when it is another signal than the best
 // by quality, so a missing avg proximity block is the quality block's signal.
 [[nodiscard]] const ReportedResult* find_result(const ResultPortion& p, Ranking r, int place) noexcept;
+
+// Letter weights (-BG1) for a message, as the parameters line shows them:
+// "a:6,c:10,t:7,g:11" (the alphabet's letters in korvax's order).
+[[nodiscard]] std::string letter_weights_text(const int* weight, bool acid);
 
 // Applies the korvax options among args[first...] (the arguments that start
 // with '-' or '/') to s, as korvax's parser does; the derived settings are not

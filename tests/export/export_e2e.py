@@ -61,6 +61,7 @@ def column_counts(words, letters):
 
 rng = random.Random(17)
 DNA, PROTEIN = "ACGT", "ACDEFGHIKLMNPQRSTVWY"
+AT_RICH = "a" * 13 + "t" * 13 + "c" * 7 + "g" * 7   # 65% a and t
 cases = [
     # name, korvax options, portions (None: a portion korvax skips), letters
     ("one word, three portions, the middle one skipped", ["-L6", "-D1"],
@@ -71,6 +72,8 @@ cases = [
     ("protein, level 0", ["-ACID", "-L5", "-D0"],
      [planted_portion(rng, 5, 24, PROTEIN.lower(), "wkhmf"),
       planted_portion(rng, 4, 20, PROTEIN.lower(), "pdeyc")], PROTEIN),
+    ("AT-rich, -BG1, two portions", ["-L6", "-BG1", "-U30"],
+     [planted_portion(rng, 6, 40, AT_RICH, "gcacgc", 1), planted_portion(rng, 5, 36, AT_RICH, "cgtgcg", 1)], DNA),
 ]
 workdirs = []
 for name, options, portions, letters in cases:
@@ -179,6 +182,55 @@ for name, options, portions, letters in cases:
     # The logo renders.
     png = subprocess.run(["rsvg-convert", os.path.join(wd, "l.svg")], capture_output=True)
     check(png.returncode == 0 and png.stdout[:4] == b"\x89PNG", "%s: the logo does not render" % name)
+
+# ---- -BG1: the run's own background, in MEME, JSON and the statistics ----
+
+def meme_background(text):
+    line = text.split("Background letter frequencies\n")[1].split("\n")[0].split()
+    return {line[k]: float(line[k + 1]) for k in range(0, len(line), 2)}
+
+
+def korvax_frequencies(text):
+    """The letter frequencies korvax weighs with, counted by a reader of our
+    own: every sequence line of every portion, an absent letter half a letter."""
+    counts = {a: 0 for a in "acgt"}
+    for line in text.split("\n"):
+        if line and line[0] not in "<> #@%$()[];,.^'/":
+            for c in line.lower():
+                counts[c] = counts.get(c, 0) + 1
+    total = sum(counts[a] for a in "acgt")
+    return {a.upper(): (counts[a] if counts[a] else 0.5) / total for a in "acgt"}
+
+
+bg = workdirs[-1]
+with open(os.path.join(bg, "in.seq")) as f:
+    expected = korvax_frequencies(f.read())
+with open(os.path.join(bg, "m.meme")) as f:
+    got = meme_background(f.read())
+check(all(abs(got[a] - expected[a]) < 6e-5 for a in expected), "-BG1: MEME background %s, input %s" % (got, expected))
+with open(os.path.join(bg, "j.json")) as f:
+    doc = json.load(f)
+check(doc["background_source"] == "run_input", "-BG1 with the input: background source %s" % doc["background_source"])
+# Without the input: from the weights, 2^(-w/4) scaled to 1 per portion, the mean of the portions.
+with open(os.path.join(bg, "in.seq.out")) as f:
+    weights = [dict((a, int(w)) for a, w in re.findall(r"(\w):(\d+)", m))
+               for m in re.findall(r"weights=(\S+)", f.read())]
+from_weights = {a.upper(): sum(2 ** (-w[a] / 4) / sum(2 ** (-v / 4) for v in w.values()) for w in weights) / len(weights)
+                for a in "acgt"}
+with open(os.path.join(bg, "bare.meme")) as f:
+    got = meme_background(f.read())
+check(len(weights) == 2 and all(abs(got[a] - from_weights[a]) < 6e-5 and abs(got[a] - expected[a]) < 0.1 * expected[a]
+                                for a in expected), "-BG1 without the input: MEME background %s" % got)
+check(json.load(open(os.path.join(bg, "bare.json")))["background_source"] == "run_weights", "-BG1: weights source")
+# The input's letters must give the run's weights.
+with open(os.path.join(bg, "in.seq.out")) as f:
+    result = f.read()
+w = re.search(r"weights=a:(\d+)", result)
+with open(os.path.join(bg, "other.out"), "w") as f:
+    f.write(result[:w.start(1)] + str(int(w[1]) + 1) + result[w.end(1):])
+r = export(bg, ["--input", "in.seq", "other.out"])
+check(r.returncode == 2 and "the input's letter weights a:%s," % w[1] in r.stderr and
+      "differ from the run's a:%d," % (int(w[1]) + 1) in r.stderr, "-BG1 weights of another input: %r" % r.stderr)
 
 # ---- What cannot be exported: a message and a non-zero exit ----
 

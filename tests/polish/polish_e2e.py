@@ -34,6 +34,7 @@ def best_qualities(text):
 
 rng = random.Random(23)
 DNA, PROTEIN = "acgt", "acdefghiklmnpqrstvwy"
+AT_RICH = "a" * 13 + "t" * 13 + "c" * 7 + "g" * 7   # 65% a and t
 with open(os.path.join(SOURCE, "examples", "crp0.seq")) as f:
     crp0 = f.read()
 cases = [
@@ -46,6 +47,15 @@ cases = [
     ("three portions, the middle one skipped", ["-L7"],
      planted_portion(rng, 6, 40, DNA, "ttgacag", 2) + "\n>only\nacgtacgtac\n\n" +
      planted_portion(rng, 5, 35, DNA, "gattaca", 2)),
+    # -BG1: every letter weighed by the portion's own frequencies (65% a and t).
+    ("AT-rich, -BG1", ["-L7", "-BG1", "-U30"], planted_portion(rng, 8, 60, AT_RICH, "gcacgtg", 1)),
+    ("AT-rich word pair, -BG1, level 2, conservation bonus", ["-L5", "-LL4", "-SMIN1", "-SMAX3", "-SPEN0,1,2", "-BG1",
+                                                              "-BA1", "-D2", "-U12"],
+     planted_portion(rng, 7, 40, AT_RICH, "cacgt" + "aa" + "gcgc", 1)),
+    ("AT-rich both strands, -BG1, level 2", ["-L6", "-BG1", "-RC", "-D2", "-U20"],
+     planted_portion(rng, 6, 50, AT_RICH, "gcgtgc", 1)),
+    ("AT-rich word pair on both strands, -BG1", ["-L4", "-LL4", "-SMIN0", "-SMAX3", "-SPEN0,0,1,1", "-BG1", "-RC", "-U30"],
+     planted_portion(rng, 8, 50, AT_RICH, "agct" + "a" + "ccta", 1)),
 ]
 workdirs = []
 for name, options, text in cases:
@@ -66,6 +76,13 @@ for name, options, text in cases:
           "%s: polished %s, run %s" % (name, after, before))
     check(run([POLISH, "in.seq", "in.seq.out", "--history", "in.seq.csv"], wd).stdout == polished,
           "%s: a second polish writes another file" % name)
+
+    if "word pair on both strands" in name:
+        check(re.search(r"^ +\d+:.*\[\d+-;\d+-\] ", result, re.M) is not None,
+              "%s: the report holds a word pair of the reverse strand" % name)
+    # -BG1: the polished file shows the run's weights again (one parameters line each).
+    check(set(re.findall(r"^.*background=1 .*$", polished, re.M)) == set(re.findall(r"^.*background=1 .*$", result, re.M)),
+          "%s: the background part of the parameters lines" % name)
 
     # korvax-export reads the polished file and finds its words in the input.
     e = run([EXPORT, "--input", "in.seq", "--sites", "-", "polished.out"], wd)
@@ -181,6 +198,49 @@ for name, edit, words in history_damage:
     r = run([POLISH, "in.seq", "in.seq.out", "--history", "damaged"], one)
     check(r.returncode == 2 and words in r.stderr and r.stdout == "",
           "history %s: exit %d, %r" % (name, r.returncode, r.stderr))
+
+# -BG1: a weight or letter korvax cannot write is a damaged file; weights
+# that it can write but the input does not give belong to another input.
+bg = workdirs[4]
+
+
+def weight_of_a(delta):
+    return sub_once(r"weights=a:(\d+)", lambda m: "weights=a:%d" % (int(m[1]) + delta))
+
+
+def feasible(weights):
+    """Frequencies 2^(-w/4), each within the rounding of its weight, can sum to 1."""
+    least = sum(2 ** (-(w + 0.5) / 4) for w in weights)
+    most = sum(1.0 if w == 1 else 2 ** (-(w - 0.5) / 4) for w in weights)
+    return least <= 1 <= most
+
+
+with open(os.path.join(bg, "in.seq.out")) as f:
+    shown = [int(w) for w in re.search(r"weights=a:(\d+),c:(\d+),t:(\d+),g:(\d+)", f.read()).groups()]
+delta = next(d for d in (1, -1, 2, -2) if feasible([shown[0] + d] + shown[1:]))
+bg_damage = [
+    ("a weight of 0", sub_once(r"weights=a:\d+", "weights=a:0"), "the line after the parameters line cannot be read"),
+    ("a weight above any portion's", sub_once(r"weights=a:\d+", "weights=a:89"),
+     "the line after the parameters line cannot be read"),
+    ("a letter outside the alphabet", sub_once(r",g:", ",z:"), "the line after the parameters line cannot be read"),
+    ("a letter twice", sub_once(r",g:", ",a:"), "the line after the parameters line cannot be read"),
+    ("no blanks after the weights", sub_once(r"(weights=\S+)  \n", r"\1\n"),
+     "the line after the parameters line cannot be read"),
+    ("weights of four equal letters at 6", sub_once(r"weights=\S+", "weights=a:6,c:6,t:6,g:6"), "cannot sum to 1"),
+    ("the weights of another input", weight_of_a(delta),
+     "the input's letter weights a:%d,c:%d,t:%d,g:%d differ from the run's a:%d," % tuple(shown + [shown[0] + delta])),
+]
+for name, edit, words in bg_damage:
+    damaged(bg, "in.seq.out", edit, name)
+    for program in ([EXPORT, "--input", "in.seq", "--sites", "-", "damaged"], [POLISH, "in.seq", "damaged"]):
+        r = run(program, bg)
+        check(r.returncode == 2 and words in r.stderr and r.stdout == "",
+              "-BG1 %s, %s: exit %d, %r" % (name, os.path.basename(program[0]), r.returncode, r.stderr))
+# --with cannot take the background away from a -BG1 run.
+r = run([POLISH, "in.seq", "in.seq.out", "--with", "-BG0"], bg)
+check(r.returncode == 2 and "the background (-BG) is 1 in the result file but 0" in r.stderr, "--with -BG0: %r" % r.stderr)
+r = run([POLISH, "in.seq", "in.seq.out", "--with", "-BG0"], workdirs[5])
+check(r.returncode == 2 and "-BG is 1 in the echo" in r.stderr, "--with -BG0 against the echo: %r" % r.stderr)
 
 # Messages: a damaged word is not blamed on the bonuses; a measure that
 # differs gives both values; the input's open failure its reason.

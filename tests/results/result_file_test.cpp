@@ -6,11 +6,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 #include <sstream>
 
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
+#include "alphabet.hpp"
+#include "proximity/background.hpp"
 #include "report/report.hpp"
 #include "test_support.hpp"
 
@@ -32,7 +36,8 @@ struct WrittenPortion {
   std::vector<std::string> names;
 };
 
-void make_portion(std::mt19937& rng, int diag, WrittenPortion& w) {
+// background and acid: the run's -BG and -ACID (one alphabet per run, as korvax writes).
+void make_portion(std::mt19937& rng, int diag, WrittenPortion& w, int background = 0, bool acid = false) {
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   Settings& s = w.set;
   s.l = pick(3, 8);
@@ -44,18 +49,22 @@ void make_portion(std::mt19937& rng, int diag, WrittenPortion& w) {
   }
   s.diag_level = diag;
   s.name_width_limit = pick(0, 1) * 4;
+  s.background = background;   // -BG1: the weights end the parameters lines
+  s.acid = acid;
   ASSERT_EQ(derive_settings(s), 0u);
   const int n = pick(2, 7);
   std::string text;
   for (int i = 0; i < n; ++i) {
     std::string name = pick(0, 4) == 0 ? "" : random_text(rng, pick(1, 9), "ab [](x)1 :");
     w.names.push_back(name);
-    text += ">" + name + "\n" + random_text(rng, pick(s.l + s.l2 + s.smax + 2, 40)) + "\n";
+    // Few letters of a large alphabet, so that absent letters get their weight too.
+    text += ">" + name + "\n" + random_text(rng, pick(s.l + s.l2 + s.smax + 2, 40), s.acid ? "acdkwy" : "acgt") + "\n";
   }
   std::FILE* in = fmemopen(text.data(), text.size(), "r");
   Status run = 0;
   ASSERT_EQ(read_portion(in, s, w.dp, run) & ERDATA, 0u);
   std::fclose(in);
+  derive_background(s, w.dp);
   for (int serial = 0; serial < pick(1, 5); ++serial) {
     std::vector<int> perm, words, sums;
     int power = 0;
@@ -89,7 +98,7 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
     MemFile out;
     for (int k = 0; k < 1 + round % 3; ++k) {
       auto w = std::make_unique<WrittenPortion>();
-      make_portion(rng, diag, *w);
+      make_portion(rng, diag, *w, round / 3 % 2, round % 4 == 3);
       if (diag > 0) write_parameters(out.f, w->set, w->dp, 0, 2);
       const ReportEnv env{&w->set, &w->dp, &w->records, 7, nullptr, out.f, nullptr};
       for (int place = 1; place <= 3; ++place) ASSERT_EQ(report_best(env, place), 0u);
@@ -110,6 +119,11 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
       ASSERT_FALSE(p.skipped);
       const WrittenPortion& w = *portions[k];
       EXPECT_EQ(p.params.known, diag > 0);
+      if (diag > 0) {
+        EXPECT_EQ(p.params.background, w.set.background);
+        EXPECT_EQ(p.params.bg_acid, w.set.background == 1 && w.set.acid);
+        EXPECT_TRUE(std::equal(std::begin(p.params.bg_weight), std::end(p.params.bg_weight), std::begin(w.set.bg_weight)));
+      }
       ASSERT_FALSE(p.results.empty());
       for (const ReportedResult& r : p.results) {
         const PermRecord& rec = *w.by_serial.at(r.serial);
@@ -253,3 +267,40 @@ TEST(ResultFile, DamagedReportsAreTakenOnlyWithinKorvaxLimits) {
 }
 
 }  // namespace
+
+// -BG1: the weights korvax derives for any composition (skewed, one letter,
+// absent letters, both alphabets) read back, and within their rounding.
+TEST(ResultFile, DerivedLetterWeightsReadBack) {
+  std::mt19937 rng(31);
+  for (int round = 0; round < 300; ++round) {
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    Settings s;
+    s.l = 2;
+    s.background = 1;
+    s.acid = round % 3 == 2;
+    ASSERT_EQ(derive_settings(s), 0u);
+    const std::string alphabet = alphabet_letters(s.acid);
+    std::string letters = alphabet.substr(0, static_cast<std::size_t>(pick(1, static_cast<int>(alphabet.size()))));
+    letters += std::string(static_cast<std::size_t>(pick(0, 30)), letters[0]);   // skewed towards one letter
+    std::string text;
+    for (int i = 0, n = pick(2, 6); i < n; ++i) text += random_text(rng, pick(2, 300), letters.c_str()) + "\n";
+    auto dp = std::make_unique<DataPortion>();
+    std::FILE* in = fmemopen(text.data(), text.size(), "r");
+    Status run = 0;
+    ASSERT_EQ(read_portion(in, s, *dp, run) & ERDATA, 0u);
+    std::fclose(in);
+    derive_background(s, *dp);
+    MemFile out;
+    write_parameters(out.f, s, *dp, 0, 2);
+    const std::string file = out.text();
+    std::FILE* f = fmemopen(const_cast<char*>(file.data()), file.size(), "r");
+    ResultFile rf;
+    ResultError err;
+    ASSERT_EQ(read_result_file(f, rf, err), 0u) << err.what << "\n" << file;
+    std::fclose(f);
+    const PortionParams& p = rf.runs[0].portions[0].params;
+    EXPECT_EQ(p.bg_acid, s.acid);
+    EXPECT_TRUE(std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(s.bg_weight))) << file;
+    EXPECT_EQ(rf.runs[0].acid, s.acid) << "the weights tell the alphabet";
+  }
+}
