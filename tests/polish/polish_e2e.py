@@ -180,13 +180,19 @@ pair_damage = [
      "spacing=[0,2000000000]"),
     ("fewer penalties than spacings", sub_once(r"penalty=0,1,2", "penalty=0,1"), "2 spacing penalties for 3"),
 ]
-for wd, table in ((one, one_word_damage), (pair, pair_damage)):
+def expect_refused(wd, table, label=""):
+    """Each damaged copy of wd's result file is refused by export and polish
+    alike: exit 2, the reason named, nothing written."""
     for name, edit, words in table:
         damaged(wd, "in.seq.out", edit, name)
         for program in ([EXPORT, "--input", "in.seq", "--sites", "-", "damaged"], [POLISH, "in.seq", "damaged"]):
             r = run(program, wd)
             check(r.returncode == 2 and words in r.stderr and r.stdout == "",
-                  "%s, %s: exit %d, %r" % (name, os.path.basename(program[0]), r.returncode, r.stderr))
+                  "%s%s, %s: exit %d, %r" % (label, name, os.path.basename(program[0]), r.returncode, r.stderr))
+
+
+for wd, table in ((one, one_word_damage), (pair, pair_damage)):
+    expect_refused(wd, table)
 
 history_damage = [
     ("cut at a line end (11 rows)", lambda t: "".join(t.splitlines(True)[:12]), "a cut history file?"),
@@ -230,12 +236,7 @@ bg_damage = [
     ("the weights of another input", weight_of_a(delta),
      "the input's letter weights a:%d,c:%d,t:%d,g:%d differ from the run's a:%d," % tuple(shown + [shown[0] + delta])),
 ]
-for name, edit, words in bg_damage:
-    damaged(bg, "in.seq.out", edit, name)
-    for program in ([EXPORT, "--input", "in.seq", "--sites", "-", "damaged"], [POLISH, "in.seq", "damaged"]):
-        r = run(program, bg)
-        check(r.returncode == 2 and words in r.stderr and r.stdout == "",
-              "-BG1 %s, %s: exit %d, %r" % (name, os.path.basename(program[0]), r.returncode, r.stderr))
+expect_refused(bg, bg_damage, "-BG1 ")
 # --with cannot take the background away from a -BG1 run.
 r = run([POLISH, "in.seq", "in.seq.out", "--with", "-BG0"], bg)
 check(r.returncode == 2 and "the background (-BG) is 1 in the result file but 0" in r.stderr, "--with -BG0: %r" % r.stderr)
