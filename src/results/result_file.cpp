@@ -120,14 +120,16 @@ bool parse_title(const std::string& line, ReportedResult& r) {
 bool is_title(const std::string& line) { return starts_with(line, "Best ") && line.find(" result #") != std::string::npos; }
 
 // "P%d[%d]: " or "Q%d,%d[%d]: " followed by "%d " per sequence.
+// The serial of the line must be the title's: korvax writes one serial.
 bool parse_perm(const std::string& line, ReportedResult& r) {
-  int consumed = 0;
+  int consumed = 0, serial = -1;
   if (line[0] == 'P') {
-    if (std::sscanf(line.c_str(), "P%d[%d]: %n", &r.p_index, &r.serial, &consumed) != 2) return false;
+    if (std::sscanf(line.c_str(), "P%d[%d]: %n", &r.p_index, &serial, &consumed) != 2) return false;
     r.q_index = -1;
-  } else if (std::sscanf(line.c_str(), "Q%d,%d[%d]: %n", &r.p_index, &r.q_index, &r.serial, &consumed) != 3) {
+  } else if (std::sscanf(line.c_str(), "Q%d,%d[%d]: %n", &r.p_index, &r.q_index, &serial, &consumed) != 3) {
     return false;
   }
+  if (serial != r.serial) return false;
   char head[64];
   if (r.q_index < 0)
     std::snprintf(head, sizeof head, kPermP, r.p_index, r.serial);
