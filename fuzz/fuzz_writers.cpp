@@ -174,7 +174,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   env.dp = &dp;
   env.rp = &rp;
   env.port = &port;
-  env.out = sink;
+  Out sink_out{sink};
+  env.out = &sink_out;
   const Status st = run_dispatch(env);
   FUZZ_CHECK((st & ~ERINT) == 0);
 

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "out.hpp"
 #include "table.hpp"
 
 inline constexpr const char* kVersion = "3.17";
@@ -83,7 +84,7 @@ struct Settings {
 // closes them in the shutdown sequence.
 struct RunFiles {
   std::FILE* input = nullptr;
-  std::FILE* output = nullptr;   // result file (root) or secondary file
+  Out output;                    // result file (root) or secondary file
   std::FILE* history = nullptr;  // root task with -F
   const char* input_arg = nullptr;          // the input name as given (argv)
   char output_name[kMaxFileName + 16] = {};  // as opened, for removal

@@ -100,8 +100,8 @@ bool open_output(const char* name, int task, const Settings& set, RunFiles& file
   else
     std::snprintf(files.output_name, sizeof files.output_name, "%.*s._%d", kMaxFileName - 3,
                   name, task);
-  files.output = std::fopen(files.output_name, file_mode(set));
-  return files.output != nullptr;
+  files.output.file = std::fopen(files.output_name, file_mode(set));
+  return files.output.open();
 }
 
 // Whether the named file (stat) or the open file (fstat) is a regular file.
@@ -292,7 +292,7 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
     st |= ERARG | ERDATA;
     std::fprintf(stderr, "[T%d]: Cannot open input data file \"%s\"%s\n", task,
                  files.input_arg ? files.input_arg : "", irregular ? " (not a regular file)" : "");
-  } else if (files.output == nullptr) {
+  } else if (!files.output.open()) {
     char name[kMaxFileName + 8];
     if (task == 0)  // the whole name (up to 256 characters) with ".out" appended
       std::snprintf(name, sizeof name, "%.*s%s", kMaxFileName, files.input_arg, ".out");
@@ -312,11 +312,12 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set,
       std::fprintf(stderr, "Cannot open history file \"%s\"\n", name);
     }
   }
-  if (task == 0 && set.diag_level >= 2 && files.output != nullptr) {
-    std::fputs(kEchoTitle, files.output);
-    std::fprintf(files.output, kEchoProgram, argv[0], kVersion);
-    for (int i = 1; i < argc; ++i) std::fprintf(files.output, kEchoArgument, i, argv[i]);
-    std::fputs("\n", files.output);
+  if (task == 0 && set.diag_level >= 2) {  // written with the first flush of the driver
+    Out& out = files.output;
+    out.put(kEchoTitle);
+    out.print(kEchoProgram, argv[0], kVersion);
+    for (int i = 1; i < argc; ++i) out.print(kEchoArgument, i, argv[i]);
+    out.put("\n");
   }
 
   // What the derivation refuses is said only when every argument was read:

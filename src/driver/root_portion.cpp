@@ -13,16 +13,6 @@
 
 namespace {
 
-// Sends the stop message carrying `word` to every secondary task, once per
-// portion: after a failure, when the dispatch loop has not sent it. The port
-// is the one sender of the stop message, here and in the dispatch loop.
-void stop_all(TaskContext& ctx, Status word) noexcept {
-  if (ctx.root.stops_sent) return;
-  MpiPort port;
-  for (int t = 1; t < ctx.tasks; ++t) port.send_stop(t, word);
-  ctx.root.stops_sent = true;
-}
-
 // The portion's status lines: into the result file, then on the console.
 // False when the result file cannot be flushed: the run then goes straight to
 // the shutdown, and the console shows no status line for the portion.
@@ -31,8 +21,9 @@ bool portion_status(TaskContext& ctx) noexcept {
   const Status shown = ctx.run_status & ~ERDATA;
   const int secs = static_cast<int>(ctx.last_event - ctx.portion_start);
   if (ctx.set.diag_level != 0) {
-    std::fprintf(ctx.files.output, "RC: %d  (time: %d sec)\n\n", static_cast<int>(shown), secs);
-    if (flush_file(ctx.files.output) != 0) {
+    Out& out = ctx.files.output;
+    out.print("RC: %d  (time: %d sec)\n\n", static_cast<int>(shown), secs);
+    if (out.flush() != 0) {
       ctx.run_status |= ERIO;
       return false;
     }
@@ -46,31 +37,34 @@ bool portion_status(TaskContext& ctx) noexcept {
 bool root_portion(TaskContext& ctx) noexcept {
   RootPortion& rp = ctx.root;
   const Settings& s = ctx.set;
-  std::FILE* out = ctx.files.output;
+  Out& out = ctx.files.output;
+  MpiPort port;
+  // After a failure every secondary task gets the stop message, unless the
+  // dispatch loop has sent it for this portion already.
+  const auto stop_all = [&] { stop_every_task(port, rp, ctx.tasks, ctx.run_status); };
 
   // The per-portion tables and the P-list.
   if (alloc_root_portion(rp, ctx.tasks, ctx.dp) != 0 || build_plist(rp, ctx.dp, ctx.coin) != 0) {
     ctx.run_status |= ERMEM;
-    stop_all(ctx, ctx.run_status);
+    stop_all();
     return true;
   }
   const int plist = rp.records.plist_size();
   if (s.diag_level > 1) {
-    std::fprintf(out, "[T0] P-list consists of %d permutations\n", plist);
-    ctx.run_status |= flush_file(out);
+    out.print("[T0] P-list consists of %d permutations\n", plist);
+    ctx.run_status |= out.flush();
   }
   if (s.console_level > 1) std::printf("P-list consists of %d permutations\n", plist);
 
-  // V for the portion; the dispatch loop's counters.
+  // V for the portion.
   rp.V = portion_new_q(ctx.dp.n, s.new_q);
 
-  // .
+  // The dispatch loop's counters.
   rp.serial = -1;
   rp.recurrent = 0;
   rp.plist_end = false;
 
   // The dispatch loop.
-  MpiPort port;
   DispatchEnv env;
   env.set = &s;
   env.dp = &ctx.dp;
@@ -79,14 +73,14 @@ bool root_portion(TaskContext& ctx) noexcept {
   env.coin = ctx.coin;
   env.in_send_order = s.seed >= 0;
   env.console = stdout;
-  env.out = out;
+  env.out = &out;
   env.run_start = ctx.run_start;
   const Status st = run_dispatch(env);
   ctx.run_status |= st;
   if ((st & ~(ERDATA | EODATA)) != 0) {
     std::fprintf(stderr, "Error %d in a secondary task\n", static_cast<int>(st));
     drain_in_flight(env);  // no result may stay unreceived
-    stop_all(ctx, ctx.run_status);
+    stop_all();
     return true;
   }
 
@@ -97,7 +91,7 @@ bool root_portion(TaskContext& ctx) noexcept {
   rep.records = &rp.records;
   rep.serial = rp.serial;
   rep.console = stdout;
-  rep.out = out;
+  rep.out = out.file;
   rep.history = ctx.files.history;
   if (s.history) ctx.run_status |= write_history(rep);
   // Values only ever fall to 0, so once a place prints nothing no later one
@@ -110,16 +104,16 @@ bool root_portion(TaskContext& ctx) noexcept {
       std::fprintf(stderr, "Error %d creating result\n", static_cast<int>(r));
       // Every secondary task already has its stop message for this portion;
       // a second one would end its next portion before it began.
-      stop_all(ctx, ctx.run_status);
+      stop_all();
       break;
     }
     if (k == s.best_results) break;
   }
 
-  // .
+  // The count of permutations refused as already seen.
   if (s.diag_level != 0) {
-    std::fprintf(out, "Recurrent permutations rejected: %d\n\n", rp.recurrent);
-    ctx.run_status |= flush_file(out);
+    out.print("Recurrent permutations rejected: %d\n\n", rp.recurrent);
+    ctx.run_status |= out.flush();
   }
   if (s.console_level > 1) std::printf("Recurrent permutations rejected: %d\n\n", rp.recurrent);
 

@@ -1,10 +1,13 @@
 // run_driver.cpp: start-up, the loop over data portions, and shutdown.
 //
 // Contents
-//   1. Helpers: factorial, free_portion, stop messages
+//   1. Helpers: free_portion, the exit status, the run itself
 //   2. Start-up
 //   3. One data portion: agreement, announcement, root and secondary work
 //   4. Shutdown
+//
+// Every line of the task's own file goes through ctx.files.output (an Out),
+// and every flush of it here adds a failure to the run status.
 //
 // Tasks decide by themselves whether to process, skip or leave, but they
 // agree before acting: after every read each task offers its wish, and one
@@ -18,6 +21,7 @@
 #include "report_layout.hpp"
 #include "word_index.hpp"
 #include "mpi_link.hpp"
+#include "mpi_port.hpp"
 #include "serve.hpp"
 #include "root_portion.hpp"
 #include "secondary_files.hpp"
@@ -37,10 +41,10 @@ constexpr Status kWishEnd = 0x2;    // input exhausted, or this task leaves the 
 
 // The number of tasks, into the output file and on the console.
 void announce_tasks(TaskContext& ctx) noexcept {
-  if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
-    std::fprintf(ctx.files.output, kTasksLine, ctx.task,
-                 ctx.tasks - 1);
-    (void)flush_output(ctx);
+  Out& out = ctx.files.output;
+  if (ctx.set.diag_level != 0 && out.open()) {
+    out.print(kTasksLine, ctx.task, ctx.tasks - 1);
+    ctx.run_status |= out.flush();
   }
   if (ctx.is_root() && ctx.set.console_level != 0)
     std::printf("Number of parallel tasks: 1+%d\n", ctx.tasks - 1);
@@ -66,28 +70,27 @@ void announce_portion(TaskContext& ctx) noexcept {
     if (s.motif2_given) std::printf(" leff2=%d", s.leff2);
     std::printf(")\n");
   }
-  std::FILE* out = ctx.files.output;
-  if (out == nullptr) return;
+  Out& out = ctx.files.output;
+  if (!out.open()) return;
   if (s.diag_level != 0) {
-    write_parameters(out, s, dp, ctx.pairs, ctx.root.mincover);
-    (void)flush_output(ctx);
+    write_parameters(out.file, s, dp, ctx.pairs, ctx.root.mincover);
+    ctx.run_status |= out.flush();
   }
   if (s.diag_level > 1) {
-    std::fputs(kSequencesTitle, out);
+    out.put(kSequencesTitle);
     for (int i = 0; i < dp.stored(); ++i)
-      std::fprintf(out, kSequenceLine, i + 1, dp.name_width, dp.name_width, dp.name_of(i),
-                   dp.seq_of(i));
-    std::fputs("\n", out);
-    (void)flush_output(ctx);
+      out.print(kSequenceLine, i + 1, dp.name_width, dp.name_width, dp.name_of(i), dp.seq_of(i));
+    out.put("\n");
+    ctx.run_status |= out.flush();
   }
 }
 
 // The portion is skipped by every task.
 void skip_portion(TaskContext& ctx) noexcept {
   ctx.run_status |= ERDATA;
-  if (ctx.set.diag_level != 0 && ctx.files.output != nullptr) {
-    std::fprintf(ctx.files.output, kSkipped, ctx.task);
-    (void)flush_output(ctx);
+  if (ctx.set.diag_level != 0 && ctx.files.output.open()) {
+    ctx.files.output.print(kSkipped, ctx.task);
+    ctx.run_status |= ctx.files.output.flush();
   }
 }
 
@@ -155,7 +158,8 @@ void portion_loop(TaskContext& ctx) noexcept {
     if (ctx.is_root()) {
       leaving = root_portion(ctx);
     } else {
-      const Status st = serve_portion(ctx);
+      MpiServePort port;
+      const Status st = serve_portion(ctx, port);
       ctx.run_status |= st;  // the stop message replaced the run status
       leaving = st != 0;
     }
@@ -173,9 +177,10 @@ void shutdown(TaskContext& ctx) noexcept {
     if (std::fclose(ctx.files.input) != 0) ctx.run_status |= ERIO;
     ctx.files.input = nullptr;
   }
-  if (!ctx.is_root() && ctx.files.output != nullptr) {
-    (void)flush_output(ctx);  // what is still buffered is read back by the merge
-    std::rewind(ctx.files.output);
+  Out& out = ctx.files.output;
+  if (!ctx.is_root() && out.open()) {
+    ctx.run_status |= out.flush();  // what is still buffered is read back by the merge
+    std::rewind(out.file);
   }
   if (table_alloc(ctx.transfer, kTransferBytes) != 0) ctx.run_status |= ERMEM;
   barrier();
@@ -195,17 +200,14 @@ void shutdown(TaskContext& ctx) noexcept {
   const int secs = static_cast<int>(ctx.last_event - ctx.run_start);
   if (ctx.is_root()) {
     if ((ctx.run_status & HELP) == 0) {
-      if (ctx.files.output != nullptr && ctx.set.diag_level != 0) {
-        std::fprintf(ctx.files.output, kGlobalRc, static_cast<int>(ctx.run_status), secs);
-        (void)flush_output(ctx);
+      if (out.open() && ctx.set.diag_level != 0) {
+        out.print(kGlobalRc, static_cast<int>(ctx.run_status), secs);
+        ctx.run_status |= out.flush();
       }
       if (ctx.set.console_level != 0)
         std::printf("Global RC:%s  (time: %d sec)\n\n", status_word(ctx.run_status), secs);
     }
-    if (ctx.files.output != nullptr) {
-      if (std::fclose(ctx.files.output) != 0) ctx.run_status |= ERIO;
-      ctx.files.output = nullptr;
-    }
+    ctx.run_status |= out.close();
     std::printf("Thank you for using the program.\n\n");
     std::fflush(stdout);
   }
@@ -213,10 +215,7 @@ void shutdown(TaskContext& ctx) noexcept {
     if (std::fclose(ctx.files.history) != 0) ctx.run_status |= ERIO;
     ctx.files.history = nullptr;
   }
-  if (ctx.files.output != nullptr) {  // a secondary file kept with -Z S
-    std::fclose(ctx.files.output);
-    ctx.files.output = nullptr;
-  }
+  (void)out.close();  // a secondary file kept with -Z S
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ void send_file(TaskContext& ctx, long long size) noexcept {
   char* buf = ctx.transfer.data();
   const long long cap = kTransferBytes - 1;
   while (size > 0) {
-    const auto len = read_piece(ctx.files.output, buf, static_cast<std::size_t>(size < cap ? size : cap));
+    const auto len = read_piece(ctx.files.output.file, buf, static_cast<std::size_t>(size < cap ? size : cap));
     if (len == 0) break;
     size -= static_cast<long long>(len);
     buf[len] = '\0';
@@ -50,8 +50,8 @@ void send_file(TaskContext& ctx, long long size) noexcept {
 // piece as the bytes that came (its zero byte left out). A message of any
 // other tag (a stale one) is received and dropped.
 void copy_file(TaskContext& ctx, int t) noexcept {
-  std::FILE* out = ctx.files.output;
-  std::fprintf(out, "\n%s\n", kSeparator);
+  Out& out = ctx.files.output;
+  out.print("\n%s\n", kSeparator);
   char* buf = ctx.transfer.data();
   for (;;) {
     const Probe p = wait_message(t, kAnyTag);
@@ -63,7 +63,7 @@ void copy_file(TaskContext& ctx, int t) noexcept {
     const int got = recv_text(buf, kTransferBytes, t, kTagText);
     const std::int32_t zero = 0;
     send_ints(&zero, 1, t, kTagAck);
-    if (got > 1) std::fwrite(buf, 1, static_cast<std::size_t>(got - 1), out);
+    if (got > 1) out.write(buf, static_cast<std::size_t>(got - 1));
   }
   std::int32_t end = 0;
   recv_ints(&end, 1, t, kTagEndText);
@@ -76,23 +76,22 @@ void merge_secondary_files(TaskContext& ctx) noexcept {
   const bool copy_mode = ctx.set.secondary_mode == SecondaryFiles::kCopy && ctx.set.diag_level > 1;
   // A copy needs the transfer buffer on every task, the result file on the
   // root task and the secondary file on every secondary task.
-  const bool ready = !ctx.transfer.empty() && ctx.files.output != nullptr;
+  const bool ready = !ctx.transfer.empty() && ctx.files.output.open();
   const bool all_ready = agree_or(ready ? 0u : 1u) == 0;
   const bool copy = copy_mode && all_ready;
 
   if (ctx.is_root()) {
     if (!copy) return;
     for (int t = 1; t < ctx.tasks; ++t) copy_file(ctx, t);
-    std::fputs("\n", ctx.files.output);
+    ctx.files.output.put("\n");
     return;
   }
-  if (ctx.files.output == nullptr) return;
+  if (!ctx.files.output.open()) return;
   // A secondary file that is not a regular file (a device, a FIFO) is
   // neither copied nor removed: it sends only its end of text.
-  const long long size = regular_size(ctx.files.output);
+  const long long size = regular_size(ctx.files.output.file);
   if (copy) send_file(ctx, size < 0 ? 0 : size);
-  std::fclose(ctx.files.output);
-  ctx.files.output = nullptr;
+  (void)ctx.files.output.close();
   if (size >= 0 && ctx.set.secondary_mode != SecondaryFiles::kSave)
     std::remove(ctx.files.output_name);
 }

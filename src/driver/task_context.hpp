@@ -32,24 +32,7 @@ struct TaskContext {
   bool matrix_refused = false;
 
   Table<char> transfer;         // the 1,000,000-byte buffer of the shutdown merge
-  // A flush of this task's own output file has failed. A secondary task then
-  // gives up at its next portion, so that the root task hears of it.
-  bool output_failed = false;
 
   [[nodiscard]] bool is_root() const noexcept { return task == 0; }
   [[nodiscard]] int seconds() const noexcept { return static_cast<int>(last_event - run_start); }
 };
-
-// Flushes f (when open); ERIO when that fails.
-[[nodiscard]] inline Status flush_file(std::FILE* f) noexcept {
-  return f != nullptr && std::fflush(f) != 0 ? ERIO : 0;
-}
-
-// Flushes the task's own output file; a failure adds ERIO to the run status
-// and is remembered. Returns ERIO or 0.
-inline Status flush_output(TaskContext& ctx) noexcept {
-  const Status st = flush_file(ctx.files.output);
-  ctx.run_status |= st;
-  if (st != 0) ctx.output_failed = true;
-  return st;
-}

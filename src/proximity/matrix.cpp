@@ -4,7 +4,7 @@
 #include "blocks.hpp"
 #include "proximity.hpp"
 
-Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
+Status build_matrix(const Settings& set, const DataPortion& dp, Out* out,
                     ProxMatrix& ret) noexcept {
   ret.reset();
   const auto pairs = static_cast<std::size_t>(dp.pair_count);
@@ -35,25 +35,25 @@ Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
   }
   ret = std::move(mx);
   if (set.diag_level >= 3 && out != nullptr) {
-    dump_matrix(ret, out);
-    if (std::fflush(out) != 0) return ERIO;
+    dump_matrix(ret, *out);
+    return out->flush();
   }
   return 0;
 }
 
-void dump_matrix(const ProxMatrix& mx, std::FILE* out) noexcept {
+void dump_matrix(const ProxMatrix& mx, Out& out) noexcept {
   const int n = mx.n, mw = mx.mw;
-  std::fprintf(out, "Proximity matrix: [u,v=%d*%d][i,j=%d*%d]\n", n, n, mw, mw);
+  out.print("Proximity matrix: [u,v=%d*%d][i,j=%d*%d]\n", n, n, mw, mw);
   for (int u = 0; u + 1 < n; ++u)
     for (int v = u + 1; v < n; ++v) {
-      std::fprintf(out, "[%02d,%02d]", u + 1, v + 1);
+      out.print("[%02d,%02d]", u + 1, v + 1);
       for (int k = 1; k <= mw; ++k) {
         if (k % 100 == 0)
-          std::fprintf(out, "%03d", k % 1000);
+          out.print("%03d", k % 1000);
         else
-          std::fprintf(out, " %02d", k % 100);
+          out.print(" %02d", k % 100);
       }
-      std::fputs("\n", out);
+      out.put("\n");
       const auto k = static_cast<std::size_t>(pair_block(n, u, v));
       for (int i = 0; i < mw; ++i) {
         const auto cell = [&](int j) -> int {
@@ -63,15 +63,15 @@ void dump_matrix(const ProxMatrix& mx, std::FILE* out) noexcept {
         bool any = false;
         for (int j = 0; j < mw && !any; ++j) any = cell(j) != 0;
         if (!any) continue;
-        std::fprintf(out, "%5d: ", i + 1);
+        out.print("%5d: ", i + 1);
         for (int j = 0; j < mw; ++j) {
           if (cell(j) == 0)
-            std::fputs("  .", out);
+            out.put("  .");
           else
-            std::fprintf(out, " %2d", cell(j));
+            out.print(" %2d", cell(j));
         }
-        std::fputs("\n", out);
+        out.put("\n");
       }
-      std::fputs("\n", out);
+      out.put("\n");
     }
 }

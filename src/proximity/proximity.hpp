@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "out.hpp"
 #include "portion.hpp"
 #include "settings.hpp"
 #include "status.hpp"
@@ -83,9 +84,10 @@ inline constexpr int kMaxProximity = 32767;
 
 // Builds the proximity matrix of the data portion into ret. Returns 0, ERMEM
 // (the matrix cannot be held or allocated; ret is left empty) or ERIO (the
-// dump at diagnostics level 3 and above could not be flushed).
-[[nodiscard]] Status build_matrix(const Settings& set, const DataPortion& dp, std::FILE* out,
+// dump at diagnostics level 3 and above, written into out when given, could
+// not be flushed).
+[[nodiscard]] Status build_matrix(const Settings& set, const DataPortion& dp, Out* out,
                                   ProxMatrix& ret) noexcept;
 
 // Writes the matrix dump (diagnostics level 3 and above).
-void dump_matrix(const ProxMatrix& mx, std::FILE* out) noexcept;
+void dump_matrix(const ProxMatrix& mx, Out& out) noexcept;

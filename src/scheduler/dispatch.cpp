@@ -42,16 +42,16 @@ struct Loop {
   void to_console(int c, const char* text) noexcept {
     if (e.console && s.console_level >= c) std::fputs(text, e.console);
   }
-  // Writes a line into the result file at diagnostics level d and above,
-  // flushed from level 2 on. False on a failed flush.
+  // Writes a line into the result file at diagnostics level d and above.
+  // The lines of level 2 are flushed one by one, so that the file follows
+  // the loop; the line of level 1 (why the loop ended) waits for the root
+  // task's next flush. False on a failed write or flush.
   bool to_file(int d, const char* text) noexcept {
     if (!e.out || s.diag_level < d) return true;
-    std::fputs(text, e.out);
-    if (d >= 2 && std::fflush(e.out) != 0) {
-      status |= ERIO;
-      return false;
-    }
-    return true;
+    Status st = e.out->put(text);
+    if (d >= 2) st |= e.out->flush();
+    status |= st;
+    return st == 0;
   }
   // The same line on the console (level >= c) and in the file (level >= d).
   bool say(int c, int d, const char* text) noexcept {
@@ -250,8 +250,7 @@ struct Loop {
   }
 
   Status terminate() noexcept {
-    for (int t = 1; t < ts.tasks; ++t) e.port->send_stop(t, status);
-    rp.stops_sent = true;
+    stop_every_task(*e.port, rp, ts.tasks, status);
     read_clock();
     const char* reason = nullptr;
     if (rp.plist_end)
@@ -261,7 +260,7 @@ struct Loop {
     else if (over_time())
       reason = "Terminated due to time limit\n";
     if (reason) say(1, 1, reason);
-    if (e.out && s.diag_level >= 2 && std::fflush(e.out) != 0) status |= ERIO;
+    if (e.out && s.diag_level >= 2) status |= e.out->flush();
     return status;
   }
 
@@ -315,6 +314,12 @@ struct Loop {
 Status run_dispatch(DispatchEnv& env) noexcept {
   Loop loop(env);
   return loop.run();
+}
+
+void stop_every_task(TaskPort& port, RootPortion& rp, int tasks, Status word) noexcept {
+  if (rp.stops_sent) return;
+  for (int t = 1; t < tasks; ++t) port.send_stop(t, word);
+  rp.stops_sent = true;
 }
 
 void drain_in_flight(DispatchEnv& env) noexcept {

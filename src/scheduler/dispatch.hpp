@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "coin.hpp"
+#include "out.hpp"
 #include "portion.hpp"
 #include "settings.hpp"
 #include "status.hpp"
@@ -17,7 +18,7 @@ struct DispatchEnv {
   TaskPort* port = nullptr;
   Coin coin;
   std::FILE* console = nullptr;  // standard output of the root task
-  std::FILE* out = nullptr;      // the result file
+  Out* out = nullptr;            // the result file
   double run_start = 0;          // seconds at the start of the run
   int in_flight = 0;             // permutations sent and not yet answered
   // Results taken in the order their permutations were sent (-SEED): the
@@ -35,6 +36,12 @@ struct DispatchEnv {
 // record) or ERINT added to it. env.in_flight tells, after an early return,
 // how many results are still to come.
 [[nodiscard]] Status run_dispatch(DispatchEnv& env) noexcept;
+
+// Sends the stop message carrying `word` to every secondary task (1 ..
+// tasks - 1), once per portion: nothing when rp says that it went out
+// already. The one sender of the stop message, for the loop's end and for
+// the root task's failures after it.
+void stop_every_task(TaskPort& port, RootPortion& rp, int tasks, Status word) noexcept;
 
 // Receives and drops the results still in flight after an early return of
 // run_dispatch (an error report counts as the answer of a busy task), so

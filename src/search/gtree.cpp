@@ -49,8 +49,8 @@ Status build_levels(GTree& g, const SearchEnv& env) noexcept {
   }
 
   if (env.set->diag_level >= 3 && env.out != nullptr) {
-    dump_gtree(g, dp, env.out);
-    if (std::fflush(env.out) != 0) return ERIO;
+    dump_gtree(g, dp, *env.out);
+    if (Status io = env.out->flush(); io != 0) return io;
   }
   return 0;
 }

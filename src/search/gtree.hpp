@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "coin.hpp"
+#include "out.hpp"
 #include "portion.hpp"
 #include "settings.hpp"
 #include "status.hpp"
@@ -35,7 +36,7 @@ struct SearchEnv {
   const DataPortion* dp = nullptr;
   ProxEnv prox;                 // proximity of two words (matrix or on the fly)
   Coin coin;                    // every tie of the search
-  std::FILE* out = nullptr;     // the task's output file (may be null)
+  Out* out = nullptr;           // the task's output file (may be null)
 
   [[nodiscard]] int p(int a, int i, int b, int j) const noexcept { return proximity(prox, a, i, b, j); }
 };
@@ -78,8 +79,8 @@ void measure_signal(const SearchEnv& env, std::int32_t* msg) noexcept;
 // the tree, never by an engine: the G-tree (-D3), the "Level" line of a
 // climb step (-D2), the search tables after a step (-D4, the reference's
 // tables only), the signal found (-D2).
-void dump_gtree(const GTree& g, const DataPortion& dp, std::FILE* out) noexcept;
-void dump_system(const GTree& g, int z, const DataPortion& dp, std::FILE* out) noexcept;
+void dump_gtree(const GTree& g, const DataPortion& dp, Out& out) noexcept;
+void dump_system(const GTree& g, int z, const DataPortion& dp, Out& out) noexcept;
 void level_line(const SearchEnv& env, int z) noexcept;
 // Ends the diagnostics of step z: the search tables of g at -D4 (g null:
 // none), then a flush. Returns 0 or ERIO.

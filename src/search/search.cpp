@@ -101,7 +101,7 @@ Status finish_signal(const GTree& t, const SearchEnv& e, const std::int32_t* top
 
   if (s.diag_level >= 2 && e.out) {
     report_signal(e, msg);
-    if (std::fflush(e.out) != 0) return ERIO;
+    return e.out->flush();
   }
   return 0;
 }

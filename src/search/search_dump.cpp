@@ -5,26 +5,26 @@
 #include "messages.hpp"
 #include "word_index.hpp"
 
-void dump_gtree(const GTree& g, const DataPortion& dp, std::FILE* out) noexcept {
-  std::fprintf(out, "G-tree built (%d levels, %d nodes):\n", dp.logn, dp.n);
+void dump_gtree(const GTree& g, const DataPortion& dp, Out& out) noexcept {
+  out.print("G-tree built (%d levels, %d nodes):\n", dp.logn, dp.n);
   for (int z = 0; z < dp.logn; ++z) {
-    std::fprintf(out, "Dz=%1d: ", z);
+    out.print("Dz=%1d: ", z);
     const Table<std::int16_t>& lv = g.level[static_cast<std::size_t>(z)];
     for (int i = 0; i < dp.nn; ++i) {
       const int s = lv[static_cast<std::size_t>(i)];
       if (s < 0)
-        std::fputs("  *", out);
+        out.put("  *");
       else
-        std::fprintf(out, "%3d", s);
+        out.print("%3d", s);
     }
-    std::fputs("\n", out);
+    out.put("\n");
   }
 }
 
-void dump_system(const GTree& g, int z, const DataPortion& dp, std::FILE* out) noexcept {
+void dump_system(const GTree& g, int z, const DataPortion& dp, Out& out) noexcept {
   const int mw = dp.mw, M = dp.M(), nn = dp.nn, K = 1 << (z - 1);
   const Table<std::int16_t>& lv = g.level[static_cast<std::size_t>(z - 1)];
-  std::fputs("\n  i   j   (System for next level)    (Costs for the next level)\n", out);
+  out.put("\n  i   j   (System for next level)    (Costs for the next level)\n");
   for (int i = 0; i <= mw; ++i) {
     bool any = false;
     for (int j = 0; j <= mw; ++j) {
@@ -34,47 +34,47 @@ void dump_system(const GTree& g, int z, const DataPortion& dp, std::FILE* out) n
       if (!nonzero) continue;
       any = true;
       if (i == mw)
-        std::fputs(" ZZ,", out);
+        out.put(" ZZ,");
       else
-        std::fprintf(out, "%03d,", (i + 1) % 1000);
+        out.print("%03d,", (i + 1) % 1000);
       if (j == mw)
-        std::fputs(" ZZ:", out);
+        out.put(" ZZ:");
       else
-        std::fprintf(out, "%03d:", (j + 1) % 1000);
+        out.print("%03d:", (j + 1) % 1000);
       const std::int16_t* row = g.system.data() + static_cast<std::size_t>(i * M + j) * static_cast<std::size_t>(nn);
       for (int p = 0; p < nn; ++p) {
         if (lv[static_cast<std::size_t>(p)] < 0)
-          std::fputs("  *", out);
+          out.put("  *");
         else if (row[p] == mw)
-          std::fputs("  ZZ", out);
+          out.put("  ZZ");
         else
-          std::fprintf(out, "%4d", row[p] + 1);
+          out.print("%4d", row[p] + 1);
       }
-      std::fputs("     (", out);
-      for (int k = 0; k < K; ++k) std::fprintf(out, "%5d ", cost[k]);
-      std::fputs(")\n", out);
+      out.put("     (");
+      for (int k = 0; k < K; ++k) out.print("%5d ", cost[k]);
+      out.put(")\n");
     }
-    if (any) std::fputs("\n", out);
+    if (any) out.put("\n");
   }
-  std::fprintf(out, "Dz=%1d: ", z - 1);
+  out.print("Dz=%1d: ", z - 1);
   for (int p = 0; p < nn; ++p) {
     const int s = lv[static_cast<std::size_t>(p)];
     if (s < 0)
-      std::fputs("  *", out);
+      out.put("  *");
     else
-      std::fprintf(out, " %2d", s);
+      out.print(" %2d", s);
   }
-  std::fputs("\n", out);
+  out.put("\n");
 }
 
 void level_line(const SearchEnv& e, int z) noexcept {
-  if (e.set->diag_level >= 2 && e.out) std::fprintf(e.out, "Level %d\n", z);
+  if (e.set->diag_level >= 2 && e.out) e.out->print("Level %d\n", z);
 }
 
 Status step_done(const SearchEnv& e, const GTree* g, int z) noexcept {
   if (e.out == nullptr) return 0;
-  if (g != nullptr && e.set->diag_level == 4) dump_system(*g, z, *e.dp, e.out);
-  return std::fflush(e.out) != 0 ? ERIO : 0;
+  if (g != nullptr && e.set->diag_level == 4) dump_system(*g, z, *e.dp, *e.out);
+  return e.out->flush();
 }
 
 void report_signal(const SearchEnv& e, const std::int32_t* msg) noexcept {
@@ -82,26 +82,26 @@ void report_signal(const SearchEnv& e, const std::int32_t* msg) noexcept {
   const DataPortion& dp = *e.dp;
   const ResultLayout lay{dp.n};
   const int power = msg[lay.power()], W = dp.name_width;
-  std::FILE* out = e.out;
-  std::fprintf(out, "\nSignal found (power: %d, quality: %.2f, avg proximity: %.2f)\n", power,
+  Out& out = *e.out;
+  out.print("\nSignal found (power: %d, quality: %.2f, avg proximity: %.2f)\n", power,
                msg[lay.quality()] * 0.01, msg[lay.avg_proximity()] * 0.01);
   for (int i = 0; i < dp.n; ++i) {
     const int w = msg[lay.words() + i], sum = msg[lay.prox_sums() + i];
     if (w < 0) continue;
     if (w == dp.mw) {
-      std::fprintf(out, "%3d:%-*.*s\n", i + 1, W, W, dp.name_of(i));
+      out.print("%3d:%-*.*s\n", i + 1, W, W, dp.name_of(i));
       continue;
     }
     const double avg = power > 1 ? static_cast<double>(sum) / (power - 1) : 0.0;
     const char* text = dp.seq_of(i);
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
     if (s.l2 == 0)
-      std::fprintf(out, "%3d:%-*.*s[%04d] %.*s (%d, %5.2f)\n", i + 1, W, W, dp.name_of(i), w + 1,
+      out.print("%3d:%-*.*s[%04d] %.*s (%d, %5.2f)\n", i + 1, W, W, dp.name_of(i), w + 1,
                    s.l, text + w, sum, avg);
     else
-      std::fprintf(out, "%3d:%-*.*s[%04d;%04d] %.*s-%02d-%.*s (%d, %5.2f)\n", i + 1, W, W,
+      out.print("%3d:%-*.*s[%04d;%04d] %.*s-%02d-%.*s (%d, %5.2f)\n", i + 1, W, W,
                    dp.name_of(i), pl.q + 1, pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2,
                    text + pl.p2, sum, avg);
   }
-  std::fputs("\n", out);
+  out.put("\n");
 }

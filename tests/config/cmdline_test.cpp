@@ -34,7 +34,7 @@ struct Parse : ::testing::Test {
   }
   // Closes the files of the last parse and restores the defaults.
   void reset() {
-    for (std::FILE* f : {files.input, files.output, files.history})
+    for (std::FILE* f : {files.input, files.output.file, files.history})
       if (f) std::fclose(f);
     files = {};
     set = {};
@@ -233,18 +233,17 @@ TEST_F(Parse, AppendModeFollowsTheOrderOfTheArguments) {
   dir.write("in.fa.out", "old\n");
   dir.write("in.fa.csv", "old\n");
   EXPECT_EQ(parse({"in.fa", "named.out", "-A"}), 0u);
-  std::fputs("new\n", files.output);
-  std::fclose(files.output);
-  files.output = nullptr;
+  std::fputs("new\n", files.output.file);
+  EXPECT_EQ(files.output.close(), 0u);
   EXPECT_EQ(read_file("named.out"), "new\n");  // opened before -A: rewritten
 
   reset();
   EXPECT_EQ(parse({"in.fa", "-F", "-A"}), 0u);
-  std::fputs("new\n", files.output);
+  std::fputs("new\n", files.output.file);
   std::fputs("new\n", files.history);
-  std::fclose(files.output);
+  EXPECT_EQ(files.output.close(), 0u);
   std::fclose(files.history);
-  files.output = files.history = nullptr;
+  files.history = nullptr;
   EXPECT_EQ(read_file("in.fa.out"), "old\nnew\n");
   EXPECT_EQ(read_file("in.fa.csv"), "old\nnew\n");
 }
@@ -261,7 +260,7 @@ TEST_F(Parse, UnwritableOutputFiles) {
   std::filesystem::create_directory("adir");
   EXPECT_EQ(parse({"in.fa", "adir"}), ERARG | ERIO);
   EXPECT_EQ(err, "Invalid argument \"adir\"\n");  // the default name then opens
-  EXPECT_NE(files.output, nullptr);
+  EXPECT_TRUE(files.output.open());
   EXPECT_STREQ(files.output_name, "in.fa.out");
 
   reset();

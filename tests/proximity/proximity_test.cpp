@@ -180,8 +180,9 @@ TEST(ProximityMatrix, DumpOfLongSequences) {
   s.diag_level = 3;
   Words w(std::move(s), {std::string(150, 'a'), "c"});
   MemFile f;
+  Out out{f.f};
   ProxMatrix mx;
-  ASSERT_EQ(build_matrix(w.set, w.dp, f.f, mx), 0u);
+  ASSERT_EQ(build_matrix(w.set, w.dp, &out, mx), 0u);
   const std::string text = f.text();
   const std::string header = text.substr(text.find("[01,02]"), 7 + 3 * 150);
   EXPECT_EQ(header.substr(7 + 3 * 98, 9), " 99100 01");

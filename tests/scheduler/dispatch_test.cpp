@@ -91,6 +91,7 @@ struct Dispatch {
   RootPortion rp;
   FakePort port;
   MemFile console, file;
+  Out out{file.f};
   DispatchEnv env;
 
   Dispatch(int n, int tasks, Settings s, unsigned seed = 1) : set(std::move(s)) {
@@ -113,7 +114,7 @@ struct Dispatch {
     env.rp = &rp;
     env.port = &port;
     env.console = console.f;
-    env.out = file.f;
+    env.out = &out;
   }
   int records() const {
     int k = 0;
@@ -200,10 +201,11 @@ TEST(Dispatch, TimeLimit) {
 // out after the first one, and the results in flight are drained.
 TEST(Dispatch, AFailedFlushEndsTheLoop) {
   Dispatch d(6, 3, settings(2, 2));
-  std::FILE* full = std::fopen("/dev/full", "w");  // every flush fails
-  d.env.out = full;
+  Out full{std::fopen("/dev/full", "w")};  // every flush fails
+  d.env.out = &full;
   EXPECT_EQ(run_dispatch(d.env) & ERIO, ERIO);
-  std::fclose(full);
+  EXPECT_TRUE(full.failed);
+  EXPECT_EQ(full.close(), 0u);  // nothing written since the failed flush
   EXPECT_EQ(d.port.sent[1] + d.port.sent[2], 1);
   drain_in_flight(d.env);
   EXPECT_TRUE(d.port.queue.empty());
