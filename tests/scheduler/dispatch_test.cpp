@@ -136,7 +136,8 @@ bool contains(const std::string& text, const std::string& part) {
 
 // Whatever the number of tasks: every permutation sent gets its result
 // stored, serials run 0, 1, 2, ... in sending order, every task gets one
-// stop message, nothing is left in flight.
+// stop message (a failure of the root task after the loop sends no second
+// one), nothing is left in flight.
 TEST(Dispatch, OneResultPerPermutationAndOneStopPerTask) {
   for (int tasks : {2, 3, 8}) {
     Dispatch d(7, tasks, settings(), static_cast<unsigned>(tasks));
@@ -152,6 +153,7 @@ TEST(Dispatch, OneResultPerPermutationAndOneStopPerTask) {
     std::sort(serials.begin(), serials.end());
     for (std::size_t i = 0; i < serials.size(); ++i) EXPECT_EQ(serials[i], static_cast<int>(i));
     EXPECT_EQ(d.rp.serial + 1, d.records());
+    stop_every_task(d.port, d.rp, tasks, ERIO);
     for (int t = 1; t < tasks; ++t) EXPECT_EQ(d.port.stops[static_cast<std::size_t>(t)], 1);
     EXPECT_TRUE(d.rp.plist_end);
     EXPECT_TRUE(contains(d.console.text(), "Terminated due to P-list end\n"));
