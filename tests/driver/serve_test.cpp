@@ -26,20 +26,18 @@ struct ScriptPort final : ServePort {
   int dropped = 0;
   double clock = 0;
 
+  static void never(const char* what) noexcept {
+    std::fprintf(stderr, "the loop %s\n", what);
+    std::abort();
+  }
   Message take(int tag) noexcept {
-    if (inbox.empty() || inbox.front().tag != tag) {
-      std::fprintf(stderr, "the loop receives a message that is not waiting\n");
-      std::abort();
-    }
+    if (wait() != tag) never("receives a message that is not waiting");
     Message m = inbox.front();
     inbox.pop_front();
     return m;
   }
   int wait() noexcept override {
-    if (inbox.empty()) {
-      std::fprintf(stderr, "the loop waits for a message that will never come\n");
-      std::abort();
-    }
+    if (inbox.empty()) never("waits for a message that will never come");
     return inbox.front().tag;
   }
   void recv_perm(std::int16_t* perm, int n) noexcept override {
@@ -86,16 +84,21 @@ struct Served {
 // Every result sent back is the search of its permutation, with the task
 // status 0; the stray message is dropped, the stop word becomes the run
 // status, and the loop leaves nothing unreceived. With or without the
-// matrix, for portions of several sizes.
+// matrix, for portions of several sizes. The task's file follows the loop
+// at -D2: each permutation as received (1-based), and the stop word, at the
+// times of the port's clock.
 TEST(Serve, ResultsSentBackAreTheSearchOfEachPermutation) {
   for (int n : {5, 8, 11})
     for (ProxMode mode : {ProxMode::kMatrix, ProxMode::kOnTheFly}) {
       Settings s = make_settings(4);
-      s.diag_level = 0;
+      s.diag_level = 2;
       s.prox_mode = mode;
-      Served v(std::move(s), n, 4, 0, static_cast<unsigned>(n));
+      Served v(std::move(s), n, 4, 6, static_cast<unsigned>(n));
+      MemFile f;
+      v.ctx.files.output.file = f.f;
       EXPECT_EQ(serve_portion(v.ctx, v.port), 0u) << n;
-      EXPECT_EQ(v.ctx.run_status, 0u);
+      v.ctx.files.output.file = nullptr;
+      EXPECT_EQ(v.ctx.run_status, 6u);
       EXPECT_TRUE(v.port.inbox.empty());
       EXPECT_EQ(v.port.dropped, 1);
       EXPECT_TRUE(v.port.errors.empty());
@@ -114,28 +117,13 @@ TEST(Serve, ResultsSentBackAreTheSearchOfEachPermutation) {
         EXPECT_TRUE(std::equal(msg.begin(), msg.begin() + lay.status(), got.begin())) << n << " " << k;
         EXPECT_EQ(got[static_cast<std::size_t>(lay.status())], 0);
       }
+      const std::string text = f.text();
+      std::string first = "[T1] 1 s) Permutation received from root task: ";
+      for (int x : v.perms[0]) first += std::to_string(x + 1) + " ";
+      EXPECT_NE(text.find(first + "\n"), std::string::npos) << text;
+      const std::string last = "\n[T1] 13 s) Forced task termination (RC=6)\n";
+      EXPECT_EQ(text.substr(text.size() - last.size()), last);
     }
-}
-
-// At -D2 the task's file follows the loop: each permutation as received
-// (1-based), its return, and the stop word, at the times of the port's clock.
-TEST(Serve, TheFileFollowsTheLoop) {
-  Settings s = make_settings(4);
-  s.diag_level = 2;
-  Served v(std::move(s), 6, 2, 6, 3);
-  MemFile f;
-  v.ctx.files.output.file = f.f;
-  EXPECT_EQ(serve_portion(v.ctx, v.port), 0u);
-  EXPECT_EQ(v.ctx.run_status, 6u);
-  const std::string text = f.text();
-  std::string first = "[T1] 1 s) Permutation received from root task: ";
-  for (int x : v.perms[0]) first += std::to_string(x + 1) + " ";
-  EXPECT_NE(text.find("[T1] Proximity matrix built: [triangle 5*6/2]"), std::string::npos);
-  EXPECT_NE(text.find(first + "\n"), std::string::npos) << text;
-  EXPECT_NE(text.find("[T1] 3 s) Return results to root task\n"), std::string::npos);
-  const std::string last = "\n[T1] 7 s) Forced task termination (RC=6)\n";
-  EXPECT_EQ(text.substr(text.size() - last.size()), last);
-  v.ctx.files.output.file = nullptr;
 }
 
 // A task whose file cannot be written gives up at once: it sends its status
