@@ -22,10 +22,10 @@
 #include "config/cmdline.hpp"
 #include "input/reader.hpp"
 #include "messages.hpp"
-#include "report/report.hpp"
+#include "result_file/report_writer.hpp"
 #include "scheduler/dispatch.hpp"
 #include "scheduler/plist.hpp"
-#include "scheduler/results.hpp"
+#include "scheduler/result_store.hpp"
 
 namespace {
 

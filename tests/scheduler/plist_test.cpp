@@ -6,7 +6,7 @@
 
 #include "messages.hpp"
 #include "scheduler/plist.hpp"
-#include "scheduler/results.hpp"
+#include "scheduler/result_store.hpp"
 #include "test_support.hpp"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "result_file.hpp"
+#include "../result_file/result_file.hpp"
 #include "status.hpp"
 
 // One sequence of a row.

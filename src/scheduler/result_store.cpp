@@ -1,5 +1,5 @@
 // results.cpp: results stored in their records; word accounting; ranking.
-#include "results.hpp"
+#include "result_store.hpp"
 
 #include <climits>
 #include <cstring>

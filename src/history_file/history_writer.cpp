@@ -1,5 +1,5 @@
 // history.cpp: the history file, one tab-separated row per result.
-#include "report.hpp"
+#include "../result_file/report_writer.hpp"
 #include "report_layout.hpp"
 #include "word_index.hpp"
 

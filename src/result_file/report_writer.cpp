@@ -1,10 +1,10 @@
 // report.cpp: the best-results report of a data portion.
-#include "report.hpp"
+#include "report_writer.hpp"
 
 #include "report_layout.hpp"
 #include "word_index.hpp"
 #include "../proximity/background.hpp"
-#include "../scheduler/results.hpp"
+#include "../scheduler/result_store.hpp"
 
 namespace {
 
