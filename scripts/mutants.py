@@ -136,7 +136,7 @@ MUTANTS = [
     M("sched-improving", "src/scheduler/result_store.cpp",
       "if (r.quality > ts.best_quality[o]) {", "if (r.quality >= ts.best_quality[o]) {",
       "an equal quality counts as improving"),
-    M("sched-rank-tie", "src/scheduler/result_store.cpp",
+    M("sched-rank-tie", "src/scheduler/ranking.cpp",
       "(x->quality == q->quality && x->avg_proximity > q->avg_proximity)",
       "(x->quality == q->quality && x->avg_proximity < q->avg_proximity)", "ranking: equal quality, lower avg wins"),
     M("sched-qlist-limit", "src/scheduler/dispatch.cpp",
