@@ -20,6 +20,7 @@
 
 #include "check.hpp"
 #include "config/cmdline.hpp"
+#include "history_file/history_writer.hpp"
 #include "input/reader.hpp"
 #include "messages.hpp"
 #include "result_file/report_writer.hpp"
