@@ -209,7 +209,7 @@ MUTANTS = [
     M("export-bed-start", "src/export/sites.cpp",
       "chrom.c_str(), s.start - 1, s.end, p.motifs[0].id.c_str()", "chrom.c_str(), s.start, s.end, p.motifs[0].id.c_str()",
       "BED start 1-based"),
-    M("results-hundredths", "src/result_file/result_reader.cpp",
+    M("results-hundredths", "src/result_file/line_reading.cpp",
       "int hundredths(double v) { return static_cast<int>(std::lround(v * 100.0)); }",
       "int hundredths(double v) { return static_cast<int>(v * 100.0); }", "result reader: hundredths truncated"),
 ]
