@@ -13,7 +13,7 @@
 
 #include "check.hpp"
 #include "portion.hpp"
-#include "results/history_file.hpp"
+#include "history_file/history_file.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 4) return 0;

@@ -15,7 +15,7 @@
 #include "alphabet.hpp"
 #include "check.hpp"
 #include "portion.hpp"
-#include "results/result_file.hpp"
+#include "result_file/result_file.hpp"
 
 namespace {
 

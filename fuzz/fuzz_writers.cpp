@@ -20,12 +20,13 @@
 
 #include "check.hpp"
 #include "config/cmdline.hpp"
+#include "history_file/history_writer.hpp"
 #include "input/reader.hpp"
 #include "messages.hpp"
-#include "report/report.hpp"
+#include "result_file/report_writer.hpp"
 #include "scheduler/dispatch.hpp"
 #include "scheduler/plist.hpp"
-#include "scheduler/results.hpp"
+#include "scheduler/result_store.hpp"
 
 namespace {
 

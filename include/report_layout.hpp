@@ -1,9 +1,11 @@
-// report_layout.hpp: the lines of the result and history files that other programs read back.
+// report_layout.hpp: the lines of the result file that other programs read back.
 //
-// korvax writes these lines (src/report, src/driver, src/config); the result
-// file reader of the companion programs (src/results) recognises them by the
-// same texts and checks every line it takes by printing it again with the same
-// format. One place for both sides, so that they cannot drift apart.
+// korvax writes these lines (src/result_file, src/driver, src/config); the
+// result file reader of the companion programs (src/result_file, beside the
+// writer) recognises them by the same texts and checks every line it takes by
+// printing it again with the same format. One place for both sides, so that
+// they cannot drift apart. The history file's lines are in
+// src/history_file/history_layout.hpp.
 #pragma once
 
 // ---- The best-results report ----
@@ -31,28 +33,6 @@ inline constexpr char kLineWordPair[] = "%3d:%-*.*s[%04d;%04d] %.*s-%02d-%.*s (%
 // letter) followed by the strand sign; the words as read on their strand.
 inline constexpr char kLineOneWordStrand[] = "%3d:%-*.*s[%04d%c] %.*s (%d, %5.2f)\n";
 inline constexpr char kLineWordPairStrand[] = "%3d:%-*.*s[%04d%c;%04d%c] %.*s-%02d-%.*s (%d, %5.2f)\n";
-
-// ---- The history file (-F) ----
-
-// The header line of a data portion: the leading columns, then per sequence
-// its four columns (number, name cut and padded to the name width, number,
-// number), then per place of the permutation its column.
-inline constexpr char kHistoryHead[] = "\"#\"\t\"P\"\t\"Q\"\t\"Pwr\"\t\"New\"\t\"Qt\"\t\"QtAvg\"";
-inline constexpr char kHistoryHeadSeq[] = "\t\"W%d\"\t\"%-*.*s\"\t\"Qw%d\"\t\"QwA%d\"";
-inline constexpr char kHistoryHeadPerm[] = "\tp%d";
-
-// A row: serial, p_index, q_index, power, new words, quality and avg
-// proximity (both x0.01); per sequence the 1-based start(s), the word(s)
-// (empty for a sequence without a word), the proximity sum and the percent
-// value (x0.01); then each entry of the permutation plus one.
-inline constexpr char kHistoryRow[] = "%d\t%d\t%d\t%d\t%d\t%.2f\t%.2f";
-inline constexpr char kHistoryOneWord[] = "\t%d\t\"%.*s\"\t%d\t%.2f";
-inline constexpr char kHistoryWordPair[] = "\t%d,%d\t\"%.*s-%02d-%.*s\"\t%d\t%.2f";
-inline constexpr char kHistoryNoPair[] = "\t%d,%d\t\"\"\t%d\t%.2f";
-// With both strands (-RC): each start followed by its strand sign (61-).
-inline constexpr char kHistoryOneWordStrand[] = "\t%d%c\t\"%.*s\"\t%d\t%.2f";
-inline constexpr char kHistoryWordPairStrand[] = "\t%d%c,%d%c\t\"%.*s-%02d-%.*s\"\t%d\t%.2f";
-inline constexpr char kHistoryPerm[] = "\t%d";
 
 // ---- The lines of a data portion ----
 

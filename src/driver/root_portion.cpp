@@ -8,7 +8,8 @@
 #include "run_driver.hpp"
 #include "mpi_port.hpp"
 #include "../scheduler/dispatch.hpp"
-#include "../report/report.hpp"
+#include "../history_file/history_writer.hpp"
+#include "../result_file/report_writer.hpp"
 #include "../scheduler/plist.hpp"
 
 namespace {

@@ -28,7 +28,7 @@
 #include "../config/cmdline.hpp"
 #include "../input/reader.hpp"
 #include "../proximity/background.hpp"
-#include "../report/report.hpp"
+#include "../result_file/report_writer.hpp"
 #include "../scheduler/plist.hpp"
 
 namespace {

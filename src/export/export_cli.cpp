@@ -10,8 +10,8 @@
 
 #include "settings.hpp"
 #include "writers.hpp"
-#include "../results/safe_output.hpp"
-#include "../results/version_line.hpp"
+#include "../companion/safe_output.hpp"
+#include "../companion/version_line.hpp"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include "motif.hpp"
 #include "status.hpp"
 #include "stats/evalue.hpp"
-#include "../results/result_file.hpp"
+#include "../result_file/result_file.hpp"
 
 struct ExportOptions {
   const char* meme = nullptr;     // output names; "-" is standard output

@@ -13,7 +13,7 @@
 
 #include "motif.hpp"
 #include "status.hpp"
-#include "../results/result_file.hpp"
+#include "../result_file/result_file.hpp"
 
 // True when a portion among `numbers` (1-based) of run was searched with -BG1.
 [[nodiscard]] bool run_weighed(const ResultRun& run, const std::vector<int>& numbers) noexcept;

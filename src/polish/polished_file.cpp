@@ -8,7 +8,7 @@
 #include "perm_record.hpp"
 #include "report_layout.hpp"
 #include "word_index.hpp"
-#include "../report/report.hpp"
+#include "../result_file/report_writer.hpp"
 
 namespace {
 

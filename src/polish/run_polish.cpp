@@ -16,8 +16,8 @@
 #include "run_settings.hpp"
 #include "../input/reader.hpp"
 #include "../proximity/background.hpp"
-#include "../results/safe_output.hpp"
-#include "../results/version_line.hpp"
+#include "../companion/safe_output.hpp"
+#include "../companion/version_line.hpp"
 
 namespace {
 

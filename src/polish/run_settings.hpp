@@ -12,7 +12,7 @@
 #include "portion.hpp"
 #include "settings.hpp"
 #include "status.hpp"
-#include "../results/result_file.hpp"
+#include "../result_file/result_file.hpp"
 
 struct RunSettings {
   Settings set;

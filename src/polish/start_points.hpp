@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "../results/history_file.hpp"
-#include "../results/result_file.hpp"
+#include "../history_file/history_file.hpp"
+#include "../result_file/result_file.hpp"
 #include "../search/gtree.hpp"
 
 // One word index per sequence; the data portion's mw for no word.

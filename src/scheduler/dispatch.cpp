@@ -13,7 +13,7 @@
 #include "messages.hpp"
 #include "plist.hpp"
 #include "qlist.hpp"
-#include "results.hpp"
+#include "result_store.hpp"
 
 namespace {
 

@@ -6,7 +6,8 @@
 
 #include "messages.hpp"
 #include "scheduler/plist.hpp"
-#include "scheduler/results.hpp"
+#include "scheduler/ranking.hpp"
+#include "scheduler/result_store.hpp"
 #include "test_support.hpp"
 
 namespace {
@@ -156,7 +157,7 @@ TEST(Ranking, BestsTiesAndDuplicates) {
     while (k-- > 0) r = r->next.get();
     return r;
   };
-  Ranking best = rank_records(list);
+  RankedBest best = rank_records(list);
   EXPECT_EQ(best.by_quality, nth(4));
   EXPECT_EQ(best.by_avg, nth(3));
   EXPECT_EQ(nth(2)->quality, 0);

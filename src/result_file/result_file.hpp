@@ -1,4 +1,5 @@
 // result_file.hpp: a korvax result file, read back into plain records.
+// (report_writer.hpp, beside it, writes the report's part of it.)
 //
 // The companion programs (korvax-export, korvax-polish) read what korvax
 // wrote: the runs in the file (one, or several with -A), the data portions of
@@ -15,8 +16,7 @@
 
 #include "settings.hpp"
 #include "status.hpp"
-
-enum class Ranking { quality, avg_proximity };
+#include "../scheduler/ranking.hpp"
 
 // One sequence line of a reported result.
 struct ReportedWord {

@@ -1,4 +1,4 @@
-// history_file.cpp: reading a korvax history file.
+// history_reader.cpp: reading a korvax history file.
 #include "history_file.hpp"
 
 #include <cerrno>
@@ -8,8 +8,8 @@
 #include <new>
 #include <stdexcept>
 
+#include "history_layout.hpp"
 #include "portion.hpp"
-#include "report_layout.hpp"
 #include "settings.hpp"
 
 namespace {

@@ -4,15 +4,15 @@
 // tab-separated row per evaluated permutation: its serial, P and Q numbers,
 // power, new words, quality and avg proximity, then per sequence the word's
 // start(s), letters, proximity sum and percent value, then the permutation.
-// Every row is printed again with korvax's own formats
-// (include/report_layout.hpp) and must come out the same.
+// Every row is printed again with korvax's own formats (history_layout.hpp,
+// which history_writer.cpp writes with) and must come out the same.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "result_file.hpp"
+#include "../result_file/result_file.hpp"
 #include "status.hpp"
 
 // One sequence of a row.

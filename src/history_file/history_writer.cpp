@@ -1,6 +1,7 @@
-// history.cpp: the history file, one tab-separated row per result.
-#include "report.hpp"
-#include "report_layout.hpp"
+// history_writer.cpp: the history file, one tab-separated row per result.
+#include "history_writer.hpp"
+
+#include "history_layout.hpp"
 #include "word_index.hpp"
 
 namespace {

@@ -1,7 +1,7 @@
 // report_test.cpp: the best-results report on records built by hand, for
 // what the golden runs do not show: a second ranking, a Q permutation,
 // duplicates and the end of the places.
-#include "report/report.hpp"
+#include "result_file/report_writer.hpp"
 
 #include <gtest/gtest.h>
 

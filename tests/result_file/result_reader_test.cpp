@@ -2,7 +2,7 @@
 // portions at every level, read back; files that are not korvax results
 // refused. (Real runs, skipped portions among them, are read back by
 // export_e2e.py and polish_e2e.py.)
-#include "results/result_file.hpp"
+#include "result_file/result_file.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +15,7 @@
 #include "input/reader.hpp"
 #include "alphabet.hpp"
 #include "proximity/background.hpp"
-#include "report/report.hpp"
+#include "result_file/report_writer.hpp"
 #include "test_support.hpp"
 
 namespace {

@@ -1,5 +1,5 @@
-// results.cpp: results stored in their records; word accounting; ranking.
-#include "results.hpp"
+// result_store.cpp: result messages stored in their records; word accounting.
+#include "result_store.hpp"
 
 #include <climits>
 #include <cstring>
@@ -76,37 +76,4 @@ Status account_words(PermRecord& r, int o, TaskState& ts) noexcept {
   }
   r.new_words = r.is_p() ? ts.new_count[0] : ts.new_count[to];
   return 0;
-}
-
-namespace {
-
-bool same_signal(const PermRecord& x, const PermRecord& y) noexcept {
-  return x.quality == y.quality && x.avg_proximity == y.avg_proximity && x.power == y.power &&
-         std::memcmp(x.words.data(), y.words.data(), static_cast<std::size_t>(x.n) * sizeof(int)) == 0;
-}
-
-}  // namespace
-
-Ranking rank_records(RecordList& records) noexcept {
-  Ranking best;
-  for (PermRecord* x = records.first.get(); x; x = x->next.get()) {
-    if (!x->has_result()) continue;
-    if (!best.by_quality) {
-      best.by_quality = best.by_avg = x;
-      continue;
-    }
-    const PermRecord* q = best.by_quality;
-    if (x->quality > q->quality || (x->quality == q->quality && x->avg_proximity > q->avg_proximity))
-      best.by_quality = x;
-    const PermRecord* a = best.by_avg;
-    if (x->avg_proximity > a->avg_proximity ||
-        (x->avg_proximity == a->avg_proximity && x->quality > a->quality))
-      best.by_avg = x;
-    for (const PermRecord* b : {best.by_quality, best.by_avg})
-      if (x != b && same_signal(*x, *b)) {
-        x->quality = 0;
-        x->avg_proximity = 0;
-      }
-  }
-  return best;
 }

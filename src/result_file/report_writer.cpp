@@ -1,10 +1,10 @@
-// report.cpp: the best-results report of a data portion.
-#include "report.hpp"
+// report_writer.cpp: the best-results report of a data portion.
+#include "report_writer.hpp"
 
 #include "report_layout.hpp"
 #include "word_index.hpp"
 #include "../proximity/background.hpp"
-#include "../scheduler/results.hpp"
+#include "../scheduler/ranking.hpp"
 
 namespace {
 
@@ -57,13 +57,11 @@ bool reportable(const PermRecord& r, int k) noexcept {
   return k == 1 || r.quality != 0 || r.avg_proximity != 0;
 }
 
-void take_out(PermRecord& r) noexcept { r.quality = r.avg_proximity = 0; }
-
 }  // namespace
 
 Status report_best(const ReportEnv& e, int k, bool* ret_printed) noexcept {
   if (ret_printed) *ret_printed = false;
-  const Ranking best = rank_records(*e.records);
+  const RankedBest best = rank_records(*e.records);
   if (!best.by_quality) return ERINT;
   bool printed = false;
   if (reportable(*best.by_quality, k)) {

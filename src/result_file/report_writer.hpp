@@ -1,5 +1,6 @@
-// report.hpp: the best-results report, the history file, and the lines of a
-// data portion that the companion programs write again (korvax-polish).
+// report_writer.hpp: the result file's report of a data portion: the
+// best-results report and the parameters lines, which korvax-polish writes
+// again. Read back by result_file.hpp, beside it.
 #pragma once
 
 #include <cstdio>
@@ -26,10 +27,6 @@ struct ReportEnv {
 // result; nothing is printed). When ret_printed is given it tells whether a
 // block was printed: once a place prints nothing, no later place will.
 [[nodiscard]] Status report_best(const ReportEnv& env, int k, bool* ret_printed = nullptr) noexcept;
-
-// Writes the history of the portion: a header line, then one row per result,
-// each P record followed by its Q-list in sending order. Returns 0 or ERIO.
-[[nodiscard]] Status write_history(const ReportEnv& env) noexcept;
 
 // Writes one block of the best-results report for record r into out: the
 // title (kind, place k, r's serial, `sent` permutations sent, r's values), the

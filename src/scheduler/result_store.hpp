@@ -1,4 +1,4 @@
-// results.hpp: storing results in their records, word accounting, ranking.
+// result_store.hpp: result messages stored in their records; word accounting.
 #pragma once
 
 #include <cstdint>
@@ -27,14 +27,3 @@
 // pairs not seen before: by task o, and for a P record P-list wide (task 0).
 // Sets r.new_words. Returns 0.
 [[nodiscard]] Status account_words(PermRecord& r, int o, TaskState& ts) noexcept;
-
-// The ranking for one report place: one pass over the records with a
-// result, in list order. A record that repeats the signal of the best so far
-// (same quality, avg proximity, power and words) is taken out of the ranking
-// (its quality and avg proximity become 0). Null members: no record has a
-// result.
-struct Ranking {
-  PermRecord* by_quality = nullptr;
-  PermRecord* by_avg = nullptr;
-};
-[[nodiscard]] Ranking rank_records(RecordList& records) noexcept;
