@@ -22,12 +22,16 @@ struct WordPlace {
 
 // True when the word (pair) of index w, which lies within its sequence, holds
 // no masked letter; masked_before is the sequence's count table (null: none).
-[[nodiscard]] inline bool word_unmasked(const int* masked_before, int w, int l, int l2, int smin,
-                                        int S) noexcept {
+// With both strands (-RC) a pair must also lie on one strand: its first word
+// on the given strand (before strand_len) and its second beyond the junction
+// would hold no masked letter, yet read across strands.
+[[nodiscard]] inline bool word_unmasked(const int* masked_before, int strand_len, int w, int l, int l2,
+                                        int smin, int S) noexcept {
   if (masked_before == nullptr) return true;
   const WordPlace p = decode_word(w, l, l2, smin, S);
   if (masked_before[p.q + l] != masked_before[p.q]) return false;
-  return l2 == 0 || masked_before[p.p2 + l2] == masked_before[p.p2];
+  if (l2 == 0) return true;
+  return masked_before[p.p2 + l2] == masked_before[p.p2] && (p.q < strand_len) == (p.p2 < strand_len);
 }
 
 // The place of a word's start on the given strand, for output: with both
@@ -72,5 +76,5 @@ struct StrandPlace {
 [[nodiscard]] inline bool word_usable(const DataPortion& dp, const Settings& s, int seq, int w) noexcept {
   const auto i = static_cast<std::size_t>(seq);
   return w >= 0 && w < dp.mw && word_fits(w, dp.len[i], s.l, s.l2, s.smin, s.S) &&
-         word_unmasked(dp.masked_of(seq), w, s.l, s.l2, s.smin, s.S);
+         word_unmasked(dp.masked_of(seq), dp.strand_len[i], w, s.l, s.l2, s.smin, s.S);
 }

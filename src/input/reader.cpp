@@ -90,7 +90,7 @@ bool any_unmasked_word(const DataPortion& dp, const Settings& set) noexcept {
   for (int i = 0; i < dp.stored(); ++i)
     for (int w = 0; w < dp.mw; ++w)
       if (word_fits(w, dp.len[i], set.l, set.l2, set.smin, set.S) &&
-          word_unmasked(dp.masked_of(i), w, set.l, set.l2, set.smin, set.S))
+          word_unmasked(dp.masked_of(i), dp.strand_len[i], w, set.l, set.l2, set.smin, set.S))
         return true;
   return false;
 }

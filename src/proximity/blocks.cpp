@@ -184,10 +184,10 @@ void clear_masked(const Settings& s, const DataPortion& dp, int x, int y, Cell* 
   const auto cols = static_cast<std::size_t>(mw);
   for (int w = 0; w < mw; ++w) {
     if (mx != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(x)], s.l, s.l2, s.smin, s.S) &&
-        !word_unmasked(mx, w, s.l, s.l2, s.smin, s.S))
+        !word_unmasked(mx, dp.strand_len[static_cast<std::size_t>(x)], w, s.l, s.l2, s.smin, s.S))
       std::memset(out + static_cast<std::size_t>(w) * cols, 0, cols * sizeof(Cell));
     if (my != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(y)], s.l, s.l2, s.smin, s.S) &&
-        !word_unmasked(my, w, s.l, s.l2, s.smin, s.S))
+        !word_unmasked(my, dp.strand_len[static_cast<std::size_t>(y)], w, s.l, s.l2, s.smin, s.S))
       for (int i = 0; i < mw; ++i) out[static_cast<std::size_t>(i) * cols + static_cast<std::size_t>(w)] = 0;
   }
 }

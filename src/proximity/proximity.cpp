@@ -40,8 +40,8 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
   const int la = dp.len[static_cast<std::size_t>(a)], lb = dp.len[static_cast<std::size_t>(b)];
   if (!word_fits(i, la, s.l, s.l2, s.smin, s.S) || !word_fits(j, lb, s.l, s.l2, s.smin, s.S))
     return 0;
-  if (!word_unmasked(dp.masked_of(a), i, s.l, s.l2, s.smin, s.S) ||
-      !word_unmasked(dp.masked_of(b), j, s.l, s.l2, s.smin, s.S))
+  if (!word_unmasked(dp.masked_of(a), dp.strand_len[static_cast<std::size_t>(a)], i, s.l, s.l2, s.smin, s.S) ||
+      !word_unmasked(dp.masked_of(b), dp.strand_len[static_cast<std::size_t>(b)], j, s.l, s.l2, s.smin, s.S))
     return 0;
   const char* sa = dp.seq_of(a);
   const char* sb = dp.seq_of(b);

@@ -182,6 +182,10 @@ void expect_words_unmasked(const Case& c, const Engines& x, const std::vector<st
     };
     check(pl.q, s.l);
     if (s.l2 != 0) check(pl.p2, s.l2);
+    const int given = static_cast<int>(text.size());
+    if (s.l2 != 0) {
+      ASSERT_EQ(pl.q < given, pl.p2 < given) << what << ": a pair across the junction";
+    }
   }
   // Of a signal and its mirror on the other strand, the one with more words
   // on the given strand is reported.
