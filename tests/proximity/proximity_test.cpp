@@ -109,7 +109,6 @@ TEST(ProximityMatrix, AgreesWithOnTheFlyOnRandomPortions) {
     seqs[0] = random_text(rng, 34, acid ? "acdefgh" : "acgt");  // mw > 0
     DataPortion dp;
     ASSERT_EQ(load_portion(s, seqs, dp) & ~EODATA, 0u);
-    derive_background(s, dp);
     ProxMatrix mx;
     ASSERT_EQ(build_matrix(s, dp, nullptr, mx), 0u);
     const ProxEnv fly{&s, &dp, nullptr}, mat{&s, &dp, &mx};
@@ -157,10 +156,9 @@ TEST(Background, WeightsThresholdAndParametersLine) {
     if (c.given > 0) s.threshold = c.given, s.plain_threshold = -1;
     DataPortion dp;
     ASSERT_EQ(load_portion(s, c.seqs, dp) & ~EODATA, 0u);
-    derive_background(s, dp);
-    EXPECT_EQ(s.threshold, c.threshold) << c.shown;
+    EXPECT_EQ(dp.derived.threshold, c.threshold) << c.shown;
     MemFile f;
-    write_background(f.f, s);
+    write_background(f.f, s, dp.derived);
     EXPECT_EQ(f.text().rfind(std::string("background=1 (quarter bits)  weights=") + c.shown, 0), 0u) << f.text();
   }
 }

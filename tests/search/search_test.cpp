@@ -127,9 +127,6 @@ TEST(SignalSearch, InformationPrefersThePlantedWordToRepeats) {
   for (int bg : {0, 1}) {
     Settings set = make_settings(static_cast<int>(planted.size()));
     set.background = bg;
-    DataPortion whole;  // the weights, before the matrix is built
-    ASSERT_EQ(load_portion(set, seqs, whole) & ~EODATA, 0u);
-    derive_background(set, whole);
     Search x(std::move(set), seqs);
     ASSERT_EQ(x.run(identity(n)), 0u);
     EXPECT_GE(x.power(), n - 1) << "-BG" << bg;
