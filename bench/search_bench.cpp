@@ -185,11 +185,10 @@ int main(int argc, char** argv) {
   bool same_all = true;
   for (int bg = both ? 0 : b.set.background; bg <= (both ? 1 : b.set.background); ++bg) {
     b.set.background = bg;
-    if (b.set.plain_threshold >= 0) b.set.threshold = b.set.plain_threshold;
-    derive_background(b.set, b.dp);  // -BG1: the weights and threshold of the portion
+    b.dp.derived = derive_portion(b.set, b.dp);  // -BG1: the weights and threshold of the portion
     std::printf("%s: n=%d m=%d l=%d l2=%d mw=%d -BG%d%s%s threshold=%d, %s, %d permutations (%d with the reference)\n",
                 argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, bg, b.set.both_strands ? " -RC" : "",
-                b.set.mask_lower ? " -K" : "", b.set.threshold,
+                b.set.mask_lower ? " -K" : "", b.dp.derived.threshold,
                 b.set.prox_mode == ProxMode::kMatrix ? "proximity matrix" : "on the fly", b.perms, b.ref);
     std::fflush(stdout);
     const Run fast = run_engine(b, true, b.perms);

@@ -3,6 +3,7 @@
 
 #include <array>
 
+#include "portion_settings.hpp"
 #include "table.hpp"
 
 inline constexpr int kMaxSeqs = 256;        // sequences per data portion
@@ -56,6 +57,7 @@ struct DataPortion {
   // Sequence lines that follow another sequence line in a portion that has
   // name lines: the look of a FASTA file wrapped over several lines.
   int wrapped_lines = 0;
+  PortionSettings derived;                 // threshold and -BG1 weights of this portion
 
   [[nodiscard]] int stored() const noexcept { return n < kMaxSeqs ? n : kMaxSeqs; }
   [[nodiscard]] int M() const noexcept { return mw + 1; }

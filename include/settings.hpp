@@ -73,11 +73,8 @@ struct Settings {
   int leff = 0;                // effective length of the first word (with a motif)
   int leff2 = 0;               // effective length of the second word (with motif2)
   int plain_threshold = -1;    // the threshold derived by the parse; -1: given by -T
-
-  // Derived per data portion under -BG1 (src/proximity/background.hpp):
-  // the weight of each letter a..z in quarter bits; the threshold, when not
-  // given, is derived again from plain_threshold.
-  int bg_weight[26] = {};
+  // What depends on a data portion's letters (the -BG1 weights, and the
+  // threshold derived from them) is held in the portion: PortionSettings.
 };
 
 // The files a task holds for the run. The parse opens them; the run driver

@@ -52,12 +52,12 @@ void announce_tasks(TaskContext& ctx) noexcept {
 
 // ---- 3. One data portion ----
 
-// The per-portion mincover and pairs, from the settings (which stay as parsed).
+// The per-portion mincover and pairs, from the settings (which stay as parsed;
+// the reader derived the portion's threshold and -BG1 weights into dp.derived).
 void derive_portion_settings(TaskContext& ctx) noexcept {
   const DataPortion& dp = ctx.dp;
   ctx.root.mincover = portion_mincover(dp, ctx.set.mincover);
   ctx.pairs = ctx.set.pairs >= dp.n ? dp.n - 1 : ctx.set.pairs;
-  derive_background(ctx.set, dp);  // -BG1: the letter weights and threshold of this portion
 }
 
 // The job line, the parameters lines and the sequence list.

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <new>
 
+#include "long_options.hpp"
 #include "settings.hpp"
 #include "writers.hpp"
 #include "../companion/safe_output.hpp"
@@ -46,60 +47,68 @@ void message(const char* what, const std::string& text) {
   std::fprintf(stderr, "korvax-export: %s%s\n", what, text.c_str());
 }
 
+namespace opt {
+enum Key { help, version, meme, sites, bed, logo, json, input, place, portion, by };
+}  // namespace opt
+
+// Every long option but --help and --version takes a value; so does a name
+// the table does not hold ("--other x" is one invalid option).
+constexpr LongOption kOptions[] = {
+    {"help", false, opt::help}, {"version", false, opt::version}, {"meme", true, opt::meme},
+    {"sites", true, opt::sites}, {"bed", true, opt::bed},          {"logo", true, opt::logo},
+    {"json", true, opt::json},   {"input", true, opt::input},      {"place", true, opt::place},
+    {"portion", true, opt::portion}, {"by", true, opt::by},
+};
+
+// Applies a matched option; false when its value is not one it takes.
+bool apply(int key, const char* value, ExportOptions& o) {
+  switch (key) {
+    case opt::meme: o.meme = value; return true;
+    case opt::sites: o.sites = value; return true;
+    case opt::bed: o.bed = value; return true;
+    case opt::logo: o.logo = value; return true;
+    case opt::json: o.json = value; return true;
+    case opt::input: o.input = value; return true;
+    case opt::help: return true;
+    case opt::version: o.version = true; return true;
+    case opt::place: return whole_number(value, 1, 1000000, o.place);
+    case opt::portion: return whole_number(value, 1, 1000000, o.portion);
+    case opt::by:
+      if (std::strcmp(value, "evalue") == 0) {
+        o.by_evalue = true;
+        return true;
+      }
+      if (std::strcmp(value, "quality") != 0 && std::strcmp(value, "proximity") != 0) return false;
+      o.ranking = value[0] == 'q' ? Ranking::quality : Ranking::avg_proximity;
+      o.by_evalue = false;
+      return true;
+  }
+  return false;
+}
+
 // Parses argv into o. Returns 0, ERARG (with a message) or HELP.
 Status parse(int argc, char** argv, ExportOptions& o) {
-  const struct {
-    const char* name;
-    const char** field;
-  } outputs[] = {{"--meme", &o.meme}, {"--sites", &o.sites}, {"--bed", &o.bed},
-                 {"--logo", &o.logo}, {"--json", &o.json},   {"--input", &o.input}};
   for (int i = 1; i < argc; ++i) {
-    std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") return HELP;
-    if (arg == "--version") {
-      o.version = true;
-      return HELP;
-    }
-    if (arg.size() < 2 || arg[0] != '-' || arg[1] != '-') {
+    const char* arg = argv[i];
+    if (std::strcmp(arg, "-h") == 0) return HELP;
+    if (arg[0] != '-' || arg[1] != '-') {
       if (o.result != nullptr) {
         message("more than one result file: ", arg);
         return ERARG;
       }
-      o.result = argv[i];
+      o.result = arg;
       continue;
     }
-    // "--name value" or "--name=value".
-    const std::size_t eq = arg.find('=');
-    const std::string name = arg.substr(0, eq);
-    const char* value = nullptr;
-    if (eq != std::string::npos)
-      value = argv[i] + eq + 1;
-    else if (i + 1 < argc)
-      value = argv[++i];
-    if (value == nullptr) {
-      message("a value is missing after ", name);
+    const LongMatch m = match_long(kOptions, {.unknown_takes_value = true}, argc, argv, i);
+    if (m.outcome == LongOutcome::missing) {
+      message("a value is missing after ", std::string(m.name));
       return ERARG;
     }
-    bool known = false;
-    for (const auto& out : outputs)
-      if (name == out.name) {
-        *out.field = value;
-        known = true;
-      }
-    if (known) continue;
-    if (name == "--place" && whole_number(value, 1, 1000000, o.place)) continue;
-    if (name == "--portion" && whole_number(value, 1, 1000000, o.portion)) continue;
-    if (name == "--by" && (std::strcmp(value, "quality") == 0 || std::strcmp(value, "proximity") == 0)) {
-      o.ranking = value[0] == 'q' ? Ranking::quality : Ranking::avg_proximity;
-      o.by_evalue = false;
-      continue;
+    if (m.outcome == LongOutcome::unknown || !apply(m.option->key, m.value, o)) {
+      message("invalid option: ", std::string(arg) + (m.attached ? "" : std::string(" ") + m.value));
+      return ERARG;
     }
-    if (name == "--by" && std::strcmp(value, "evalue") == 0) {
-      o.by_evalue = true;
-      continue;
-    }
-    message("invalid option: ", arg + (eq == std::string::npos ? std::string(" ") + value : ""));
-    return ERARG;
+    if (m.option->key == opt::help || m.option->key == opt::version) return HELP;
   }
   if (o.result == nullptr) {
     message("", "no result file named (korvax-export --help shows the usage)");

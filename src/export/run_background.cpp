@@ -36,7 +36,7 @@ void reading_settings(const ResultRun& run, Settings& s) {
   (void)derive_settings(s);
 }
 
-// Counts the input's letters as derive_background counts them (the letters
+// Counts the input's letters as derive_portion counts them (the letters
 // of the alphabet over every stored sequence) in the portions asked for,
 // and checks each portion's weights against korvax's own derivation.
 Status from_input(const ResultRun& run, const std::vector<int>& numbers, const char* path, long long* count,
@@ -55,10 +55,10 @@ Status from_input(const ResultRun& run, const std::vector<int>& numbers, const c
     const Status read = read_portion(in, s, *dp, run_status);
     if ((run_status & (ERIO | ERMEM)) != 0 || (dp->n == 0 && (read & EODATA) != 0)) break;
     if (!wanted(numbers, rp.number) || rp.params.background != 1) continue;
-    derive_background(s, *dp);
-    if (!std::equal(std::begin(s.bg_weight), std::end(s.bg_weight), std::begin(rp.params.bg_weight))) {
+    const int* derived = dp->derived.bg_weight;  // the reader derived them
+    if (!std::equal(derived, derived + 26, std::begin(rp.params.bg_weight))) {
       err = "the input does not match the result: data portion " + std::to_string(rp.number) +
-            ": the input's letter weights " + letter_weights_text(s.bg_weight, s.acid) + " differ from the run's " +
+            ": the input's letter weights " + letter_weights_text(derived, s.acid) + " differ from the run's " +
             letter_weights_text(rp.params.bg_weight, s.acid);
       st = ERDATA;
       break;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "config/cmdline.hpp"
+#include "long_options.hpp"
 #include "settings.hpp"
 
 const char* const kFindUsage =
@@ -30,41 +31,46 @@ namespace {
 
 void complain(const std::string& text) { std::fprintf(stderr, "korvax-find: %s\n", text.c_str()); }
 
+namespace opt {
+enum Key { help, version, force, out, tasks };
+}  // namespace opt
+
+constexpr LongOption kOptions[] = {
+    {"help", false, opt::help}, {"version", false, opt::version}, {"force", false, opt::force},
+    {"out", true, opt::out},    {"tasks", true, opt::tasks},
+};
+
 }  // namespace
 
 Status parse_find_options(int argc, char** argv, FindOptions& o) {
   Settings korvax;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
+    if (arg == "-h") {
       o.help = true;
       return HELP;
     }
-    if (arg == "--version") {
-      o.version = true;
-      return HELP;
-    }
-    if (arg == "--force") {
-      o.force = true;
-      continue;
-    }
     if (arg.rfind("--", 0) == 0) {
-      const std::size_t eq = arg.find('=');
-      const std::string name = arg.substr(0, eq);
-      if (name != "--out" && name != "--tasks") {
+      const LongMatch m = match_long(kOptions, {.empty_is_missing = true}, argc, argv, i);
+      if (m.outcome == LongOutcome::unknown) {
         complain("unknown option " + arg + " (korvax-find --help shows the usage)");
         return ERARG;
       }
-      std::string value;
-      if (eq != std::string::npos)
-        value = arg.substr(eq + 1);
-      else if (i + 1 < argc)
-        value = argv[++i];
-      if (value.empty()) {
-        complain("a value is missing after " + name);
+      if (m.outcome == LongOutcome::missing) {
+        complain("a value is missing after " + std::string(m.name));
         return ERARG;
       }
-      if (name == "--out") {
+      if (m.option->key == opt::help || m.option->key == opt::version) {
+        o.help = m.option->key == opt::help;
+        o.version = !o.help;
+        return HELP;
+      }
+      if (m.option->key == opt::force) {
+        o.force = true;
+        continue;
+      }
+      const std::string value = m.value;
+      if (m.option->key == opt::out) {
         o.out = value;
         continue;
       }

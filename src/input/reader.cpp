@@ -12,6 +12,7 @@
 #include "alphabet.hpp"
 #include "read_piece.hpp"
 #include "word_index.hpp"
+#include "../proximity/background.hpp"
 
 namespace {
 
@@ -145,6 +146,7 @@ void clear_portion(DataPortion& dp) noexcept {
   dp.masked_letters = 0;
   for (auto& t : dp.masked_before) t.reset();
   dp.strand_len.fill(0);
+  dp.derived = {};
 }
 
 Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
@@ -234,6 +236,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
     if (dp.n < INT_MAX) ++dp.n;  // a bad portion's count stops at the largest int
   }
   derive_sizes(set, dp);
+  dp.derived = derive_portion(set, dp);  // -BG1: the weights and threshold of this portion
   // No word fits in any sequence, or word indices that would not fit the
   // 16-bit fields that carry them: nothing can be searched.
   if (dp.mw < 1 || dp.mw > kMaxWordIndex) st |= ERDATA;

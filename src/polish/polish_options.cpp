@@ -8,6 +8,7 @@
 #include <new>
 
 #include "alloc_guard.hpp"
+#include "long_options.hpp"
 
 namespace {
 
@@ -42,16 +43,40 @@ constexpr const char* kHelp =
     "or a run whose reported qualities the settings do not reproduce; 0x4 a file\n"
     "that cannot be read or written; 0x10 out of memory; 0x80 internal error.\n";
 
+namespace opt {
+enum Key { help, version, output, history, rows, shift, with };
+}  // namespace opt
+
+// Every long option but --help and --version takes a value; so does a name
+// the table does not hold ("--other x" is one unknown option).
+constexpr LongOption kOptions[] = {
+    {"help", false, opt::help},     {"version", false, opt::version}, {"output", true, opt::output},
+    {"history", true, opt::history}, {"rows", true, opt::rows},       {"shift", true, opt::shift},
+    {"with", true, opt::with},
+};
+
+// Blank-separated korvax options; each must start like one.
+Status read_with(const std::string& v, PolishOptions& o, std::string& err) {
+  std::size_t at = 0;
+  while ((at = v.find_first_not_of(" \t", at)) != std::string::npos) {
+    const std::size_t end = v.find_first_of(" \t", at);
+    const std::string word = v.substr(at, end == std::string::npos ? std::string::npos : end - at);
+    if (word[0] != '-' && word[0] != '/') {
+      err = "--with takes korvax options (such as -BA2), not '" + word + "'";
+      return ERARG;
+    }
+    o.with.push_back(word);
+    at = end;
+  }
+  return 0;
+}
+
 Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& err) {
   std::vector<const char*> files;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
+    if (arg == "-h") {
       o.help = true;
-      return 0;
-    }
-    if (arg == "--version") {
-      o.version = true;
       return 0;
     }
     if (arg == "-o") {
@@ -66,45 +91,33 @@ Status parse(int argc, const char* const* argv, PolishOptions& o, std::string& e
       files.push_back(argv[i]);
       continue;
     }
-    // "--name value" or "--name=value".
-    const std::size_t eq = arg.find('=');
-    const std::string name = arg.substr(0, eq);
-    const char* value = eq != std::string::npos ? argv[i] + eq + 1 : i + 1 < argc ? argv[++i] : nullptr;
-    if (value == nullptr) {
-      err = "a value is missing after " + name;
+    const LongMatch m = match_long(kOptions, {.unknown_takes_value = true}, argc, argv, i);
+    if (m.outcome != LongOutcome::matched) {
+      err = (m.outcome == LongOutcome::missing ? "a value is missing after " : "unknown option ") +
+            std::string(m.name);
       return ERARG;
     }
-    if (name == "--output") {
-      o.output = value;
-    } else if (name == "--history") {
-      o.history = value;
-    } else if (name == "--rows") {
-      if (!whole_number(value, 0, 1000000, o.rows)) {
-        err = std::string("--rows wants a number of rows (0 or more), not '") + value + "'";
-        return ERARG;
-      }
-    } else if (name == "--shift") {
-      if (!whole_number(value, 0, 1000000, o.shift)) {
-        err = std::string("--shift wants a number of letters (0 or more), not '") + value + "'";
-        return ERARG;
-      }
-    } else if (name == "--with") {
-      // Blank-separated korvax options; each must start like one.
-      const std::string v = value;
-      std::size_t at = 0;
-      while ((at = v.find_first_not_of(" \t", at)) != std::string::npos) {
-        const std::size_t end = v.find_first_of(" \t", at);
-        const std::string opt = v.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        if (opt[0] != '-' && opt[0] != '/') {
-          err = "--with takes korvax options (such as -BA2), not '" + opt + "'";
+    const char* value = m.value;
+    switch (m.option->key) {
+      case opt::help: o.help = true; return 0;
+      case opt::version: o.version = true; return 0;
+      case opt::output: o.output = value; break;
+      case opt::history: o.history = value; break;
+      case opt::rows:
+        if (!whole_number(value, 0, 1000000, o.rows)) {
+          err = std::string("--rows wants a number of rows (0 or more), not '") + value + "'";
           return ERARG;
         }
-        o.with.push_back(opt);
-        at = end;
-      }
-    } else {
-      err = "unknown option " + name;
-      return ERARG;
+        break;
+      case opt::shift:
+        if (!whole_number(value, 0, 1000000, o.shift)) {
+          err = std::string("--shift wants a number of letters (0 or more), not '") + value + "'";
+          return ERARG;
+        }
+        break;
+      case opt::with:
+        if (Status st = read_with(value, o, err); st != 0) return st;
+        break;
     }
   }
   if (files.size() != 2) {

@@ -103,7 +103,7 @@ void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) 
   write_result_block(out, s, dp, kKindQuality, 1, p.sent, r, false);
 }
 
-void write(std::FILE* out, Settings& s, const PolishedRun& run) {
+void write(std::FILE* out, const Settings& s, const PolishedRun& run) {
   first_line(out, run);
   if (!run.echo.empty()) {
     std::fputs(kEchoTitle, out);
@@ -117,8 +117,6 @@ void write(std::FILE* out, Settings& s, const PolishedRun& run) {
       std::fprintf(out, kSkipped, 0);
       continue;
     }
-    s.threshold = p.threshold;
-    std::copy(p.bg_weight.begin(), p.bg_weight.end(), std::begin(s.bg_weight));
     write_parameters(out, s, *p.dp, p.pairs, p.mincover);
     if (!p.not_polished.empty())
       std::fprintf(out, "Not polished: %s\n\n", p.not_polished.c_str());
@@ -131,7 +129,7 @@ void write(std::FILE* out, Settings& s, const PolishedRun& run) {
 
 }  // namespace
 
-Status write_polished(std::FILE* out, Settings& s, const PolishedRun& run) noexcept {
+Status write_polished(std::FILE* out, const Settings& s, const PolishedRun& run) noexcept {
   try {
     write(out, s, run);
   } catch (const std::bad_alloc&) {

@@ -22,8 +22,6 @@ struct PolishedPortion {
   std::string not_polished;           // why a portion korvax searched was not polished ("" if it was)
   std::unique_ptr<DataPortion> dp;    // as read from the input (name width as the report prints it)
   int pairs = 0, mincover = 0;        // from its parameters lines
-  int threshold = 0;                  // the threshold it was measured with
-  std::array<int, 26> bg_weight{};    // -BG1: its letter weights
   int sent = 0;                       // permutations sent in the portion
   int run_best = 0;                   // quality x100 of the run's best
   std::vector<StartSignal> starts;    // starts[0]: the run's best by quality
@@ -36,10 +34,10 @@ struct PolishedRun {
   std::vector<PolishedPortion> portions;
 };
 
-// Writes the polished result file of run, whose settings are s, into out;
-// s takes each portion's threshold and letter weights as it is written.
+// Writes the polished result file of run, whose settings are s, into out
+// (each portion's threshold and letter weights are its own, dp->derived).
 // Returns 0 or ERIO.
-[[nodiscard]] Status write_polished(std::FILE* out, Settings& s, const PolishedRun& run) noexcept;
+[[nodiscard]] Status write_polished(std::FILE* out, const Settings& s, const PolishedRun& run) noexcept;
 
 // What the polish of portion p did, in one line (without its line end).
 [[nodiscard]] std::string portion_summary(const PolishedPortion& p);

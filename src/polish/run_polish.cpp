@@ -176,12 +176,9 @@ Status run(int argc, char** argv) {
       return ERDATA;
     }
     if (!rp.skipped) {
-      // -BG1: the portion's weights (and the threshold when the run derived
-      // it), from the input as korvax derives them; check_portion compares
-      // them with the run's.
-      derive_background(s, *pp.dp);
-      std::copy(std::begin(s.bg_weight), std::end(s.bg_weight), pp.bg_weight.begin());
-      pp.threshold = s.threshold;
+      // -BG1: the reader derived the portion's weights (and the threshold
+      // when the run derived it) from the input as korvax derives them;
+      // check_portion compares them with the run's.
       const HistoryPortion* hp = o.history != nullptr ? &hf.portions[history_at++] : nullptr;
       if (Status st = polish_one(o, rp, hp, s, hint, pp, err); st != 0) {
         message(st == ERMEM ? "out of memory" : err);

@@ -27,7 +27,7 @@ bool from_params(const PortionParams& p, Settings& s) {
   s.aftermax = p.aftermax;
   s.both_strands = p.both_strands;
   s.mask_lower = p.mask_lower;
-  s.background = p.background;   // the weights come from the input (derive_background), checked against p
+  s.background = p.background;   // the weights come from the input (derive_portion), checked against p
   if (p.motif_given && !take_motif(p.motif, s.motif, s.motif_given)) return false;
   if (p.motif2_given && !take_motif(p.motif2, s.motif2, s.motif2_given)) return false;
   if (p.bonus_given) {
@@ -71,8 +71,9 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
   else if (p.background != s.background)
     err = differs("the background (-BG)", num(p.background), num(s.background));
   if (!err.empty()) return ERDATA;
-  if (s.background == 1 && !std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(s.bg_weight))) {
-    err = "the input's letter weights " + letter_weights_text(s.bg_weight, s.acid) + " differ from the run's " +
+  const int* derived = dp.derived.bg_weight;
+  if (s.background == 1 && !std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), derived)) {
+    err = "the input's letter weights " + letter_weights_text(derived, s.acid) + " differ from the run's " +
           letter_weights_text(p.bg_weight, s.acid) + " (the input of another run?)";
     return ERDATA;
   }

@@ -9,37 +9,21 @@
 #include <new>
 
 #include "alloc_guard.hpp"
+#include "long_options.hpp"
 
 namespace {
 
-enum class Opt { dna, protein, ambiguous, split, name_width, unique_names, keep_case, output, help, version };
+namespace opt {
+enum Key { dna, protein, ambiguous, split, name_width, unique_names, keep_case, output, help, version };
+}  // namespace opt
 
-struct OptionRow {
-  Opt opt;
-  char letter;       // the short form, or 0 for none
-  const char* name;  // the long form, after "--"
-  bool value;        // takes a value
+constexpr LongOption kOptions[] = {
+    {"dna", false, opt::dna, 'd'},           {"protein", false, opt::protein, 'p'},
+    {"ambiguous", true, opt::ambiguous, 'a'}, {"split", false, opt::split, 's'},
+    {"name-width", true, opt::name_width, 'w'}, {"unique-names", false, opt::unique_names, 'u'},
+    {"keep-case", false, opt::keep_case, 'k'},  {"output", true, opt::output, 'o'},
+    {"help", false, opt::help, 'h'},         {"version", false, opt::version, 0},
 };
-
-constexpr OptionRow kOptions[] = {
-    {Opt::dna, 'd', "dna", false},          {Opt::protein, 'p', "protein", false},
-    {Opt::ambiguous, 'a', "ambiguous", true}, {Opt::split, 's', "split", false},
-    {Opt::name_width, 'w', "name-width", true}, {Opt::unique_names, 'u', "unique-names", false},
-    {Opt::keep_case, 'k', "keep-case", false},  {Opt::output, 'o', "output", true},
-    {Opt::help, 'h', "help", false},        {Opt::version, 0, "version", false},
-};
-
-const OptionRow* find_long(const char* name, std::size_t len) noexcept {
-  for (const auto& row : kOptions)
-    if (std::strlen(row.name) == len && std::strncmp(row.name, name, len) == 0) return &row;
-  return nullptr;
-}
-
-const OptionRow* find_short(char letter) noexcept {
-  for (const auto& row : kOptions)
-    if (row.letter != 0 && row.letter == letter) return &row;
-  return nullptr;
-}
 
 // A whole number of 0 or more written with digits only.
 bool read_count(const char* s, int* ret) noexcept {
@@ -54,23 +38,23 @@ bool read_count(const char* s, int* ret) noexcept {
   return true;
 }
 
-bool apply(const OptionRow& row, const char* value, PrepOptions& o, std::string& err) {
-  switch (row.opt) {
-    case Opt::dna: o.alphabet = AlphabetChoice::dna; return true;
-    case Opt::protein: o.alphabet = AlphabetChoice::protein; return true;
-    case Opt::split: o.split = true; return true;
-    case Opt::unique_names: o.unique_names = true; return true;
-    case Opt::keep_case: o.keep_case = true; return true;
-    case Opt::output:
+bool apply(const LongOption& row, const char* value, PrepOptions& o, std::string& err) {
+  switch (static_cast<opt::Key>(row.key)) {
+    case opt::dna: o.alphabet = AlphabetChoice::dna; return true;
+    case opt::protein: o.alphabet = AlphabetChoice::protein; return true;
+    case opt::split: o.split = true; return true;
+    case opt::unique_names: o.unique_names = true; return true;
+    case opt::keep_case: o.keep_case = true; return true;
+    case opt::output:
       if (*value == '\0') {
         err = "--output takes a file name, not an empty value (- is standard output)";
         return false;
       }
       o.output = value;
       return true;
-    case Opt::help: o.help = true; return true;
-    case Opt::version: o.version = true; return true;
-    case Opt::ambiguous:
+    case opt::help: o.help = true; return true;
+    case opt::version: o.version = true; return true;
+    case opt::ambiguous:
       if (std::strcmp(value, "refuse") == 0) o.ambiguous = AmbiguousRule::refuse;
       else if (std::strcmp(value, "drop") == 0) o.ambiguous = AmbiguousRule::drop;
       else if (std::strcmp(value, "cut") == 0) o.ambiguous = AmbiguousRule::cut;
@@ -79,7 +63,7 @@ bool apply(const OptionRow& row, const char* value, PrepOptions& o, std::string&
         return false;
       }
       return true;
-    case Opt::name_width:
+    case opt::name_width:
       if (!read_count(value, &o.name_width)) {
         err = std::string("--name-width takes a number of characters, not \"") + value + "\"";
         return false;
@@ -105,27 +89,28 @@ Status parse(int argc, const char* const* argv, PrepOptions& o, std::string& err
       o.input = a;
       continue;
     }
-    const OptionRow* row = nullptr;
-    const char* value = nullptr;
+    LongMatch m;
     if (a[1] == '-') {
-      const char* eq = std::strchr(a + 2, '=');
-      row = find_long(a + 2, eq ? static_cast<std::size_t>(eq - a - 2) : std::strlen(a + 2));
-      if (eq) value = eq + 1;
+      m = match_long(kOptions, {}, argc, argv, i);
     } else {
-      row = find_short(a[1]);
-      if (a[2] != '\0') value = a + 2;
+      // Short forms: -w12 or -w 12.
+      m.option = find_letter(kOptions, a[1]);
+      if (a[2] != '\0') m.value = a + 2;
+      const bool wants = m.option != nullptr && m.option->takes_value;
+      if (wants && m.value == nullptr && i + 1 < argc) m.value = argv[++i];
+      if (m.option != nullptr && (m.value != nullptr) == wants) m.outcome = LongOutcome::matched;
+      else if (wants) m.outcome = LongOutcome::missing;
     }
-    if (row == nullptr || (value != nullptr && !row->value)) {
+    if (m.outcome == LongOutcome::unknown) {
       err = std::string("unknown option \"") + a + "\"";
       return ERARG;
     }
-    if (row->value && value == nullptr) {
-      if (i + 1 == argc) {
-        err = std::string("option \"") + a + "\" needs a value";
-        return ERARG;
-      }
-      value = argv[++i];
+    if (m.outcome == LongOutcome::missing) {
+      err = std::string("option \"") + a + "\" needs a value";
+      return ERARG;
     }
+    const LongOption* row = m.option;
+    const char* value = m.value;
     if (!apply(*row, value, o, err)) return ERARG;
   }
   if (o.input == nullptr && !o.help && !o.version) {

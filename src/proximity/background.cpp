@@ -19,8 +19,10 @@ int weight_of(double p) noexcept {
 
 }  // namespace
 
-void derive_background(Settings& s, const DataPortion& dp) noexcept {
-  if (s.background != 1) return;
+PortionSettings derive_portion(const Settings& s, const DataPortion& dp) noexcept {
+  PortionSettings ret;
+  ret.threshold = s.threshold;
+  if (s.background != 1) return ret;
   const char* letters = alphabet_letters(s.acid);
   long long count[26] = {};
   long long total = 0;
@@ -32,26 +34,26 @@ void derive_background(Settings& s, const DataPortion& dp) noexcept {
     }
   }
   long long information = 0;  // sum over letters of count(x) w(x)
-  for (int k = 0; k < 26; ++k) s.bg_weight[k] = 0;
   for (const char* a = letters; *a; ++a) {
     const int k = *a - 'a';
     const double p = total == 0 ? 1.0 : count[k] > 0 ? static_cast<double>(count[k]) / static_cast<double>(total)
                                                      : 0.5 / static_cast<double>(total);
-    s.bg_weight[k] = weight_of(p);
-    information += count[k] * s.bg_weight[k];
+    ret.bg_weight[k] = weight_of(p);
+    information += count[k] * ret.bg_weight[k];
   }
   if (s.plain_threshold >= 0) {
     // plain_threshold is at most 2^30 and the mean weight at most about 90.
     const long long t = total == 0 ? static_cast<long long>(s.plain_threshold) * kBitUnits
                                    : (s.plain_threshold * information + total / 2) / total;
-    s.threshold = t > INT32_MAX ? INT32_MAX : static_cast<int>(t);
+    ret.threshold = t > INT32_MAX ? INT32_MAX : static_cast<int>(t);
   }
+  return ret;
 }
 
-void write_background(std::FILE* out, const Settings& s) noexcept {
+void write_background(std::FILE* out, const Settings& s, const PortionSettings& p) noexcept {
   if (s.background != 1) return;
   std::fputs("background=1 (quarter bits)  weights=", out);
   for (const char* a = alphabet_letters(s.acid); *a; ++a)
-    std::fprintf(out, "%s%c:%d", a == alphabet_letters(s.acid) ? "" : ",", *a, s.bg_weight[*a - 'a']);
+    std::fprintf(out, "%s%c:%d", a == alphabet_letters(s.acid) ? "" : ",", *a, p.bg_weight[*a - 'a']);
   std::fputs("  ", out);
 }

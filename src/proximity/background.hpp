@@ -18,22 +18,24 @@ inline constexpr int kBitUnits = 4;  // proximity units per bit under -BG1
 // What one point of a bonus or penalty counts in proximity units.
 [[nodiscard]] inline int prox_unit(const Settings& s) noexcept { return s.background == 1 ? kBitUnits : 1; }
 
-// What an agreeing letter c (lower case) counts.
-[[nodiscard]] inline int letter_weight(const Settings& s, char c) noexcept {
+// What an agreeing letter c (lower case) counts in a portion that derived p.
+[[nodiscard]] inline int letter_weight(const Settings& s, const PortionSettings& p, char c) noexcept {
   if (s.background != 1) return 1;
   const unsigned k = static_cast<unsigned>(static_cast<unsigned char>(c)) - 'a';
-  return k < 26 ? s.bg_weight[k] : 1;
+  return k < 26 ? p.bg_weight[k] : 1;
 }
 
-// Under -BG1: counts the letters of the portion's sequences and sets the
-// letter weights; when -T was not given, the threshold becomes the parse's
-// (its L/2 halves) times the mean weight sum_x b(x) w(x), rounded. A letter
-// of the alphabet absent from the portion is given the frequency 1/(2N) of
-// N letters counted (its weight is shown, never met in a word). Under -BG0
-// nothing changes.
-void derive_background(Settings& s, const DataPortion& dp) noexcept;
+// What the portion dp derives from the settings s (the reader calls it for
+// every portion it reads). Under -BG0 the threshold is the settings' own and
+// there are no weights. Under -BG1 the letters of the portion's sequences are
+// counted and each letter's weight set; when -T was not given, the threshold
+// is the parse's (its L/2 halves) times the mean weight sum_x b(x) w(x),
+// rounded. A letter of the alphabet absent from the portion is given the
+// frequency 1/(2N) of N letters counted (its weight is shown, never met in a
+// word).
+[[nodiscard]] PortionSettings derive_portion(const Settings& s, const DataPortion& dp) noexcept;
 
 // Writes the background part of the parameters line under -BG1:
 // "background=1 (quarter bits)  weights=a:8,c:8,g:8,t:8  " (the letters of the
-// alphabet in order); nothing under -BG0.
-void write_background(std::FILE* out, const Settings& s) noexcept;
+// alphabet in order, weights from p); nothing under -BG0.
+void write_background(std::FILE* out, const Settings& s, const PortionSettings& p) noexcept;

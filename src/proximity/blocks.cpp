@@ -39,12 +39,12 @@ long long unit_bonus(const Settings& s) noexcept { return static_cast<long long>
 long long unit_penalty(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_penalty; }
 
 // The greatest score a word of len letters (from `letters`) can reach with the motif.
-long long greatest_score(const Settings& s, const char* letters, const char* motif, int len) noexcept {
+long long greatest_score(const Settings& s, const PortionSettings& p, const char* letters, const char* motif, int len) noexcept {
   long long sum = 0;
   for (int k = 0; k < len; ++k) {
     long long top = LLONG_MIN;
     for (const char* a = letters; *a; ++a) {
-      const Term t = position_term(*a, letter_weight(s, *a), motif, k, unit_bonus(s), unit_penalty(s));
+      const Term t = position_term(*a, letter_weight(s, p, *a), motif, k, unit_bonus(s), unit_penalty(s));
       top = std::max({top, t.equal, t.differ});
     }
     sum += top == LLONG_MIN ? 0 : top;  // no letter: nothing to score
@@ -62,15 +62,15 @@ bool small_terms(long long bonus, long long pen) noexcept {
 // Scores of every word of x (rx starts) against every word of y (ry starts),
 // len letters each, with motif: out[i * ry + j]. Acc is the sum's type.
 template <class Acc>
-void word_scores(const Settings& s, const char* x, int rx, const char* y, int ry, int len, const char* motif,
-                 Acc* out) noexcept {
+void word_scores(const Settings& s, const PortionSettings& p, const char* x, int rx, const char* y, int ry,
+                 int len, const char* motif, Acc* out) noexcept {
   const long long bonus = unit_bonus(s), pen = unit_penalty(s);
   for (int i = 0; i < rx; ++i) {
     Acc* row = out + static_cast<std::size_t>(i) * static_cast<std::size_t>(ry);
     for (int j = 0; j < ry; ++j) row[j] = 0;
     for (int k = 0; k < len; ++k) {
       const char xc = x[i + k];
-      const Term t = position_term(xc, letter_weight(s, xc), motif, k, bonus, pen);
+      const Term t = position_term(xc, letter_weight(s, p, xc), motif, k, bonus, pen);
       const Acc differ = static_cast<Acc>(t.differ), gain = static_cast<Acc>(t.equal - t.differ);
       const char* yk = y + k;
       for (int j = 0; j < ry; ++j) row[j] += differ + (yk[j] == xc ? gain : Acc{0});
@@ -102,7 +102,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
   const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
   if (rx == 0 || ry == 0) return 0;
   if (table_grow(first, at(rx, ry), 0) != 0) return ERMEM;
-  word_scores<Acc>(s, sx, rx, sy, ry, s.l, m1, first.data());
+  word_scores<Acc>(s, dp.derived, sx, rx, sy, ry, s.l, m1, first.data());
 
   if (s.l2 == 0) {
     for (int i = 0; i < rx && i < mw; ++i)
@@ -115,7 +115,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
   if (r2x == 0 || r2y == 0) return 0;
   if (table_grow(second, at(r2x, r2y), 0) != 0) return ERMEM;
   const char* m2 = s.motif2_given ? s.motif2 : nullptr;
-  word_scores<Acc>(s, sx, r2x, sy, r2y, s.l2, m2, second.data());
+  word_scores<Acc>(s, dp.derived, sx, r2x, sy, r2y, s.l2, m2, second.data());
   const int S = s.S, lead = s.l + s.smin;
   const int* pen = s.penalty.data();
   const Acc unit = static_cast<Acc>(prox_unit(s));  // the spacing penalties in proximity units
@@ -224,11 +224,11 @@ long long greatest_proximity(const Settings& set, const DataPortion& dp) noexcep
     for (int i = 0; i < dp.stored() && !held; ++i) held = std::strchr(dp.seq_of(i), *a) != nullptr;
     if (held) letters[count++] = *a;
   }
-  long long top = greatest_score(set, letters, set.motif_given ? set.motif : nullptr, set.l);
+  long long top = greatest_score(set, dp.derived, letters, set.motif_given ? set.motif : nullptr, set.l);
   if (set.l2 > 0) {
     long long least = LLONG_MAX;
     for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
-    top += greatest_score(set, letters, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
+    top += greatest_score(set, dp.derived, letters, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
   }
   return top;
 }

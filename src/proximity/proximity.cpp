@@ -6,10 +6,10 @@
 #include "background.hpp"
 #include "word_index.hpp"
 
-long long score_words(const Settings& s, const char* x, const char* y, int len, const char* motif) noexcept {
+long long score_words(const Settings& s, const PortionSettings& p, const char* x, const char* y, int len, const char* motif) noexcept {
   long long sum = 0;
   if (motif == nullptr) {
-    for (int k = 0; k < len; ++k) sum += x[k] == y[k] ? letter_weight(s, x[k]) : 0;
+    for (int k = 0; k < len; ++k) sum += x[k] == y[k] ? letter_weight(s, p, x[k]) : 0;
     return sum;
   }
   const long long unit = prox_unit(s), a_bonus = unit * s.a_bonus, a_penalty = unit * s.a_penalty;
@@ -19,7 +19,7 @@ long long score_words(const Settings& s, const char* x, const char* y, int len, 
     const bool wildcard = lc == '.' || lc == '?' || lc == 'x' || lc == '*';
     const bool upper_case = !wildcard && c != lc;
     if (x[k] == y[k]) {
-      sum += letter_weight(s, x[k]);
+      sum += letter_weight(s, p, x[k]);
       if (!wildcard) {
         if (x[k] == lc)
           sum += a_bonus;
@@ -48,13 +48,13 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
   const char* m1 = s.motif_given ? s.motif : nullptr;
   long long total;
   if (s.l2 == 0) {
-    total = score_words(s, sa + i, sb + j, s.l, m1);
+    total = score_words(s, dp.derived, sa + i, sb + j, s.l, m1);
   } else {
     const WordPlace pa = decode_word(i, s.l, s.l2, s.smin, s.S);
     const WordPlace pb = decode_word(j, s.l, s.l2, s.smin, s.S);
     const char* m2 = s.motif2_given ? s.motif2 : nullptr;
     const long long unit = prox_unit(s);
-    total = score_words(s, sa + pa.q, sb + pb.q, s.l, m1) + score_words(s, sa + pa.p2, sb + pb.p2, s.l2, m2) -
+    total = score_words(s, dp.derived, sa + pa.q, sb + pb.q, s.l, m1) + score_words(s, dp.derived, sa + pa.p2, sb + pb.p2, s.l2, m2) -
             unit * s.penalty[static_cast<std::size_t>(pa.gap - s.smin)] -
             unit * s.penalty[static_cast<std::size_t>(pb.gap - s.smin)];
   }

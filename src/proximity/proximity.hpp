@@ -57,10 +57,10 @@ inline constexpr int kMaxProximity = 32767;
 }
 
 // Score of two words of len letters, position by position, with motif
-// (null: no motif), under the background of s (background.hpp); not raised
-// to 0.
-[[nodiscard]] long long score_words(const Settings& s, const char* x, const char* y, int len,
-                                    const char* motif) noexcept;
+// (null: no motif), under the background of s and the portion's weights p
+// (background.hpp); not raised to 0.
+[[nodiscard]] long long score_words(const Settings& s, const PortionSettings& p, const char* x, const char* y,
+                                    int len, const char* motif) noexcept;
 
 // The proximity computed from the words themselves, whatever the matrix.
 [[nodiscard]] int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept;

@@ -31,12 +31,13 @@ bool background_text(const PortionParams& p, std::string& ret) {
   Settings s;
   s.background = p.background;
   s.acid = p.bg_acid;
-  std::memcpy(s.bg_weight, p.bg_weight, sizeof s.bg_weight);
+  PortionSettings weights;
+  std::memcpy(weights.bg_weight, p.bg_weight, sizeof weights.bg_weight);
   char* text = nullptr;
   std::size_t size = 0;
   std::FILE* mem = open_memstream(&text, &size);
   if (mem == nullptr) throw std::bad_alloc();
-  write_background(mem, s);
+  write_background(mem, s, weights);
   const bool ok = std::fclose(mem) == 0 && text != nullptr;
   if (ok) ret.assign(text, size);
   std::free(text);

@@ -95,7 +95,7 @@ void write_result_block(std::FILE* out, const Settings& s, const DataPortion& dp
 
 void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, int pairs,
                       int mincover) noexcept {
-  std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, s.threshold, pairs, mincover,
+  std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, dp.derived.threshold, pairs, mincover,
                s.aftermax);
   if (s.motif_given) std::fprintf(out, kParamsMotif, s.motif, s.leff);
   if (s.motif2_given) std::fprintf(out, kParamsMotif2, s.motif2, s.leff2);
@@ -107,6 +107,6 @@ void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, 
     for (int k = 0; k < s.S; ++k) std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
   }
   if (s.l2 != 0 && s.background == 1) std::fputs("  ", out);
-  write_background(out, s);
+  write_background(out, s, dp.derived);
   std::fputs("\n\n", out);
 }

@@ -226,12 +226,6 @@ TEST(Prep, CutSequencesExportInTheRecordsPositions) {
       EXPECT_LT(std::stoi(result.substr(result.find('[', at) + 1, 4)), std::stoi(s[3]));
     }
 
-    // A map that belongs to another input is refused, not applied.
-    wd.write("in.seq.map", "#portion\tsequence\tname\trecord\toffset\tlength\tkept\n1\t1\tother\tother\t0\t100\t100\n");
-    const RunResult stale = run_shell(wd, x + " --input in.seq --sites - in.seq.out");
-    EXPECT_EQ(stale.exit_code, 2);
-    EXPECT_TRUE(contains(stale.err, "in.seq.map does not belong to the input: data portion 1 holds another count"))
-        << stale.err;
   }
 }
 

@@ -109,7 +109,6 @@ TEST(ProximityMatrix, AgreesWithOnTheFlyOnRandomPortions) {
     seqs[0] = random_text(rng, 34, acid ? "acdefgh" : "acgt");  // mw > 0
     DataPortion dp;
     ASSERT_EQ(load_portion(s, seqs, dp) & ~EODATA, 0u);
-    derive_background(s, dp);
     ProxMatrix mx;
     ASSERT_EQ(build_matrix(s, dp, nullptr, mx), 0u);
     const ProxEnv fly{&s, &dp, nullptr}, mat{&s, &dp, &mx};
@@ -135,7 +134,8 @@ TEST(ProximityMatrix, AgreesWithOnTheFlyOnRandomPortions) {
 // frequency, rounded, at least 1; an absent letter as if it were half a
 // letter; the derived threshold is the plain one times the mean weight, a
 // given one stays; the parameters line shows the weights. A portion of one
-// letter counts it 1 and has no division by zero.
+// letter counts it 1 and has no division by zero. (Under -BG0 nothing is
+// derived or shown: every golden run without -BG1 holds its parameters lines.)
 TEST(Background, WeightsThresholdAndParametersLine) {
   const struct {
     std::vector<std::string> seqs;
@@ -156,20 +156,11 @@ TEST(Background, WeightsThresholdAndParametersLine) {
     if (c.given > 0) s.threshold = c.given, s.plain_threshold = -1;
     DataPortion dp;
     ASSERT_EQ(load_portion(s, c.seqs, dp) & ~EODATA, 0u);
-    derive_background(s, dp);
-    EXPECT_EQ(s.threshold, c.threshold) << c.shown;
+    EXPECT_EQ(dp.derived.threshold, c.threshold) << c.shown;
     MemFile f;
-    write_background(f.f, s);
+    write_background(f.f, s, dp.derived);
     EXPECT_EQ(f.text().rfind(std::string("background=1 (quarter bits)  weights=") + c.shown, 0), 0u) << f.text();
   }
-  Settings plain = make_settings(4);  // -BG0: nothing derived, nothing shown
-  DataPortion dp;
-  ASSERT_EQ(load_portion(plain, {"aaaa", "aaaa"}, dp) & ~EODATA, 0u);
-  derive_background(plain, dp);
-  EXPECT_EQ(plain.threshold, 2);
-  MemFile f;
-  write_background(f.f, plain);
-  EXPECT_EQ(f.text(), "");
 }
 
 // The dump at -D3 (its layout is in the golden -D3 run): a header of

@@ -64,7 +64,6 @@ void make_portion(std::mt19937& rng, int diag, WrittenPortion& w, int background
   Status run = 0;
   ASSERT_EQ(read_portion(in, s, w.dp, run) & ERDATA, 0u);
   std::fclose(in);
-  derive_background(s, w.dp);
   for (int serial = 0; serial < pick(1, 5); ++serial) {
     std::vector<int> perm, words, sums;
     int power = 0;
@@ -122,7 +121,7 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
       if (diag > 0) {
         EXPECT_EQ(p.params.background, w.set.background);
         EXPECT_EQ(p.params.bg_acid, w.set.background == 1 && w.set.acid);
-        EXPECT_TRUE(std::equal(std::begin(p.params.bg_weight), std::end(p.params.bg_weight), std::begin(w.set.bg_weight)));
+        EXPECT_TRUE(std::equal(std::begin(p.params.bg_weight), std::end(p.params.bg_weight), std::begin(w.dp.derived.bg_weight)));
       }
       ASSERT_FALSE(p.results.empty());
       for (const ReportedResult& r : p.results) {
@@ -289,7 +288,6 @@ TEST(ResultFile, DerivedLetterWeightsReadBack) {
     Status run = 0;
     ASSERT_EQ(read_portion(in, s, *dp, run) & ERDATA, 0u);
     std::fclose(in);
-    derive_background(s, *dp);
     MemFile out;
     write_parameters(out.f, s, *dp, 0, 2);
     const std::string file = out.text();
@@ -300,7 +298,7 @@ TEST(ResultFile, DerivedLetterWeightsReadBack) {
     std::fclose(f);
     const PortionParams& p = rf.runs[0].portions[0].params;
     EXPECT_EQ(p.bg_acid, s.acid);
-    EXPECT_TRUE(std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(s.bg_weight))) << file;
+    EXPECT_TRUE(std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(dp->derived.bg_weight))) << file;
     EXPECT_EQ(rf.runs[0].acid, s.acid) << "the weights tell the alphabet";
   }
 }

@@ -107,8 +107,6 @@ Case random_case(std::mt19937& rng, int r) {
       }
     }
   c.matrix = r % 2 == 0;
-  DataPortion dp;  // -BG1: the letter weights and the threshold of this portion
-  if ((load_portion(s, c.seqs, dp) & ~EODATA) == 0) derive_background(s, dp);
   return c;
 }
 

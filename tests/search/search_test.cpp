@@ -99,29 +99,6 @@ TEST(SignalSearch, TwoSequencesGiveTheBestPair) {
   }
 }
 
-// A word planted once in every sequence of random background is found in
-// every sequence, whatever the number of sequences.
-TEST(SignalSearch, FindsAPlantedWord) {
-  std::mt19937 rng(42);
-  const std::string planted = "gattacagc";
-  for (int n = 2; n <= 40; ++n) {
-    std::vector<std::string> seqs;
-    std::vector<int> at;
-    for (int i = 0; i < n; ++i) {
-      std::string s = random_text(rng, 40);
-      at.push_back(static_cast<int>(rng() % 31));
-      s.replace(static_cast<std::size_t>(at.back()), planted.size(), planted);
-      seqs.push_back(s);
-    }
-    Search x(make_settings(static_cast<int>(planted.size())), seqs, n % 2 == 0);
-    std::vector<int> perm = identity(n);
-    std::shuffle(perm.begin(), perm.end(), rng);
-    ASSERT_EQ(x.run(perm), 0u);
-    EXPECT_EQ(x.power(), n) << n;
-    for (int i = 0; i < n; ++i) EXPECT_EQ(x.word(i), at[static_cast<std::size_t>(i)]) << n << ' ' << i;
-  }
-}
-
 // AT-rich sequences (65% a and t) with two low-complexity runs each (poly-A
 // and a TA repeat) and a GC-rich word planted once with one letter changed:
 // with letters alike (-BG0) the runs, which agree everywhere, make the
@@ -150,9 +127,6 @@ TEST(SignalSearch, InformationPrefersThePlantedWordToRepeats) {
   for (int bg : {0, 1}) {
     Settings set = make_settings(static_cast<int>(planted.size()));
     set.background = bg;
-    DataPortion whole;  // the weights, before the matrix is built
-    ASSERT_EQ(load_portion(set, seqs, whole) & ~EODATA, 0u);
-    derive_background(set, whole);
     Search x(std::move(set), seqs);
     ASSERT_EQ(x.run(identity(n)), 0u);
     EXPECT_GE(x.power(), n - 1) << "-BG" << bg;

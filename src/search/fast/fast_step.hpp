@@ -16,7 +16,7 @@ struct FastStep {
 
   FastStep(GTree& tree, FastSearch& fast, const SearchEnv& env) noexcept
       : t(tree), f(fast), e(env), mw(env.dp->mw), M(env.dp->M()), nn(env.dp->nn),
-        T(env.set->threshold), keys(static_cast<std::size_t>(M) * static_cast<std::size_t>(M)) {}
+        T(env.dp->derived.threshold), keys(static_cast<std::size_t>(M) * static_cast<std::size_t>(M)) {}
 
   [[nodiscard]] std::size_t key(int own, int other) const noexcept {
     return static_cast<std::size_t>(own) * static_cast<std::size_t>(M) + static_cast<std::size_t>(other);

@@ -176,7 +176,7 @@ Status merge_groups(GTree& t, int z, const SearchEnv& e) noexcept {
     const int base = g * c;
     if (lv[base + 1] < 0 || lv[base + h + 1] < 0) return ERINT;
     Merge m{.e = e, .t = t, .lv = lv, .mw = dp.mw, .M = M, .nn = nn, .K = K, .c = c, .h = h, .g = g,
-            .T = e.set->threshold, .a = lv[base], .a2 = lv[base + 1], .b = lv[base + h], .b2 = lv[base + h + 1]};
+            .T = e.dp->derived.threshold, .a = lv[base], .a2 = lv[base + 1], .b = lv[base + h], .b2 = lv[base + h + 1]};
     for (int wa = 0; wa <= dp.mw; ++wa)
       for (int wb = 0; wb <= dp.mw; ++wb) m.one_key(wa, wb);
   }

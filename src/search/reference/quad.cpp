@@ -22,7 +22,7 @@ struct QuadOutcome {
 // Case 2: exactly one partner x present.
 QuadOutcome one_partner(const SearchEnv& e, const Quad& g, int x, bool x_is_s1, int w0, int w2,
                         int c) noexcept {
-  const int mw = e.dp->mw, T = e.set->threshold;
+  const int mw = e.dp->mw, T = e.dp->derived.threshold;
   Best best;
   for (int v = 0; v <= mw; ++v) {
     const int a = e.p(g.s0, w0, x, v), b = e.p(g.s2, w2, x, v);
@@ -45,7 +45,7 @@ QuadOutcome one_partner(const SearchEnv& e, const Quad& g, int x, bool x_is_s1, 
 // Case 3: both partners present.
 QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, int w2,
                          int c) noexcept {
-  const int mw = e.dp->mw, T = e.set->threshold;
+  const int mw = e.dp->mw, T = e.dp->derived.threshold;
   int na = 0, nb = 0;
   for (int v = 0; v <= mw; ++v) {
     const int a1 = e.p(g.s0, w0, g.s1, v), b1 = e.p(g.s2, w2, g.s1, v);
@@ -110,7 +110,7 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
 
 Status search_quads(GTree& t, const SearchEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
-  const int mw = dp.mw, M = dp.M(), nn = dp.nn, Q = nn / 4, T = e.set->threshold;
+  const int mw = dp.mw, M = dp.M(), nn = dp.nn, Q = nn / 4, T = e.dp->derived.threshold;
   std::size_t keys = 0, entries = 0;
   if (!mul_size(static_cast<std::size_t>(M), static_cast<std::size_t>(M), keys) ||
       !mul_size(keys, static_cast<std::size_t>(Q), entries))
