@@ -199,6 +199,18 @@ void write_zero_row(FastStep& st, int g, int h) noexcept {
   kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2, h - 2);
 }
 
+// The choice of key (wa, wb), taken from its mirror key written before it:
+// the same cost, the mirrored words of the second heads; the mirror of a
+// zero key is a zero key.
+MergeOut mirrored_merge(FastStep& st, const std::int16_t* heads, int g, int h, int wa, int wb) noexcept {
+  const StrandMirror& m = *st.e.mirror;
+  const int ma = m.of(heads[0], wa), mb = m.of(heads[h], wb);
+  const std::size_t at = static_cast<std::size_t>(g) * st.keys + st.key(ma, mb);
+  if (st.f.zero[at] != 0) return {0, st.mw, st.mw, true};
+  const std::int16_t* r = st.row(g, 2 * h, ma, mb);
+  return {st.f.cost[at], m.of(heads[1], r[2]), m.of(heads[h + 1], r[3]), false};
+}
+
 Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
   FastSearch& f = st.f;
   const int mw = st.mw, T = st.T;
@@ -244,11 +256,25 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   const MergeSide side{C0, R0, h, member, AB, &f.near};
   MergeOut* out = f.choices.data();
   forget(f.runs.odd);
+  const StrandMirror* mirror = st.e.mirror;
+  const std::int16_t* heads = lv + base;
   for (int wa = 0; wa <= mw; ++wa) {
+    // Both strands: a word of a after its mirror takes every choice from
+    // there; the keys of a word that is its own mirror, from the words of b
+    // before their mirrors.
+    const bool mirrored = mirror != nullptr && mirror->of(a, wa) < wa;
+    if (mirrored) {
+      for (int wb = 0; wb <= mw; ++wb) write_merge(st, g, h, wa, wb, mirrored_merge(st, heads, g, h, wa, wb));
+      continue;
+    }
     f.buckets.clear();
     merge_side(st, side, wa, f.buckets);
     if (sort_buckets(f.buckets, st.M) != 0) return ERMEM;
     for (int wb = 0; wb <= mw; ++wb) {
+      if (mirror != nullptr && mirror->derived(a, wa, b, wb)) {
+        out[wb] = MergeOut{0, mw, mw, true};  // taken when the rows are written
+        continue;
+      }
       const int cab = st.at(AB, wa, wb);
       const int na = f.buckets.size(wb);
       const std::int16_t* la = f.buckets.list(wb);
@@ -289,7 +315,8 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     for (int wb = 0; wb <= mw; ++wb) {
       if (wb + kAhead <= mw && !out[wb + kAhead].zero)
         __builtin_prefetch(R1 + st.key(wb + kAhead, out[wb + kAhead].ub) * hh);
-      write_merge(st, g, h, wa, wb, out[wb]);
+      const bool taken = mirror != nullptr && mirror->derived(a, wa, b, wb);
+      write_merge(st, g, h, wa, wb, taken ? mirrored_merge(st, heads, g, h, wa, wb) : out[wb]);
     }
   }
   return 0;
