@@ -16,6 +16,7 @@
 #include "status.hpp"
 #include "table.hpp"
 #include "../proximity/proximity.hpp"
+#include "search/mirror.hpp"
 
 inline constexpr int kMaxLevels = 8;  // covers nn up to 256
 
@@ -37,6 +38,10 @@ struct SearchEnv {
   ProxEnv prox;                 // proximity of two words (matrix or on the fly)
   Coin coin;                    // every tie of the search
   Out* out = nullptr;           // the task's output file (may be null)
+  // Set by the entry point when the keys come in mirrored pairs (both
+  // strands): the steps then work out one key of each pair. Null: every key.
+  const StrandMirror* mirror = nullptr;
+  bool full_search = false;     // tests only: every key worked out even then
 
   [[nodiscard]] int p(int a, int i, int b, int j) const noexcept { return proximity(prox, a, i, b, j); }
 };

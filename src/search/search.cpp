@@ -28,7 +28,11 @@ Status reference_climb(GTree& t, const SearchEnv& e) noexcept {
 
 }  // namespace
 
-Status search_permutation(GTree& t, FastSearch& f, const SearchEnv& e, std::int32_t* msg) noexcept {
+Status search_permutation(GTree& t, FastSearch& f, const SearchEnv& given, std::int32_t* msg) noexcept {
+  // Both strands: the steps work out one key of each mirrored pair.
+  SearchEnv e = given;
+  StrandMirror mirror;
+  e.mirror = !given.full_search && strand_mirror(*given.set, *given.dp, mirror) ? &mirror : nullptr;
   const DataPortion& dp = *e.dp;
   const ResultLayout lay{dp.n};
   for (int i = 0; i < dp.n; ++i) msg[lay.words() + i] = msg[lay.prox_sums() + i] = -1;

@@ -17,6 +17,7 @@
 #include "config/cmdline.hpp"
 #include "proximity/background.hpp"
 #include "search/fast/fast_kernels.hpp"
+#include "search/reference/reference.hpp"
 #include "search/search.hpp"
 #include "test_support.hpp"
 
@@ -212,13 +213,15 @@ void expect_words_unmasked(const Case& c, const Engines& x, const std::vector<st
 TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
   std::mt19937 rng(2026);
   int fast_weighed = 0;  // -BG1 rounds the fast engine climbed itself
-  int strands = 0, masked = 0;
+  int strands = 0, masked = 0, mirrored = 0;
   for (int r = 0; r < 2 * kPlainRounds; ++r) {
     const Case c = random_case(rng, r);
     Engines x(c);
     if (!x.usable) continue;
     fast_weighed += r >= kPlainRounds && fast_engine_takes(x.fast, x.set);
     strands += c.set.both_strands;
+    StrandMirror m;
+    mirrored += strand_mirror(x.set, x.dp, m);  // both engines then take half the keys from mirrors
     masked += x.dp.masked_letters > 0;
     std::vector<int> perm = identity(x.dp.n);
     for (int k = 0; k < 3; ++k) {
@@ -235,6 +238,7 @@ TEST(FastSearch, SameAsTheReferenceOnRandomPortions) {
   }
   EXPECT_GT(fast_weighed, kPlainRounds * 3 / 4);  // only large bonuses on the fly hand over
   EXPECT_GT(strands, 60);
+  EXPECT_GT(mirrored, 30);
   EXPECT_GT(masked, 80);
 }
 
@@ -347,4 +351,90 @@ TEST(FastSearch, PairPickIsTheScansChoiceAmongManyTies) {
       ASSERT_EQ(std::tie(got.value, got.first, got.second), std::tie(want.value, want.first, want.second)) << "round " << round;
     }
   }
+}
+
+// Both strands: the keys of a search step come in mirrored pairs, and the
+// steps work out only one key of each (search/mirror.hpp). Over the -RC
+// rounds where it holds: every proximity is that of the mirrored words; the
+// quad step, which reads nothing of a step before it, gives every key the
+// cost of the full step; and the whole climb, which differs from the full
+// one only where equal choices fall the other way, reaches the same quality
+// for nearly every permutation.
+TEST(FastSearch, BothStrandsTakeHalfTheKeysFromTheirMirrors) {
+  std::mt19937 rng(4242);
+  int cases = 0, perms = 0, same_quality = 0;
+  for (int r = 0; r < 2 * kPlainRounds; ++r) {
+    const Case c = random_case(rng, r);
+    if (!c.set.both_strands) continue;
+    Engines x(c);
+    StrandMirror m;
+    if (!x.usable || !strand_mirror(x.set, x.dp, m)) {
+      EXPECT_TRUE(!x.usable || c.set.l2 != 0 || c.set.motif_given) << "round " << r;
+      continue;
+    }
+    ++cases;
+    const std::string what = "round " + std::to_string(r);
+    const int mw = x.dp.mw, n = x.dp.n;
+    for (int k = 0; k < 300; ++k) {
+      const int a = uniform(rng, 0, n - 1), b = (a + uniform(rng, 1, n - 1)) % n;
+      const int u = uniform(rng, 0, mw), v = uniform(rng, 0, mw);
+      ASSERT_EQ(x.env.p(a, m.of(a, u), b, m.of(b, v)), x.env.p(a, u, b, v)) << what;
+      ASSERT_EQ(m.of(a, m.of(a, u)), u) << what;
+    }
+    std::vector<int> perm = identity(n);
+    for (int k = 0; k < 3; ++k, std::shuffle(perm.begin(), perm.end(), rng)) {
+      GTree half, full;
+      SearchEnv mirrored = x.env;
+      mirrored.mirror = &m;
+      reset_tree(half, perm);
+      reset_tree(full, perm);
+      ASSERT_EQ(build_gtree(half, mirrored) | build_gtree(full, x.env), 0u);
+      ASSERT_EQ(search_quads(half, mirrored) | search_quads(full, x.env), 0u);
+      for (std::size_t e = 0; e < full.cost.n; ++e) ASSERT_EQ(half.cost[e], full.cost[e]) << what << " entry " << e;
+
+      std::vector<std::int32_t> got, want;
+      ASSERT_EQ(x.run(true, perm, half, got), 0u);
+      x.env.full_search = true;
+      ASSERT_EQ(x.run(true, perm, full, want), 0u);
+      x.env.full_search = false;
+      ++perms;
+      same_quality += got[static_cast<std::size_t>(2 * n)] == want[static_cast<std::size_t>(2 * n)];
+    }
+  }
+  EXPECT_GT(cases, 40);
+  EXPECT_GE(same_quality * 10, perms * 9) << same_quality << " of " << perms;
+}
+
+// The mirrored search holds only where every proximity is that of the
+// mirrored words: not for word pairs, motifs, or letter weights that differ
+// from their complements', nor for a sequence not stored as its mirror.
+TEST(FastSearch, MirroredKeysOnlyWhereProximitiesAreMirrored) {
+  std::mt19937 rng(31);
+  Settings s;
+  s.l = 5;
+  s.both_strands = true;
+  s.mask_lower = true;
+  ASSERT_EQ(derive_settings(s), 0u);
+  std::vector<std::string> seqs;
+  for (int i = 0; i < 6; ++i) seqs.push_back(random_text(rng, 30, "ACGTacgt"));
+  SearchCase x(s, seqs, true);
+  ASSERT_TRUE(x.usable);
+  StrandMirror m;
+  EXPECT_TRUE(strand_mirror(s, x.dp, m));
+  const auto refused = [&](auto&& change) {  // each change made, checked, undone
+    change(true);
+    EXPECT_FALSE(strand_mirror(s, x.dp, m));
+    change(false);
+  };
+  refused([&](bool on) { s.both_strands = !on; });
+  refused([&](bool on) { s.l2 = on ? 2 : 0; });
+  refused([&](bool on) { s.motif_given = on; });
+  refused([&](bool on) {
+    s.background = on ? 1 : 0;
+    x.dp.derived.bg_weight['a' - 'a'] = 3;
+    x.dp.derived.bg_weight['t' - 'a'] = 4;
+  });
+  EXPECT_TRUE(strand_mirror(s, x.dp, m));
+  x.dp.seq[2][3] = x.dp.seq[2][3] == 'a' ? 'c' : 'a';  // one letter no longer mirrored
+  EXPECT_FALSE(strand_mirror(s, x.dp, m));
 }

@@ -27,7 +27,18 @@ struct MergeSide {
   const std::uint8_t* const* member;  // block (member, x) per slot 1 .. h-1; null: empty slot
   const std::uint8_t* own_other;      // block (o, x)
   const Neighbours* other_cand;       // per word of x, the candidate words reaching T
+  // Words cut .. resume-1 of x are left out: every key they make is taken
+  // from its mirror (both strands); cut = resume = mw leaves out none.
+  int cut, resume;
 };
+
+// Calls part(from, count) for the words of x a side works for: 0 .. cut-1
+// and resume .. mw-1.
+template <class Part>
+void for_parts(const MergeSide& s, int mw, Part&& part) noexcept {
+  if (s.cut > 0) part(0, s.cut);
+  if (s.resume < mw) part(s.resume, mw - s.resume);
+}
 
 // ---- Sums of the members of previous rows ----
 
@@ -48,18 +59,22 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
   const bool keep = (n + 1) * w <= kMaxRunBytes && table_grow(r.sums, (n + 1) * w, n * w) == 0 &&
                     table_grow(r.keys, n + 1, n) == 0;
   std::uint8_t* sum = keep ? r.sums.data() + n * w : st.f.runs.scratch.data();
+  const auto copy = [&](const std::uint8_t* row) {
+    for_parts(s, st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, static_cast<std::size_t>(len)); });
+  };
   bool any = extra != nullptr;
-  if (any) std::memcpy(sum, extra, w);
+  if (any) copy(extra);
   for (int i = first; i < s.h; i += 2) {
     if (s.member[i] == nullptr || prev[i] == st.mw) continue;
     const std::uint8_t* row = st.block_row(s.member[i], prev[i]);
     if (any)
-      kernel_add_bytes(sum, row, st.mw);
+      for_parts(s, st.mw, [&](int x, int len) { kernel_add_bytes(sum + x, row + x, len); });
     else
-      std::memcpy(sum, row, w);
+      copy(row);
     any = true;
   }
-  if (!any) std::memset(sum, 0, w);
+  if (!any)
+    for_parts(s, st.mw, [&](int x, int len) { std::memset(sum + x, 0, static_cast<std::size_t>(len)); });
   if (keep) {
     r.at[key] = static_cast<std::int32_t>(n);
     r.keys[n] = static_cast<std::int32_t>(key);
@@ -112,7 +127,12 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
       // once and kept.
       const std::uint8_t* even = run_sum(st, s, prev, 2, cab, runs.even, static_cast<std::size_t>(prev[2]));
       const std::uint8_t* odd = run_sum(st, s, prev, 1, nullptr, runs.odd, st.key(v, prev[3]));
-      count = kernel_sum3_at_least(nullptr, even, odd, mw, need, hits);
+      count = 0;
+      for_parts(s, mw, [&](int x, int n) {
+        const int got = kernel_sum3_at_least(nullptr, even + x, odd + x, n, need, hits + count);
+        for (int i = count; i < count + got; ++i) hits[i] = static_cast<std::int16_t>(hits[i] + x);
+        count += got;
+      });
     } else {
       k = 0;
       if (own) rows[k++] = cab;
@@ -130,6 +150,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   const int others = own ? kernel_bytes_at_least(cab, mw, T, hits) : mw;
   for (int i = 0; i < others; ++i) {
     const int x = own ? hits[i] : i;
+    if (x >= s.cut && x < s.resume) continue;
     if (C[mw] == 0 && (own || T <= 0)) out.push(x, mw);
     const std::int16_t* near = s.other_cand->list(x);
     for (int k = 0, len = s.other_cand->size(x); k < len; ++k)
@@ -199,6 +220,18 @@ void write_zero_row(FastStep& st, int g, int h) noexcept {
   kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2, h - 2);
 }
 
+// The choice of key (wa, wb), taken from its mirror key written before it:
+// the same cost, the mirrored words of the second heads; the mirror of a
+// zero key is a zero key.
+MergeOut mirrored_merge(FastStep& st, const std::int16_t* heads, int g, int h, int wa, int wb) noexcept {
+  const StrandMirror& m = *st.e.mirror;
+  const int ma = m.of(heads[0], wa), mb = m.of(heads[h], wb);
+  const std::size_t at = static_cast<std::size_t>(g) * st.keys + st.key(ma, mb);
+  if (st.f.zero[at] != 0) return {0, st.mw, st.mw, true};
+  const std::int16_t* r = st.row(g, 2 * h, ma, mb);
+  return {st.f.cost[at], m.of(heads[1], r[2]), m.of(heads[h + 1], r[3]), false};
+}
+
 Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
   FastSearch& f = st.f;
   const int mw = st.mw, T = st.T;
@@ -217,7 +250,10 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     const int mx[2] = {b, a}, my[2] = {a, b2};  // (b, a) and (a, b2)
     if (fetch_side(f, lv + base + h, h, a, mx, my, 2, member, blk) != 0) return ERMEM;
     if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
-    const MergeSide side{C1, R1, h, member, blk[0], &f.near};
+    // Both strands: a word of a after its mirror (in the middle of its
+    // words) keys only mirrored keys, whose lists are never read.
+    const int last = st.e.mirror != nullptr ? st.e.mirror->last[static_cast<std::size_t>(a)] : -1;
+    const MergeSide side{C1, R1, h, member, blk[0], &f.near, last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
     f.lists.used = 0;
     forget(f.runs.odd);
     for (int wb = 0; wb <= mw; ++wb) {
@@ -241,14 +277,28 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   std::int32_t* C1T = f.cost_t.data();
   for (int wb = 0; wb <= mw; ++wb)
     for (int u = 0; u <= mw; ++u) C1T[st.key(u, wb)] = C1[st.key(wb, u)];
-  const MergeSide side{C0, R0, h, member, AB, &f.near};
+  const MergeSide side{C0, R0, h, member, AB, &f.near, mw, mw};
   MergeOut* out = f.choices.data();
   forget(f.runs.odd);
+  const StrandMirror* mirror = st.e.mirror;
+  const std::int16_t* heads = lv + base;
   for (int wa = 0; wa <= mw; ++wa) {
+    // Both strands: a word of a after its mirror takes every choice from
+    // there; the keys of a word that is its own mirror, from the words of b
+    // before their mirrors.
+    const bool mirrored = mirror != nullptr && mirror->of(a, wa) < wa;
+    if (mirrored) {
+      for (int wb = 0; wb <= mw; ++wb) write_merge(st, g, h, wa, wb, mirrored_merge(st, heads, g, h, wa, wb));
+      continue;
+    }
     f.buckets.clear();
     merge_side(st, side, wa, f.buckets);
     if (sort_buckets(f.buckets, st.M) != 0) return ERMEM;
     for (int wb = 0; wb <= mw; ++wb) {
+      if (mirror != nullptr && mirror->derived(a, wa, b, wb)) {
+        out[wb] = MergeOut{0, mw, mw, true};  // taken when the rows are written
+        continue;
+      }
       const int cab = st.at(AB, wa, wb);
       const int na = f.buckets.size(wb);
       const std::int16_t* la = f.buckets.list(wb);
@@ -289,7 +339,8 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     for (int wb = 0; wb <= mw; ++wb) {
       if (wb + kAhead <= mw && !out[wb + kAhead].zero)
         __builtin_prefetch(R1 + st.key(wb + kAhead, out[wb + kAhead].ub) * hh);
-      write_merge(st, g, h, wa, wb, out[wb]);
+      const bool taken = mirror != nullptr && mirror->derived(a, wa, b, wb);
+      write_merge(st, g, h, wa, wb, taken ? mirrored_merge(st, heads, g, h, wa, wb) : out[wb]);
     }
   }
   return 0;

@@ -27,6 +27,27 @@ void write_quad(FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) no
   (void)Q;
 }
 
+// Key (w0, w2) takes the outcome of its mirror key, written before it: the
+// same cost, every word of the row mirrored. seq holds the sequences of the
+// row's slots: s0, s2, s1, s3 (-1 for an empty partner).
+void mirror_quad(FastStep& st, int q, const int* seq, int w0, int w2) noexcept {
+  const StrandMirror& m = *st.e.mirror;
+  const int m0 = m.of(seq[0], w0), m2 = m.of(seq[1], w2);
+  const std::int16_t* r = st.row(q, 4, m0, m2);
+  write_quad(st, q, 0, w0, w2,
+             {st.f.cost[static_cast<std::size_t>(q) * st.keys + st.key(m0, m2)], m.of(seq[0], r[0]),
+              m.of(seq[1], r[1]), m.of(seq[2], r[2]), m.of(seq[3], r[3])});
+}
+
+// True when every key of the word w0 of s0 is the mirror of one written
+// before: all of them are taken from there.
+bool mirror_quads(FastStep& st, int q, const int* seq, int w0) noexcept {
+  const StrandMirror* m = st.e.mirror;
+  if (m == nullptr || m->of(seq[0], w0) >= w0) return false;
+  for (int w2 = 0; w2 <= st.mw; ++w2) mirror_quad(st, q, seq, w0, w2);
+  return true;
+}
+
 // The blocks of a side: own head o (word w), its partner p (the candidates)
 // and the other head x.
 struct QuadSide {
@@ -109,8 +130,11 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
   const long long high = static_cast<long long>(T) + 2;
   if (collect_neighbours(B, mw, high > 256 ? 256 : static_cast<int>(high), f.near) != 0) return ERMEM;
   Buckets& out = f.buckets;
+  const int seq[4] = {s0, s2, p_is_s1 ? p : -1, p_is_s1 ? -1 : p};
+  const StrandMirror* mirror = st.e.mirror;
 
   for (int w0 = 0; w0 <= mw; ++w0) {
+    if (mirror_quads(st, q, seq, w0)) continue;
     out.clear();
     std::int16_t* hits = f.hits.data();
     if (w0 == mw) {
@@ -145,6 +169,10 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
     }
     if (sort_buckets(out, st.M) != 0) return ERMEM;
     for (int w2 = 0; w2 <= mw; ++w2) {
+      if (mirror != nullptr && mirror->derived(s0, w0, s2, w2)) {
+        mirror_quad(st, q, seq, w0, w2);
+        continue;
+      }
       const int count = out.size(w2);
       const std::int16_t* list = out.list(w2);
       if (count == 0) {
@@ -186,11 +214,18 @@ Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int
   if (collect_neighbours(B1, mw, T, f.near) != 0) return ERMEM;
   const QuadSide side_a{A1, C, blk[2], &f.near};
   row_maxima(P, mw, f.rowmax.data());
+  const int seq[4] = {s0, s2, s1, s3};
+  const StrandMirror* mirror = st.e.mirror;
   for (int w0 = 0; w0 <= mw; ++w0) {
+    if (mirror_quads(st, q, seq, w0)) continue;
     f.buckets.clear();
     quad_side(st, side_a, w0, f.buckets);
     if (sort_buckets(f.buckets, st.M) != 0) return ERMEM;
     for (int w2 = 0; w2 <= mw; ++w2) {
+      if (mirror != nullptr && mirror->derived(s0, w0, s2, w2)) {
+        mirror_quad(st, q, seq, w0, w2);
+        continue;
+      }
       const int c = st.at(C, w0, w2);
       const int na = f.buckets.size(w2);
       const std::int16_t* la = f.buckets.list(w2);

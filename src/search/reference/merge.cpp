@@ -53,6 +53,8 @@ struct Merge {
   }
 
   void one_key(int wa, int wb) noexcept;
+  void mirrored_key(const StrandMirror& m, int wa, int wb) noexcept;
+  void write_key(int wa, int wb, int cost, int va, int ub, bool zero) noexcept;
 };
 
 void Merge::one_key(int wa, int wb) noexcept {
@@ -139,7 +141,24 @@ void Merge::one_key(int wa, int wb) noexcept {
     if (!zero) cost = cab;
   }
 
-  // The new row, in the slot order of level z-1.
+  write_key(wa, wb, cost, va, ub, zero);
+}
+
+// Key (wa, wb) takes the choice of its mirror key (worked out before it):
+// the same cost, the mirrored words of the second heads. The mirror key's row
+// shows whether it was the zero case: then its heads are not its key's words.
+void Merge::mirrored_key(const StrandMirror& m, int wa, int wb) noexcept {
+  const int ma = m.of(a, wa), mb = m.of(b, wb);
+  const std::int16_t* from = t.system.data() + key(ma, mb) * static_cast<std::size_t>(nn) +
+                             static_cast<std::size_t>(g * c);
+  const bool zero = from[0] != ma || from[1] != mb;
+  const int cost = t.cost[key(ma, mb) * static_cast<std::size_t>(K) + static_cast<std::size_t>(g)];
+  write_key(wa, wb, cost, m.of(a2, from[2]), m.of(b2, from[3]), zero);
+}
+
+// Writes the cost of key (wa, wb) and its row, in the slot order of level z-1.
+void Merge::write_key(int wa, int wb, int cost, int va, int ub, bool zero) noexcept {
+  const int base = g * c;
   std::int16_t* row = t.system.data() + key(wa, wb) * static_cast<std::size_t>(nn) +
                       static_cast<std::size_t>(base);
   const std::int16_t* first = zero ? prev_row(mw, mw) : prev_row(wa, va);
@@ -178,7 +197,12 @@ Status merge_groups(GTree& t, int z, const SearchEnv& e) noexcept {
     Merge m{.e = e, .t = t, .lv = lv, .mw = dp.mw, .M = M, .nn = nn, .K = K, .c = c, .h = h, .g = g,
             .T = e.dp->derived.threshold, .a = lv[base], .a2 = lv[base + 1], .b = lv[base + h], .b2 = lv[base + h + 1]};
     for (int wa = 0; wa <= dp.mw; ++wa)
-      for (int wb = 0; wb <= dp.mw; ++wb) m.one_key(wa, wb);
+      for (int wb = 0; wb <= dp.mw; ++wb) {
+        if (e.mirror != nullptr && e.mirror->derived(m.a, wa, m.b, wb))
+          m.mirrored_key(*e.mirror, wa, wb);
+        else
+          m.one_key(wa, wb);
+      }
   }
   return 0;
 }

@@ -106,6 +106,21 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
   return {0, mw, mw, mw, mw};
 }
 
+// The key of the mirrored heads of key (w0, w2).
+std::size_t key_of(const StrandMirror& m, const Quad& g, int w0, int w2, int M) noexcept {
+  return static_cast<std::size_t>(m.of(g.s0, w0)) * static_cast<std::size_t>(M) +
+         static_cast<std::size_t>(m.of(g.s2, w2));
+}
+
+// The outcome of a key whose mirror key (worked out before it) is `from`:
+// the same cost, every word of the row mirrored.
+QuadOutcome mirrored_quad(const StrandMirror& m, const GTree& t, const Quad& g, std::size_t from, int q,
+                          int Q, int nn) noexcept {
+  const std::int16_t* r = t.system.data() + from * static_cast<std::size_t>(nn) + static_cast<std::size_t>(4 * q);
+  return {t.cost[from * static_cast<std::size_t>(Q) + static_cast<std::size_t>(q)], m.of(g.s0, r[0]),
+          m.of(g.s2, r[1]), m.of(g.s1, r[2]), m.of(g.s3, r[3])};
+}
+
 }  // namespace
 
 Status search_quads(GTree& t, const SearchEnv& e) noexcept {
@@ -126,16 +141,18 @@ Status search_quads(GTree& t, const SearchEnv& e) noexcept {
     const Quad g{at(0), at(1), at(2), at(3)};
     for (int w0 = 0; w0 <= mw; ++w0)
       for (int w2 = 0; w2 <= mw; ++w2) {
-        const int c = e.p(g.s0, w0, g.s2, w2);
+        const std::size_t key = static_cast<std::size_t>(w0) * static_cast<std::size_t>(M) +
+                                static_cast<std::size_t>(w2);
         QuadOutcome o;
-        if (g.s1 < 0 && g.s3 < 0)
+        const int c = e.p(g.s0, w0, g.s2, w2);
+        if (e.mirror != nullptr && e.mirror->derived(g.s0, w0, g.s2, w2))
+          o = mirrored_quad(*e.mirror, t, g, key_of(*e.mirror, g, w0, w2, M), q, Q, nn);
+        else if (g.s1 < 0 && g.s3 < 0)
           o = c >= T ? QuadOutcome{c, w0, w2, mw, mw} : QuadOutcome{0, mw, mw, mw, mw};
         else if (g.s1 < 0 || g.s3 < 0)
           o = one_partner(e, g, g.s1 < 0 ? g.s3 : g.s1, g.s1 >= 0, w0, w2, c);
         else
           o = two_partners(e, t, g, w0, w2, c);
-        const std::size_t key = static_cast<std::size_t>(w0) * static_cast<std::size_t>(M) +
-                                static_cast<std::size_t>(w2);
         t.cost[key * static_cast<std::size_t>(Q) + static_cast<std::size_t>(q)] = o.cost;
         std::int16_t* row = t.system.data() + key * static_cast<std::size_t>(nn) +
                             static_cast<std::size_t>(4 * q);

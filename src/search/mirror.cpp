@@ -1,0 +1,43 @@
+// mirror.cpp: whether a portion's search keys come in mirrored pairs.
+#include "search/mirror.hpp"
+
+#include "proximity/background.hpp"
+
+namespace {
+
+char complement_of(char x) noexcept {
+  switch (x) {
+    case 'a': return 't';
+    case 't': return 'a';
+    case 'c': return 'g';
+    case 'g': return 'c';
+    default: return x;
+  }
+}
+
+// Sequence i reads backwards as its complement, and a letter is masked
+// exactly when its mirror letter is.
+bool sequence_mirrored(const DataPortion& dp, int i) noexcept {
+  const int L = dp.len[static_cast<std::size_t>(i)];
+  const char* text = dp.seq_of(i);
+  const int* masked = dp.masked_of(i);
+  for (int k = 0; k < L; ++k) {
+    if (text[L - 1 - k] != complement_of(text[k])) return false;
+    if (masked != nullptr && (masked[k + 1] - masked[k]) != (masked[L - k] - masked[L - 1 - k])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool strand_mirror(const Settings& set, const DataPortion& dp, StrandMirror& ret) noexcept {
+  if (!set.both_strands || set.l2 != 0 || set.motif_given || set.acid) return false;
+  for (const char* pair : {"at", "cg"})
+    if (letter_weight(set, dp.derived, pair[0]) != letter_weight(set, dp.derived, pair[1])) return false;
+  ret.mw = dp.mw;
+  for (int i = 0; i < dp.n; ++i) {
+    if (!sequence_mirrored(dp, i)) return false;
+    ret.last[static_cast<std::size_t>(i)] = dp.len[static_cast<std::size_t>(i)] - set.l;
+  }
+  return true;
+}
