@@ -61,9 +61,9 @@ struct DataPortion {
 
   [[nodiscard]] int stored() const noexcept { return n < kMaxSeqs ? n : kMaxSeqs; }
   [[nodiscard]] int M() const noexcept { return mw + 1; }
-  [[nodiscard]] const char* name_of(int i) const noexcept { return name[i].empty() ? "" : name[i].data(); }
-  [[nodiscard]] const char* seq_of(int i) const noexcept { return seq[i].empty() ? "" : seq[i].data(); }
+  [[nodiscard]] const char* name_of(int i) const noexcept { return name[ix(i)].empty() ? "" : name[ix(i)].data(); }
+  [[nodiscard]] const char* seq_of(int i) const noexcept { return seq[ix(i)].empty() ? "" : seq[ix(i)].data(); }
   [[nodiscard]] const int* masked_of(int i) const noexcept {
-    return masked_before[i].empty() ? nullptr : masked_before[i].data();
+    return masked_before[ix(i)].empty() ? nullptr : masked_before[ix(i)].data();
   }
 };

@@ -13,6 +13,10 @@
 
 #include "status.hpp"
 
+// An index (never negative) as a size: korvax counts with int and indexes
+// arrays with std::size_t.
+[[nodiscard]] constexpr std::size_t ix(int i) noexcept { return static_cast<std::size_t>(i); }
+
 template <class T>
 struct Table {
   std::unique_ptr<T[]> at;

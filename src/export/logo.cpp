@@ -104,7 +104,7 @@ void write_logo(std::FILE* f, const ExportSet& set) {
   for (const ExportPortion& p : set.portions) {
     if (p.motifs.empty()) continue;
     ++rows;
-    double w = kLeft + kRight + (p.motifs.size() - 1) * kGap;
+    double w = kLeft + kRight + static_cast<double>(p.motifs.size() - 1) * kGap;
     for (const MotifMatrix& m : p.motifs) {
       w += m.width * kColumn;
       for (double b : m.bits) top_bits = std::max(top_bits, b);

@@ -147,7 +147,7 @@ int run(int argc, char** argv) {
   }
 
   // 2. korvax under mpiexec, its console read for the progress line.
-  const int tasks = o.tasks > 0 ? o.tasks : std::max(2u, std::thread::hardware_concurrency());
+  const int tasks = o.tasks > 0 ? o.tasks : static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
   Step korvax{{KORVAX_MPIEXEC, "-n", std::to_string(tasks), program("korvax")}, dir.string(), "",
               log.string(), {}};
   korvax.argv.insert(korvax.argv.end(), o.korvax_args.begin(), o.korvax_args.end());

@@ -90,8 +90,8 @@ Status store_masks(DataPortion& dp, std::size_t i, const unsigned char* masked, 
 bool any_unmasked_word(const DataPortion& dp, const Settings& set) noexcept {
   for (int i = 0; i < dp.stored(); ++i)
     for (int w = 0; w < dp.mw; ++w)
-      if (word_fits(w, dp.len[i], set.l, set.l2, set.smin, set.S) &&
-          word_unmasked(dp.masked_of(i), dp.strand_len[i], w, set.l, set.l2, set.smin, set.S))
+      if (word_fits(w, dp.len[ix(i)], set.l, set.l2, set.smin, set.S) &&
+          word_unmasked(dp.masked_of(i), dp.strand_len[ix(i)], w, set.l, set.l2, set.smin, set.S))
         return true;
   return false;
 }
@@ -135,8 +135,8 @@ void derive_sizes(const Settings& set, DataPortion& dp) noexcept {
 
 void clear_portion(DataPortion& dp) noexcept {
   for (int i = 0; i < kMaxSeqs; ++i) {
-    dp.seq[i].reset();
-    dp.name[i].reset();
+    dp.seq[ix(i)].reset();
+    dp.name[ix(i)].reset();
   }
   dp.len.fill(0);
   dp.word_pos.fill(0);

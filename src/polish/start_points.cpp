@@ -35,13 +35,15 @@ int word_index_of(const SearchEnv& env, int i, bool has_word, int start, int sta
     if (spacing < s.smin || spacing > s.smax || q2 != q + s.l + spacing) return -1;
     w = q * s.S + spacing - s.smin;
   }
-  if (q < 0 || w >= dp.mw || !word_usable(dp, s, i, static_cast<int>(w))) return -1;
+  if (q < 0 || w >= dp.mw) return -1;
+  const int index = static_cast<int>(w);  // within 0 .. mw - 1 now
+  if (!word_usable(dp, s, i, index)) return -1;
   const std::string text = dp.seq_of(i);
-  const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
+  const WordPlace pl = decode_word(index, s.l, s.l2, s.smin, s.S);
   if (text.compare(static_cast<std::size_t>(pl.q), static_cast<std::size_t>(s.l), word) != 0) return -1;
   if (s.l2 != 0 && text.compare(static_cast<std::size_t>(pl.p2), static_cast<std::size_t>(s.l2), word2) != 0)
     return -1;
-  return w;
+  return index;
 }
 
 // The printed values against the measure; "" when they agree.

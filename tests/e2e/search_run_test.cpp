@@ -112,7 +112,7 @@ TEST(Search, MoreTasksThanPermutations) {
 TEST(Search, TwoHundredFiftySixSequences) {
   Workdir wd;
   std::string text;
-  for (int i = 0; i < 256; ++i) text += std::string("acgtac").substr(i % 3, 3) + "gatc\n";
+  for (int i = 0; i < 256; ++i) text += std::string("acgtac").substr(static_cast<std::size_t>(i % 3), 3) + "gatc\n";
   wd.write("in.fa", text);
   const RunResult r = run_korvax(wd, 3, {"-L4", "-U2", "-C2", "in.fa"});
   EXPECT_EQ(r.exit_code, 0);

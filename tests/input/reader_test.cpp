@@ -30,7 +30,7 @@ struct Reader : ::testing::Test {
     in = std::fopen(dir.write("in.fa", text).c_str(), "r");
   }
   Status next() { return read_portion(in, set, dp, run); }
-  std::string seq(int i) const { return std::string(dp.seq_of(i), static_cast<std::size_t>(dp.len[i])); }
+  std::string seq(int i) const { return std::string(dp.seq_of(i), static_cast<std::size_t>(dp.len[ix(i)])); }
 };
 
 // A portion as read: its status and sizes, and its sequences where given.

@@ -39,9 +39,9 @@ TEST(PList, SmallPortions) {
   Root three(3, 2);
   ASSERT_EQ(build_plist(three.rp, three.dp, Coin{}), 0u);
   EXPECT_EQ(three.plist(), (std::vector<std::vector<int>>{{0, 1, 2}, {1, 2, 0}}));
-  EXPECT_EQ(three.rp.pairs[pair_index(3, 0, 1)], 6);
-  EXPECT_EQ(three.rp.pairs[pair_index(3, 0, 2)], 2);
-  EXPECT_EQ(three.rp.pairs[pair_index(3, 1, 2)], 3);
+  EXPECT_EQ(three.rp.pairs[ix(pair_index(3, 0, 1))], 6);
+  EXPECT_EQ(three.rp.pairs[ix(pair_index(3, 0, 2))], 2);
+  EXPECT_EQ(three.rp.pairs[ix(pair_index(3, 1, 2))], 3);
   EXPECT_EQ(three.rp.records.plist_size(), 2);
 
   Root none(9, 2);

@@ -57,7 +57,7 @@ TEST(QuadSearch, CostIsTheSumOfTheRowsProximities) {
     for (int q = 0; q < Q; ++q)
       for (int key = 0; key < M * M; ++key) {
         const std::int16_t* row = x.tree.system.data() + key * nn + 4 * q;
-        const int seqs_of[4] = {lv[4 * q], lv[4 * q + 2], lv[4 * q + 1], lv[4 * q + 3]};
+        const int seqs_of[4] = {lv[ix(4 * q)], lv[ix(4 * q + 2)], lv[ix(4 * q + 1)], lv[ix(4 * q + 3)]};
         int sum = 0;
         for (int i = 0; i < 4; ++i)
           for (int j = i + 1; j < 4; ++j)

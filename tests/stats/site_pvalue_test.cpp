@@ -69,7 +69,7 @@ TEST(SitePvalue, EqualsEveryWordEnumerated) {
       for (const std::string& w : sites) {
         long long s = 0;
         ASSERT_EQ(word_steps(pwm, bg, c.grid, w, s), 0u);
-        const double score = s * c.grid, p = std::exp(tail_at(tail, s));
+        const double score = static_cast<double>(s) * c.grid, p = std::exp(tail_at(tail, s));
         double lo = 0, hi = 0;
         for (const auto& [x, q] : exact) {
           if (x >= score + slack) lo += q;

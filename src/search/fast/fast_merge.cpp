@@ -317,7 +317,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
       if (na > 0 && nb > 0) {
         PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, cab};
         pc.ka = f.ka.data();
-        pc.a_slack = wb == mw ? 0 : f.rowmax2[wb];
+        pc.a_slack = wb == mw ? 0 : f.rowmax2[ix(wb)];
         pc.kb = f.kb.data();
         pc.b_slack = wa == mw ? 0 : pa_top[wa];
         const Best pk = pick_pair(pc, f.pick, st.e.coin);
