@@ -289,6 +289,8 @@ TEST(FastSearch, RowKernelsAgreeWithPlainLoops) {
     check(kernel_bytes_at_least(a.data(), n, need, out.data()), [&](std::size_t x) { return a[x] >= need; }, "bytes");
     check(kernel_sum_at_least(a.data(), b.data(), n, need, out.data()), [&](std::size_t x) { return a[x] + b[x] >= need; }, "sum");
     check(kernel_at_least(acc.data(), n, need, out.data()), [&](std::size_t x) { return acc[x] >= need; }, "int16");
+    check(kernel_bytes_at_least_kept(a.data(), b.data(), n, need, out.data()),
+          [&](std::size_t x) { return a[x] >= need && b[x] != 0; }, "bytes kept");
     if (need <= 255) {
       check(kernel_sum3_at_least(a.data(), b.data(), c.data(), n, need, out.data()),
             [&](std::size_t x) { return a[x] + b[x] + c[x] >= need; }, "sum3");

@@ -46,7 +46,6 @@ struct FastSearch {
   Table<std::int16_t> zero_rows, zero_rows_prev;  // nn: the row of each group's flagged keys
   bool flagged = false, flagged_prev = false;  // zero (zero_prev) holds flags of rows (rows_prev)
   Table<std::int32_t> cost, cost_prev;  // per group g: M x M costs at g * M * M + own * M + other
-  Table<std::int32_t> cost_t;           // M x M: the costs of one previous group, transposed
   Table<MergeOut> choices;              // M: the choices of one word of a
   Buckets buckets;                      // the lists of one own word
   KeyLists lists;                       // the other side's lists of every key of a group
@@ -54,9 +53,11 @@ struct FastSearch {
   Table<std::int16_t> acc;              // mw member sums
   RunSums runs;                         // member sums kept for one side of a group
   Table<std::int16_t> hits, near_own;   // M positions found by a row scan
+  Table<std::uint8_t> free_cand;        // M: 1 where a candidate's previous key has no cost
   Table<std::uint8_t> rowmax, rowmax2, rowmax3;  // mw row maxima of blocks
   Table<std::int32_t> sa, sb;           // M partial scores of the two lists of a key
-  Table<std::int32_t> ka, kb;           // M: their previous costs, which order the lists
+  Table<std::int32_t> ka;               // M: list A's previous costs, which order it (list B's
+                                        // stand beside its key lists)
   PickScratch pick;
 };
 

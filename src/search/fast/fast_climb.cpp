@@ -10,10 +10,11 @@ Status fast_scratch(FastSearch& f, int M) noexcept {
   const auto m = static_cast<std::size_t>(M);
   if (f.sa.n >= m) return 0;
   if (table_alloc(f.sa, m) != 0 || table_alloc(f.sb, m) != 0 || table_alloc(f.acc, m) != 0 || table_fill(f.runs.odd.at, m * m, -1) != 0 ||
-      table_fill(f.runs.even.at, m, -1) != 0 || table_alloc(f.runs.scratch, m) != 0 || table_alloc(f.hits, m) != 0 || table_alloc(f.near_own, m) != 0 ||
+      table_fill(f.runs.even.at, m, -1) != 0 || table_alloc(f.runs.odd.scratch, m) != 0 ||
+      table_alloc(f.runs.even.scratch, m) != 0 || table_alloc(f.hits, m) != 0 || table_alloc(f.free_cand, m) != 0 || table_alloc(f.near_own, m) != 0 ||
       table_alloc(f.rowmax, m) != 0 || table_alloc(f.rowmax2, m) != 0 || table_alloc(f.rowmax3, m) != 0 ||
-      table_alloc(f.ka, m) != 0 || table_alloc(f.kb, m) != 0 || table_alloc(f.lists.start, m * m + 1) != 0 ||
-      table_alloc(f.cost_t, m * m) != 0 || table_alloc(f.choices, m) != 0 ||
+      table_alloc(f.ka, m) != 0 || table_alloc(f.lists.start, m * m + 1) != 0 ||
+      table_alloc(f.choices, m) != 0 ||
       table_alloc(f.pick.order_a, m) != 0 || table_alloc(f.pick.order_b, m) != 0 ||
       table_alloc(f.pick.head, m) != 0 || table_alloc(f.pick.ties, m) != 0) {
     f.sa.reset();  // tried again at the next permutation
@@ -41,6 +42,7 @@ void release_climb(FastSearch& f) noexcept {
   f.cost.reset();
   f.cost_prev.reset();
   f.lists.cand.reset();
+  f.lists.cost.reset();
   f.lists.used = 0;
   f.buckets = Buckets{};
   f.near = Neighbours{};

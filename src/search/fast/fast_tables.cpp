@@ -7,8 +7,7 @@
 
 // ---- Buckets ----
 
-Status Buckets::grow() noexcept {
-  const std::size_t need = pushed + 1;
+Status Buckets::grow(std::size_t need) noexcept {
   const Status st = table_grow(raw_x, need, pushed) | table_grow(raw_v, need, pushed);
   room = raw_x.n < raw_v.n ? raw_x.n : raw_v.n;
   status |= st;
@@ -38,24 +37,37 @@ Status sort_buckets(Buckets& b, int M) noexcept {
 Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
   const std::size_t need = k.used + b.pushed;
   if (need > kMaxListEntries || table_grow(k.raw_key, need, k.used) != 0 ||
-      table_grow(k.raw_cand, need, k.used) != 0)
+      table_grow(k.raw_cand, need, k.used) != 0 || table_grow(k.own_end, static_cast<std::size_t>(M), 0) != 0)
     return ERMEM;
   for (std::size_t i = 0; i < b.pushed; ++i) {
     k.raw_key[k.used + i] = b.raw_x[i] * M + own;
     k.raw_cand[k.used + i] = b.raw_v[i];
   }
   k.used = need;
+  k.own_end[static_cast<std::size_t>(own)] = static_cast<std::int32_t>(need);
   return 0;
 }
 
-Status sort_lists(KeyLists& k, int M) noexcept {
+Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost) noexcept {
   const std::size_t keys = static_cast<std::size_t>(M) * static_cast<std::size_t>(M);
-  if (table_grow(k.cand, k.used, 0) != 0) return ERMEM;
+  if (table_grow(k.cand, k.used, 0) != 0 || (own_cost != nullptr && table_grow(k.cost, k.used, 0) != 0)) return ERMEM;
   std::int32_t* start = k.start.data();
   for (std::size_t i = 0; i <= keys; ++i) start[i] = 0;
   for (std::size_t i = 0; i < k.used; ++i) ++start[static_cast<std::size_t>(k.raw_key[i]) + 1];
   for (std::size_t i = 0; i < keys; ++i) start[i + 1] += start[i];
-  for (std::size_t i = 0; i < k.used; ++i) k.cand[static_cast<std::size_t>(start[k.raw_key[i]]++)] = k.raw_cand[i];
+  if (own_cost == nullptr) {
+    for (std::size_t i = 0; i < k.used; ++i) k.cand[static_cast<std::size_t>(start[k.raw_key[i]]++)] = k.raw_cand[i];
+  } else {  // the pairs of one own word at a time: its row of costs
+    std::size_t i = 0;
+    for (std::size_t own = 0; own < static_cast<std::size_t>(M); ++own) {
+      const std::int32_t* row = own_cost + own * static_cast<std::size_t>(M);
+      for (const auto end = static_cast<std::size_t>(k.own_end[own]); i < end; ++i) {
+        const auto at = static_cast<std::size_t>(start[k.raw_key[i]]++);
+        k.cand[at] = k.raw_cand[i];
+        k.cost[at] = row[k.raw_cand[i]];
+      }
+    }
+  }
   for (std::size_t i = keys; i > 0; --i) start[i] = start[i - 1];
   start[0] = 0;
   return 0;
