@@ -201,6 +201,24 @@ __attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_avx512(c
   return k;
 }
 
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum_at_least_avx512(const std::uint8_t* a, const std::uint8_t* b,
+                                                                             int n, int need, std::int16_t* out) noexcept {
+  int k = 0, x = 0;
+  if (need > -32768) {
+    const __m512i limit = _mm512_set1_epi16(static_cast<short>(need));
+    for (; x + 32 <= n; x += 32) {  // 32 sums of 16 bits at a time
+      const __m512i va = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)));
+      const __m512i vb = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)));
+      unsigned hit = _mm512_cmpge_epi16_mask(_mm512_add_epi16(va, vb), limit);
+      while (hit != 0) {
+        out[k++] = static_cast<std::int16_t>(x + __builtin_ctz(hit));
+        hit &= hit - 1;
+      }
+    }
+  }
+  return k + sum_at_least_plain(a, b, n, need, out + k, x);
+}
+
 __attribute__((target("avx2,bmi"))) int bytes_at_least_kept_avx2(const std::uint8_t* row, const std::uint8_t* keep,
                                                                 int n, int need, std::int16_t* out) noexcept {
   if (need <= 0 || need > 255) return bytes_at_least_kept_plain(row, keep, n, need, out);
@@ -317,6 +335,9 @@ int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out)
 }
 int kernel_sum_at_least(const std::uint8_t* a, const std::uint8_t* b, int n, int need,
                         std::int16_t* out) noexcept {
+#ifdef KORVAX_AVX2
+  if (have_avx512()) return sum_at_least_avx512(a, b, n, need, out);
+#endif
   return KORVAX_PICK(sum_at_least, a, b, n, need, out);
 }
 int kernel_bytes_at_least(const std::uint8_t* row, int n, int need, std::int16_t* out) noexcept {

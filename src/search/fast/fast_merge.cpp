@@ -109,7 +109,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   const std::uint8_t* rows[kMaxSeqs];
   RunSums& runs = st.f.runs;
   forget(runs.even);
-  constexpr int kAhead = 2;  // candidates whose sums are asked for ahead
+  constexpr int kAhead = 3;  // candidates whose sums are asked for ahead
   for (int j = 0; j < costly; ++j) {
     const int v = order[j];
     if (j + 2 * kAhead < costly) __builtin_prefetch(s.rows + st.key(w, order[j + 2 * kAhead]) * static_cast<std::size_t>(s.h));

@@ -229,7 +229,28 @@ Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
       ++n;
     }
   };
-  for (int k = 0; k < c.nb; ++k) score(first, k);
+  if (c.nb > 0) {  // the first row whole, in passes without branches: its values, their greatest, its ties
+    std::int32_t* value = s.order_b.data();  // order_b is free until offer_many_ties
+    const int base = c.sa[first] + c.bias;
+    const int vf = c.va[first];
+    if (vf == c.mw) {
+      for (int k = 0; k < c.nb; ++k) value[k] = base + c.sb[k];
+    } else {
+      const std::uint8_t* row = c.pair + static_cast<std::size_t>(vf) * static_cast<std::size_t>(c.mw);
+      for (int k = 0; k < c.nb; ++k) {
+        const int u = c.ub[k];
+        value[k] = base + c.sb[k] + (u == c.mw ? 0 : row[u]);
+      }
+    }
+    int top = value[0];
+    for (int k = 1; k < c.nb; ++k) top = std::max(top, value[k]);
+    p.value = top;
+    for (int k = 0; k < c.nb && n <= room; ++k)
+      if (value[k] == top) {
+        if (n < room) ties[n] = {vf, c.ub[k]};
+        ++n;
+      }
+  }
   for (int i = 0; i < c.na; ++i) {
     const int floor = n > room ? p.value + 1 : p.value;  // what a pair must reach to count
     if (rows_end(i, floor)) break;
