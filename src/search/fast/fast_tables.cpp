@@ -35,41 +35,49 @@ Status sort_buckets(Buckets& b, int M) noexcept {
 // ---- Key lists ----
 
 Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
+  const auto m = static_cast<std::size_t>(M);
   const std::size_t need = k.used + b.pushed;
-  if (need > kMaxListEntries || table_grow(k.raw_key, need, k.used) != 0 ||
-      table_grow(k.raw_cand, need, k.used) != 0 || table_grow(k.own_end, static_cast<std::size_t>(M), 0) != 0)
+  if (need > kMaxListEntries || table_grow(k.raw_cand, need, k.used) != 0 || table_grow(k.place, m, 0) != 0)
     return ERMEM;
-  for (std::size_t i = 0; i < b.pushed; ++i) {
-    k.raw_key[k.used + i] = b.raw_x[i] * M + own;
-    k.raw_cand[k.used + i] = b.raw_v[i];
+  // The size of the list of every key (x, own) at start[x * M + own + 1],
+  // the pairs placed x by x (in the order pushed within each x).
+  std::int32_t* place = k.place.data();
+  for (std::size_t x = 0; x < m; ++x) place[x] = 0;
+  for (std::size_t i = 0; i < b.pushed; ++i) ++place[static_cast<std::size_t>(b.raw_x[i])];
+  auto at = static_cast<std::int32_t>(k.used);
+  const auto w = static_cast<std::size_t>(own);
+  for (std::size_t x = 0; x < m; ++x) {
+    k.start[x * m + w + 1] = place[x];
+    const std::int32_t size = place[x];
+    place[x] = at;
+    at += size;
   }
+  for (std::size_t i = 0; i < b.pushed; ++i)
+    k.raw_cand[static_cast<std::size_t>(place[static_cast<std::size_t>(b.raw_x[i])]++)] = b.raw_v[i];
   k.used = need;
-  k.own_end[static_cast<std::size_t>(own)] = static_cast<std::int32_t>(need);
   return 0;
 }
 
 Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost) noexcept {
-  const std::size_t keys = static_cast<std::size_t>(M) * static_cast<std::size_t>(M);
+  const auto m = static_cast<std::size_t>(M);
+  const std::size_t keys = m * m;
   if (table_grow(k.cand, k.used, 0) != 0 || (own_cost != nullptr && table_grow(k.cost, k.used, 0) != 0)) return ERMEM;
   std::int32_t* start = k.start.data();
-  for (std::size_t i = 0; i <= keys; ++i) start[i] = 0;
-  for (std::size_t i = 0; i < k.used; ++i) ++start[static_cast<std::size_t>(k.raw_key[i]) + 1];
+  start[0] = 0;
   for (std::size_t i = 0; i < keys; ++i) start[i + 1] += start[i];
-  if (own_cost == nullptr) {
-    for (std::size_t i = 0; i < k.used; ++i) k.cand[static_cast<std::size_t>(start[k.raw_key[i]]++)] = k.raw_cand[i];
-  } else {  // the pairs of one own word at a time: its row of costs
-    std::size_t i = 0;
-    for (std::size_t own = 0; own < static_cast<std::size_t>(M); ++own) {
-      const std::int32_t* row = own_cost + own * static_cast<std::size_t>(M);
-      for (const auto end = static_cast<std::size_t>(k.own_end[own]); i < end; ++i) {
-        const auto at = static_cast<std::size_t>(start[k.raw_key[i]]++);
-        k.cand[at] = k.raw_cand[i];
-        k.cost[at] = row[k.raw_cand[i]];
-      }
+  // The runs, own word by own word (as gathered), each to its key's place.
+  const std::int16_t* from = k.raw_cand.data();
+  for (std::size_t w = 0; w < m; ++w) {
+    const std::int32_t* row = own_cost == nullptr ? nullptr : own_cost + w * m;
+    for (std::size_t key = w; key < keys; key += m) {
+      const auto to = static_cast<std::size_t>(start[key]);
+      const auto size = static_cast<std::size_t>(start[key + 1] - start[key]);
+      std::copy(from, from + size, k.cand.data() + to);
+      if (row != nullptr)
+        for (std::size_t j = 0; j < size; ++j) k.cost[to + j] = row[from[j]];
+      from += size;
     }
   }
-  for (std::size_t i = keys; i > 0; --i) start[i] = start[i - 1];
-  start[0] = 0;
   return 0;
 }
 

@@ -64,15 +64,15 @@ struct Buckets {
 
 // The lists of every key of a group, made from the other side: the pairs
 // (x, candidate) pushed for own word w belong to the key (x, w). They are
-// gathered for every own word, then sorted into one list per key (x, w) at
+// gathered for every own word, already in one run per x (the sizes of the
+// lists known), then moved a run at a time into one list per key (x, w) at
 // x * M + w, so that the lists of one x lie side by side.
 struct KeyLists {
   Table<std::int32_t> start;          // M * M + 1
   Table<std::int16_t> cand;
   Table<std::int32_t> cost;           // beside cand, when sort_lists was given costs
-  Table<std::int32_t> raw_key;        // the pairs as gathered
-  Table<std::int16_t> raw_cand;
-  Table<std::int32_t> own_end;        // M: the pairs of own words 0 .. w end at own_end[w]
+  Table<std::int16_t> raw_cand;       // the candidates as gathered: own word by own word, x by x
+  Table<std::int32_t> place;          // M: where each x's run goes while one own word is gathered
   std::size_t used = 0;
 
   [[nodiscard]] int size(std::size_t key) const noexcept { return start[key + 1] - start[key]; }
@@ -80,9 +80,9 @@ struct KeyLists {
   [[nodiscard]] const std::int32_t* costs(std::size_t key) const noexcept { return cost.data() + start[key]; }
 };
 
-// Gathers the pairs pushed into b for own word `own` (own words in rising
-// order from 0, each once). Returns 0 or ERMEM (no room, or more than
-// kMaxListEntries entries).
+// Gathers the pairs pushed into b for own word `own`; every own word 0 ..
+// M-1 is gathered once, in rising order, before sort_lists. Returns 0 or
+// ERMEM (no room, or more than kMaxListEntries entries).
 [[nodiscard]] Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept;
 
 // Sorts the gathered pairs into the lists of every key. With own_cost (M x
