@@ -334,9 +334,12 @@ Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
       table_grow(f.zero, entries, 0) != 0 || table_grow(f.zero_rows, static_cast<std::size_t>(st.nn), 0) != 0)
     return ERMEM;
   const std::int16_t* lv = t.level[static_cast<std::size_t>(z)].data();
+  KeptStep* kept = z == st.e.dp->logn - 2 ? kept_step(st, c, true) : nullptr;
   for (int g = 0; g < K; ++g) {
     if (lv[g * c + 1] < 0 || lv[g * c + h + 1] < 0) return ERINT;
+    if (reuse_group(st, kept, lv + g * c, g, c)) continue;
     if (Status s = merge_group(st, lv, g, c, h); s != 0) return s;
+    keep_group(st, kept, lv + g * c, g, c);
   }
   return 0;
 }
