@@ -28,6 +28,26 @@
 #include "search/fast/fast_tables.hpp"
 #include "search/gtree.hpp"
 
+// The tables of one step's groups as an earlier permutation left them. A
+// group whose places hold the same sequences as then has the same subtree,
+// so its search would find the same tables (with the real coin: tables it
+// could have found); they are copied instead. Kept for the quad step and the
+// first merge step, which hold nearly all such repetition (a Q-permutation's
+// variant swaps neighbouring places, which lie in different groups of every
+// step; see docs/performance.md).
+struct KeptStep {
+  Table<std::int16_t> places;     // groups x c: the sequences of each group's places, -2 where none is kept
+  Table<std::int16_t> rows;       // groups x M x M x c
+  Table<std::int32_t> cost;       // groups x M x M
+  Table<std::uint8_t> zero;       // groups x M x M (a merge step's flags)
+  Table<std::int16_t> zero_rows;  // groups x c
+  bool ready = false;             // tables had for this data portion
+  bool tried = false;             // their allocation was tried
+};
+
+// The most bytes the kept steps take together; beyond it nothing is kept.
+inline constexpr std::size_t kMaxKeptBytes = std::size_t{256} << 20;
+
 // The choice of one key of a merged group.
 struct MergeOut {
   int cost;     // 0 with zero
@@ -46,7 +66,6 @@ struct FastSearch {
   Table<std::int16_t> zero_rows, zero_rows_prev;  // nn: the row of each group's flagged keys
   bool flagged = false, flagged_prev = false;  // zero (zero_prev) holds flags of rows (rows_prev)
   Table<std::int32_t> cost, cost_prev;  // per group g: M x M costs at g * M * M + own * M + other
-  Table<std::int32_t> cost_t;           // M x M: the costs of one previous group, transposed
   Table<MergeOut> choices;              // M: the choices of one word of a
   Buckets buckets;                      // the lists of one own word
   KeyLists lists;                       // the other side's lists of every key of a group
@@ -54,10 +73,13 @@ struct FastSearch {
   Table<std::int16_t> acc;              // mw member sums
   RunSums runs;                         // member sums kept for one side of a group
   Table<std::int16_t> hits, near_own;   // M positions found by a row scan
+  Table<std::uint8_t> free_cand;        // M: 1 where a candidate's previous key has no cost
   Table<std::uint8_t> rowmax, rowmax2, rowmax3;  // mw row maxima of blocks
   Table<std::int32_t> sa, sb;           // M partial scores of the two lists of a key
-  Table<std::int32_t> ka, kb;           // M: their previous costs, which order the lists
+  Table<std::int32_t> ka;               // M: list A's previous costs, which order it (list B's
+                                        // stand beside its key lists)
   PickScratch pick;
+  KeptStep kept_quads, kept_merge;      // the quad step, the first merge step
 };
 
 // Prepares the fast search for a data portion (after the proximity matrix was

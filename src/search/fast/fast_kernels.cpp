@@ -64,6 +64,16 @@ int bytes_at_least_plain(const std::uint8_t* row, int n, int need, std::int16_t*
   return k;
 }
 
+int bytes_at_least_kept_plain(const std::uint8_t* row, const std::uint8_t* keep, int n, int need,
+                              std::int16_t* out, int from = 0) noexcept {
+  int k = 0;
+  for (int x = from; x < n; ++x) {
+    out[k] = static_cast<std::int16_t>(x);
+    k += (row[x] >= need) & (keep[x] != 0);
+  }
+  return k;
+}
+
 #ifdef KORVAX_AVX2
 
 // ---- AVX2 forms: 16 entries at a time, the rest plainly ----
@@ -191,6 +201,61 @@ __attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_avx512(c
   return k;
 }
 
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum_at_least_avx512(const std::uint8_t* a, const std::uint8_t* b,
+                                                                             int n, int need, std::int16_t* out) noexcept {
+  int k = 0, x = 0;
+  if (need > -32768) {
+    const __m512i limit = _mm512_set1_epi16(static_cast<short>(need));
+    for (; x + 32 <= n; x += 32) {  // 32 sums of 16 bits at a time
+      const __m512i va = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)));
+      const __m512i vb = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)));
+      unsigned hit = _mm512_cmpge_epi16_mask(_mm512_add_epi16(va, vb), limit);
+      while (hit != 0) {
+        out[k++] = static_cast<std::int16_t>(x + __builtin_ctz(hit));
+        hit &= hit - 1;
+      }
+    }
+  }
+  return k + sum_at_least_plain(a, b, n, need, out + k, x);
+}
+
+__attribute__((target("avx2,bmi"))) int bytes_at_least_kept_avx2(const std::uint8_t* row, const std::uint8_t* keep,
+                                                                int n, int need, std::int16_t* out) noexcept {
+  if (need <= 0 || need > 255) return bytes_at_least_kept_plain(row, keep, n, need, out);
+  const __m256i limit = _mm256_set1_epi8(static_cast<char>(need));
+  const __m256i none = _mm256_setzero_si256();
+  int k = 0, x = 0;
+  for (; x + 32 <= n; x += 32) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+    const __m256i kept = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keep + x));
+    const __m256i ok = _mm256_andnot_si256(_mm256_cmpeq_epi8(kept, none), _mm256_cmpeq_epi8(_mm256_max_epu8(v, limit), v));
+    unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(ok));
+    while (mask != 0) {
+      out[k++] = static_cast<std::int16_t>(x + __builtin_ctz(mask));
+      mask &= mask - 1;
+    }
+  }
+  return k + bytes_at_least_kept_plain(row, keep, n, need, out + k, x);
+}
+
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_kept_avx512(const std::uint8_t* row,
+                                                                                   const std::uint8_t* keep, int n,
+                                                                                   int need, std::int16_t* out) noexcept {
+  if (need <= 0 || need > 255) return bytes_at_least_kept_plain(row, keep, n, need, out);
+  const __m512i limit = _mm512_set1_epi8(static_cast<char>(need));
+  int k = 0;
+  for (int x = 0; x < n; x += 64) {
+    const __mmask64 m = n - x >= 64 ? ~0ULL : _bzhi_u64(~0ULL, static_cast<unsigned>(n - x));
+    const __mmask64 kept = _mm512_test_epi8_mask(_mm512_maskz_loadu_epi8(m, keep + x), _mm512_maskz_loadu_epi8(m, keep + x));
+    unsigned long long hit = _mm512_mask_cmpge_epu8_mask(kept, _mm512_maskz_loadu_epi8(m, row + x), limit);
+    while (hit != 0) {
+      out[k++] = static_cast<std::int16_t>(x + __builtin_ctzll(hit));
+      hit &= hit - 1;
+    }
+  }
+  return k;
+}
+
 __attribute__((target("avx2,bmi"))) int sum3_at_least_avx2(const std::uint8_t* a, const std::uint8_t* b,
                                                            const std::uint8_t* c, int n, int need,
                                                            std::int16_t* out) noexcept {
@@ -270,6 +335,9 @@ int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out)
 }
 int kernel_sum_at_least(const std::uint8_t* a, const std::uint8_t* b, int n, int need,
                         std::int16_t* out) noexcept {
+#ifdef KORVAX_AVX2
+  if (have_avx512()) return sum_at_least_avx512(a, b, n, need, out);
+#endif
   return KORVAX_PICK(sum_at_least, a, b, n, need, out);
 }
 int kernel_bytes_at_least(const std::uint8_t* row, int n, int need, std::int16_t* out) noexcept {
@@ -277,4 +345,11 @@ int kernel_bytes_at_least(const std::uint8_t* row, int n, int need, std::int16_t
   if (have_avx512()) return bytes_at_least_avx512(row, n, need, out);
 #endif
   return KORVAX_PICK(bytes_at_least, row, n, need, out);
+}
+int kernel_bytes_at_least_kept(const std::uint8_t* row, const std::uint8_t* keep, int n, int need,
+                               std::int16_t* out) noexcept {
+#ifdef KORVAX_AVX2
+  if (have_avx512()) return bytes_at_least_kept_avx512(row, keep, n, need, out);
+#endif
+  return KORVAX_PICK(bytes_at_least_kept, row, keep, n, need, out);
 }

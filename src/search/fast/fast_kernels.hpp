@@ -41,3 +41,8 @@ int kernel_sum_at_least(const std::uint8_t* a, const std::uint8_t* b, int n, int
 
 // Writes every x < n with row[x] >= need into out, ascending; returns the count.
 int kernel_bytes_at_least(const std::uint8_t* row, int n, int need, std::int16_t* out) noexcept;
+
+// Writes every x < n with row[x] >= need and keep[x] != 0 into out, ascending;
+// returns the count (need <= 0: every x kept; need > 255: none).
+int kernel_bytes_at_least_kept(const std::uint8_t* row, const std::uint8_t* keep, int n, int need,
+                               std::int16_t* out) noexcept;

@@ -26,7 +26,7 @@ struct MergeSide {
   int h;                              // slots of the own half; slot 0 is the own head
   const std::uint8_t* const* member;  // block (member, x) per slot 1 .. h-1; null: empty slot
   const std::uint8_t* own_other;      // block (o, x)
-  const Neighbours* other_cand;       // per word of x, the candidate words reaching T
+  const std::uint8_t* other_cand;     // block (x, candidate head)
   // Words cut .. resume-1 of x are left out: every key they make is taken
   // from its mirror (both strands); cut = resume = mw leaves out none.
   int cut, resume;
@@ -58,7 +58,7 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
   const std::size_t n = r.count;
   const bool keep = (n + 1) * w <= kMaxRunBytes && table_grow(r.sums, (n + 1) * w, n * w) == 0 &&
                     table_grow(r.keys, n + 1, n) == 0;
-  std::uint8_t* sum = keep ? r.sums.data() + n * w : st.f.runs.scratch.data();
+  std::uint8_t* sum = keep ? r.sums.data() + n * w : r.scratch.data();
   const auto copy = [&](const std::uint8_t* row) {
     for_parts(s, st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, static_cast<std::size_t>(len)); });
   };
@@ -81,6 +81,22 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
     r.count = n + 1;
   }
   return sum;
+}
+
+// Asks the memory for what the candidate v of own word w will read: its
+// previous row, and the two run sums that row keys when they were kept
+// (a pool spans tens of MiB; a kept sum is mostly far from the cache).
+void prefetch_runs(FastStep& st, const MergeSide& s, int w, int v) noexcept {
+  const std::int16_t* prev = s.rows + st.key(w, v) * static_cast<std::size_t>(s.h);
+  const RunSums& runs = st.f.runs;
+  const auto mw = static_cast<std::size_t>(st.mw);
+  const std::int32_t found[2] = {runs.even.at[static_cast<std::size_t>(prev[2])], runs.odd.at[st.key(v, prev[3])]};
+  const std::uint8_t* sums[2] = {runs.even.sums.data(), runs.odd.sums.data()};
+  for (int k = 0; k < 2; ++k) {
+    if (found[k] < 0) continue;
+    const std::uint8_t* p = sums[k] + static_cast<std::size_t>(found[k]) * mw;
+    for (std::size_t at = 0; at < mw; at += 64) __builtin_prefetch(p + at);
+  }
 }
 
 // Pushes, for the own word w, every (other word, candidate) pair admissible:
@@ -108,8 +124,11 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   const std::uint8_t* rows[kMaxSeqs];
   RunSums& runs = st.f.runs;
   forget(runs.even);
+  constexpr int kAhead = 3;  // candidates whose sums are asked for ahead
   for (int j = 0; j < costly; ++j) {
     const int v = order[j];
+    if (j + 2 * kAhead < costly) __builtin_prefetch(s.rows + st.key(w, order[j + 2 * kAhead]) * static_cast<std::size_t>(s.h));
+    if (j + kAhead < costly) prefetch_runs(st, s, w, order[j + kAhead]);
     out.push(mw, v);
     const std::int16_t* prev = s.rows + st.key(w, v) * static_cast<std::size_t>(s.h);
     // The member average reaches T where the sum of the member rows (and of
@@ -127,12 +146,15 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
       // once and kept.
       const std::uint8_t* even = run_sum(st, s, prev, 2, cab, runs.even, static_cast<std::size_t>(prev[2]));
       const std::uint8_t* odd = run_sum(st, s, prev, 1, nullptr, runs.odd, st.key(v, prev[3]));
-      count = 0;
+      if (!out.reserve(static_cast<std::size_t>(mw))) return;
       for_parts(s, mw, [&](int x, int n) {
-        const int got = kernel_sum3_at_least(nullptr, even + x, odd + x, n, need, hits + count);
-        for (int i = count; i < count + got; ++i) hits[i] = static_cast<std::int16_t>(hits[i] + x);
-        count += got;
+        std::int16_t* at = out.next_x();
+        const int got = kernel_sum3_at_least(nullptr, even + x, odd + x, n, need, at);
+        if (x != 0)
+          for (int i = 0; i < got; ++i) at[i] = static_cast<std::int16_t>(at[i] + x);
+        out.push_xs(got, v);
       });
+      continue;
     } else {
       k = 0;
       if (own) rows[k++] = cab;
@@ -146,15 +168,19 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   }
 
   // Candidates whose previous key has no cost, by the other word: every
-  // other word when the own head has no word, else those within T of it.
+  // other word when the own head has no word, else those within T of it;
+  // with each, the candidate words within T of it (row x of the block, kept
+  // where the candidate has no cost).
+  std::uint8_t* free = st.f.free_cand.data();
+  for (int v = 0; v < mw; ++v) free[v] = C[v] == 0 ? 1 : 0;
+  const bool alone = C[mw] == 0 && (own || T <= 0);
   const int others = own ? kernel_bytes_at_least(cab, mw, T, hits) : mw;
   for (int i = 0; i < others; ++i) {
     const int x = own ? hits[i] : i;
     if (x >= s.cut && x < s.resume) continue;
-    if (C[mw] == 0 && (own || T <= 0)) out.push(x, mw);
-    const std::int16_t* near = s.other_cand->list(x);
-    for (int k = 0, len = s.other_cand->size(x); k < len; ++k)
-      if (C[near[k]] == 0) out.push(x, near[k]);
+    if (alone) out.push(x, mw);
+    if (!out.reserve(static_cast<std::size_t>(mw))) return;
+    out.push_vs(x, kernel_bytes_at_least_kept(st.block_row(s.other_cand, x), free, mw, T, out.next_v()));
   }
 }
 
@@ -249,11 +275,10 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   {
     const int mx[2] = {b, a}, my[2] = {a, b2};  // (b, a) and (a, b2)
     if (fetch_side(f, lv + base + h, h, a, mx, my, 2, member, blk) != 0) return ERMEM;
-    if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
     // Both strands: a word of a after its mirror (in the middle of its
     // words) keys only mirrored keys, whose lists are never read.
     const int last = st.e.mirror != nullptr ? st.e.mirror->last[static_cast<std::size_t>(a)] : -1;
-    const MergeSide side{C1, R1, h, member, blk[0], &f.near, last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
+    const MergeSide side{C1, R1, h, member, blk[0], blk[1], last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
     f.lists.used = 0;
     forget(f.runs.odd);
     for (int wb = 0; wb <= mw; ++wb) {
@@ -261,23 +286,22 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
       merge_side(st, side, wb, f.buckets);
       if (f.buckets.status != 0 || gather_lists(f.lists, wb, f.buckets, st.M) != 0) return ERMEM;
     }
-    if (sort_lists(f.lists, st.M) != 0) return ERMEM;
+    if (sort_lists(f.lists, st.M, C1) != 0) return ERMEM;
   }
 
   // Lists of a2, one word of a at a time, and the choice of every key.
   const int mx[4] = {a, b, a, a2}, my[4] = {b, a2, b2, b2};  // (a, b) (b, a2) (a, b2) (a2, b2)
   if (fetch_side(f, lv + base, h, b, mx, my, 4, member, blk) != 0) return ERMEM;
-  const std::uint8_t *AB = blk[0], *AB2 = blk[2], *P = blk[3], *A2B = member[1];
-  if (collect_neighbours(blk[1], mw, T, f.near) != 0) return ERMEM;
+  const std::uint8_t *AB = blk[0], *AB2 = blk[2], *P = blk[3];
   row_maxima(P, mw, f.rowmax.data());
   row_maxima(blk[1], mw, f.rowmax2.data());  // greatest p(b:wb, a2:v) of every wb
   std::uint8_t* pa_top = f.rowmax3.data();
   row_maxima(AB2, mw, pa_top);                // greatest p(a:wa, b2:u) of every wa
-  // C1 by (u, wb), so that a word u is read for neighbouring wb side by side.
-  std::int32_t* C1T = f.cost_t.data();
-  for (int wb = 0; wb <= mw; ++wb)
-    for (int u = 0; u <= mw; ++u) C1T[st.key(u, wb)] = C1[st.key(wb, u)];
-  const MergeSide side{C0, R0, h, member, AB, &f.near, mw, mw};
+  // The proximities of a2's candidates to b's word wb are read from the block
+  // (b, a2) (the transpose of (a2, b)), a row per key, and the costs of b2's
+  // candidates beside the lists.
+  const std::uint8_t* BA2 = blk[1];
+  const MergeSide side{C0, R0, h, member, AB, BA2, mw, mw};
   MergeOut* out = f.choices.data();
   forget(f.runs.odd);
   const StrandMirror* mirror = st.e.mirror;
@@ -305,20 +329,20 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
       const std::size_t kb = st.key(wa, wb);
       const int nb = f.lists.size(kb);
       const std::int16_t* lb = f.lists.list(kb);
+      const std::int32_t* kbc = f.lists.costs(kb);
       for (int k = 0; k < na; ++k) {
         f.ka[static_cast<std::size_t>(k)] = C0[st.key(wa, la[k])];
-        f.sa[static_cast<std::size_t>(k)] = f.ka[static_cast<std::size_t>(k)] + st.at(A2B, la[k], wb);
+        f.sa[static_cast<std::size_t>(k)] = f.ka[static_cast<std::size_t>(k)] + st.at(BA2, wb, la[k]);
       }
       for (int k = 0; k < nb; ++k) {
-        f.kb[static_cast<std::size_t>(k)] = C1T[st.key(lb[k], wb)];
-        f.sb[static_cast<std::size_t>(k)] = f.kb[static_cast<std::size_t>(k)] + st.at(AB2, wa, lb[k]);
+        f.sb[static_cast<std::size_t>(k)] = kbc[k] + st.at(AB2, wa, lb[k]);
       }
       MergeOut o{0, mw, mw, true};
       if (na > 0 && nb > 0) {
         PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, cab};
         pc.ka = f.ka.data();
         pc.a_slack = wb == mw ? 0 : f.rowmax2[ix(wb)];
-        pc.kb = f.kb.data();
+        pc.kb = kbc;
         pc.b_slack = wa == mw ? 0 : pa_top[wa];
         const Best pk = pick_pair(pc, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value, pk.first, pk.second, false};
@@ -362,9 +386,12 @@ Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
       table_grow(f.zero, entries, 0) != 0 || table_grow(f.zero_rows, static_cast<std::size_t>(st.nn), 0) != 0)
     return ERMEM;
   const std::int16_t* lv = t.level[static_cast<std::size_t>(z)].data();
+  KeptStep* kept = z == st.e.dp->logn - 2 ? kept_step(st, c, true) : nullptr;
   for (int g = 0; g < K; ++g) {
     if (lv[g * c + 1] < 0 || lv[g * c + h + 1] < 0) return ERINT;
+    if (reuse_group(st, kept, lv + g * c, g, c)) continue;
     if (Status s = merge_group(st, lv, g, c, h); s != 0) return s;
+    keep_group(st, kept, lv + g * c, g, c);
   }
   return 0;
 }

@@ -270,7 +270,9 @@ Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
     return ERMEM;
 
   const Table<std::int16_t>& lv = t.level[static_cast<std::size_t>(dp.logn - 1)];
+  KeptStep* kept = kept_step(st, 4, false);
   for (int q = 0; q < Q; ++q) {
+    if (reuse_group(st, kept, lv.data() + 4 * q, q, 4)) continue;
     const auto slot = [&](int k) { return static_cast<int>(lv[static_cast<std::size_t>(4 * q + k)]); };
     const int s0 = slot(0), s1 = slot(1), s2 = slot(2), s3 = slot(3);
     Status s;
@@ -281,6 +283,7 @@ Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
     else
       s = quad_two_partners(st, q, Q, s0, s1, s2, s3);
     if (s != 0) return s;
+    keep_group(st, kept, lv.data() + 4 * q, q, 4);
   }
   return 0;
 }

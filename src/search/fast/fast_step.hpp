@@ -47,5 +47,16 @@ struct FastStep {
   }
 };
 
+// The kept step of a step whose groups have c places (the quad step: c = 4,
+// or the first merge step: c = 8), or null (no such step kept, or no room).
+[[nodiscard]] KeptStep* kept_step(FastStep& st, int c, bool merge) noexcept;
+
+// When group g's places (c of them at places) hold what they held when the
+// group was kept, copies its kept tables into the step's and returns true.
+[[nodiscard]] bool reuse_group(FastStep& st, KeptStep* k, const std::int16_t* places, int g, int c) noexcept;
+
+// Keeps the tables of group g, just searched.
+void keep_group(FastStep& st, KeptStep* k, const std::int16_t* places, int g, int c) noexcept;
+
 // Makes room for the per-step scratch tables of M entries. Returns 0 or ERMEM.
 [[nodiscard]] Status fast_scratch(FastSearch& f, int M) noexcept;

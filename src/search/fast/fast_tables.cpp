@@ -7,8 +7,7 @@
 
 // ---- Buckets ----
 
-Status Buckets::grow() noexcept {
-  const std::size_t need = pushed + 1;
+Status Buckets::grow(std::size_t need) noexcept {
   const Status st = table_grow(raw_x, need, pushed) | table_grow(raw_v, need, pushed);
   room = raw_x.n < raw_v.n ? raw_x.n : raw_v.n;
   status |= st;
@@ -36,28 +35,49 @@ Status sort_buckets(Buckets& b, int M) noexcept {
 // ---- Key lists ----
 
 Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
+  const auto m = static_cast<std::size_t>(M);
   const std::size_t need = k.used + b.pushed;
-  if (need > kMaxListEntries || table_grow(k.raw_key, need, k.used) != 0 ||
-      table_grow(k.raw_cand, need, k.used) != 0)
+  if (need > kMaxListEntries || table_grow(k.raw_cand, need, k.used) != 0 || table_grow(k.place, m, 0) != 0)
     return ERMEM;
-  for (std::size_t i = 0; i < b.pushed; ++i) {
-    k.raw_key[k.used + i] = b.raw_x[i] * M + own;
-    k.raw_cand[k.used + i] = b.raw_v[i];
+  // The size of the list of every key (x, own) at start[x * M + own + 1],
+  // the pairs placed x by x (in the order pushed within each x).
+  std::int32_t* place = k.place.data();
+  for (std::size_t x = 0; x < m; ++x) place[x] = 0;
+  for (std::size_t i = 0; i < b.pushed; ++i) ++place[static_cast<std::size_t>(b.raw_x[i])];
+  auto at = static_cast<std::int32_t>(k.used);
+  const auto w = static_cast<std::size_t>(own);
+  for (std::size_t x = 0; x < m; ++x) {
+    k.start[x * m + w + 1] = place[x];
+    const std::int32_t size = place[x];
+    place[x] = at;
+    at += size;
   }
+  for (std::size_t i = 0; i < b.pushed; ++i)
+    k.raw_cand[static_cast<std::size_t>(place[static_cast<std::size_t>(b.raw_x[i])]++)] = b.raw_v[i];
   k.used = need;
   return 0;
 }
 
-Status sort_lists(KeyLists& k, int M) noexcept {
-  const std::size_t keys = static_cast<std::size_t>(M) * static_cast<std::size_t>(M);
-  if (table_grow(k.cand, k.used, 0) != 0) return ERMEM;
+Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost) noexcept {
+  const auto m = static_cast<std::size_t>(M);
+  const std::size_t keys = m * m;
+  if (table_grow(k.cand, k.used, 0) != 0 || (own_cost != nullptr && table_grow(k.cost, k.used, 0) != 0)) return ERMEM;
   std::int32_t* start = k.start.data();
-  for (std::size_t i = 0; i <= keys; ++i) start[i] = 0;
-  for (std::size_t i = 0; i < k.used; ++i) ++start[static_cast<std::size_t>(k.raw_key[i]) + 1];
-  for (std::size_t i = 0; i < keys; ++i) start[i + 1] += start[i];
-  for (std::size_t i = 0; i < k.used; ++i) k.cand[static_cast<std::size_t>(start[k.raw_key[i]]++)] = k.raw_cand[i];
-  for (std::size_t i = keys; i > 0; --i) start[i] = start[i - 1];
   start[0] = 0;
+  for (std::size_t i = 0; i < keys; ++i) start[i + 1] += start[i];
+  // The runs, own word by own word (as gathered), each to its key's place.
+  const std::int16_t* from = k.raw_cand.data();
+  for (std::size_t w = 0; w < m; ++w) {
+    const std::int32_t* row = own_cost == nullptr ? nullptr : own_cost + w * m;
+    for (std::size_t key = w; key < keys; key += m) {
+      const auto to = static_cast<std::size_t>(start[key]);
+      const auto size = static_cast<std::size_t>(start[key + 1] - start[key]);
+      std::copy(from, from + size, k.cand.data() + to);
+      if (row != nullptr)
+        for (std::size_t j = 0; j < size; ++j) k.cost[to + j] = row[from[j]];
+      from += size;
+    }
+  }
   return 0;
 }
 
@@ -217,7 +237,28 @@ Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
       ++n;
     }
   };
-  for (int k = 0; k < c.nb; ++k) score(first, k);
+  if (c.nb > 0) {  // the first row whole, in passes without branches: its values, their greatest, its ties
+    std::int32_t* value = s.order_b.data();  // order_b is free until offer_many_ties
+    const int base = c.sa[first] + c.bias;
+    const int vf = c.va[first];
+    if (vf == c.mw) {
+      for (int k = 0; k < c.nb; ++k) value[k] = base + c.sb[k];
+    } else {
+      const std::uint8_t* row = c.pair + static_cast<std::size_t>(vf) * static_cast<std::size_t>(c.mw);
+      for (int k = 0; k < c.nb; ++k) {
+        const int u = c.ub[k];
+        value[k] = base + c.sb[k] + (u == c.mw ? 0 : row[u]);
+      }
+    }
+    int top = value[0];
+    for (int k = 1; k < c.nb; ++k) top = std::max(top, value[k]);
+    p.value = top;
+    for (int k = 0; k < c.nb && n <= room; ++k)
+      if (value[k] == top) {
+        if (n < room) ties[n] = {vf, c.ub[k]};
+        ++n;
+      }
+  }
   for (int i = 0; i < c.na; ++i) {
     const int floor = n > room ? p.value + 1 : p.value;  // what a pair must reach to count
     if (rows_end(i, floor)) break;

@@ -33,14 +33,30 @@ struct Buckets {
 
   void clear() noexcept { pushed = 0; }
   void push(int x, int v) noexcept {
-    if (pushed == room && grow() != 0) return;
+    if (pushed == room && grow(pushed + 1) != 0) return;
     raw_x[pushed] = static_cast<std::int16_t>(x);
     raw_v[pushed] = static_cast<std::int16_t>(v);
     ++pushed;
   }
-  [[nodiscard]] Status grow() noexcept;
+  // Runs of pairs written in place by a row scan: reserve(n) makes room for
+  // n more pairs (false: none, status set); the scan writes the x's at
+  // next_x() (or the v's at next_v()), and push_xs (push_vs) keeps `count`
+  // of them with the same v (x).
+  [[nodiscard]] bool reserve(std::size_t n) noexcept { return pushed + n <= room || grow(pushed + n) == 0; }
+  [[nodiscard]] std::int16_t* next_x() noexcept { return raw_x.data() + pushed; }
+  [[nodiscard]] std::int16_t* next_v() noexcept { return raw_v.data() + pushed; }
+  void push_xs(int count, int v) noexcept { fill(raw_v.data(), count, v); }
+  void push_vs(int x, int count) noexcept { fill(raw_x.data(), count, x); }
+  [[nodiscard]] Status grow(std::size_t need) noexcept;
   [[nodiscard]] int size(int x) const noexcept { return start[static_cast<std::size_t>(x) + 1] - start[static_cast<std::size_t>(x)]; }
   [[nodiscard]] const std::int16_t* list(int x) const noexcept { return cand.data() + start[static_cast<std::size_t>(x)]; }
+
+ private:
+  void fill(std::int16_t* to, int count, int value) noexcept {
+    std::int16_t* p = to + pushed;
+    for (int i = 0; i < count; ++i) p[i] = static_cast<std::int16_t>(value);
+    pushed += static_cast<std::size_t>(count);
+  }
 };
 
 // Sorts the pushed pairs into the lists of x = 0 .. M-1. Returns 0 or ERMEM.
@@ -48,25 +64,33 @@ struct Buckets {
 
 // The lists of every key of a group, made from the other side: the pairs
 // (x, candidate) pushed for own word w belong to the key (x, w). They are
-// gathered for every own word, then sorted into one list per key (x, w) at
+// gathered for every own word, already in one run per x (the sizes of the
+// lists known), then moved a run at a time into one list per key (x, w) at
 // x * M + w, so that the lists of one x lie side by side.
 struct KeyLists {
   Table<std::int32_t> start;          // M * M + 1
   Table<std::int16_t> cand;
-  Table<std::int32_t> raw_key;        // the pairs as gathered
-  Table<std::int16_t> raw_cand;
+  Table<std::int32_t> cost;           // beside cand, when sort_lists was given costs
+  Table<std::int16_t> raw_cand;       // the candidates as gathered: own word by own word, x by x
+  Table<std::int32_t> place;          // M: where each x's run goes while one own word is gathered
   std::size_t used = 0;
 
   [[nodiscard]] int size(std::size_t key) const noexcept { return start[key + 1] - start[key]; }
   [[nodiscard]] const std::int16_t* list(std::size_t key) const noexcept { return cand.data() + start[key]; }
+  [[nodiscard]] const std::int32_t* costs(std::size_t key) const noexcept { return cost.data() + start[key]; }
 };
 
-// Gathers the pairs pushed into b for own word `own`. Returns 0 or ERMEM (no
-// room, or more than kMaxListEntries entries).
+// Gathers the pairs pushed into b for own word `own`; every own word 0 ..
+// M-1 is gathered once, in rising order, before sort_lists. Returns 0 or
+// ERMEM (no room, or more than kMaxListEntries entries).
 [[nodiscard]] Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept;
 
-// Sorts the gathered pairs into the lists of every key. Returns 0 or ERMEM.
-[[nodiscard]] Status sort_lists(KeyLists& k, int M) noexcept;
+// Sorts the gathered pairs into the lists of every key. With own_cost (M x
+// M, the cost of (own word, candidate) at own * M + candidate) the list of
+// every key gets its candidates' costs beside it (costs(key)), read here a
+// row at a time instead of at random by the choice of every key. Returns 0
+// or ERMEM.
+[[nodiscard]] Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost = nullptr) noexcept;
 
 // For every row of a directed block, the columns whose proximity reaches T
 // (every column when T is 0 or less).
@@ -92,6 +116,7 @@ struct RunPool {
   Table<std::int32_t> at;      // key -> vector number, or -1
   Table<std::int32_t> keys;    // the keys set, to clear them
   Table<std::uint8_t> sums;    // the vectors, mw bytes each
+  Table<std::uint8_t> scratch; // a sum that is not kept (each pool its own: both may be in use)
   std::size_t count = 0;
 };
 
@@ -99,7 +124,6 @@ struct RunPool {
 // are keyed by a word and kept for one own word.
 struct RunSums {
   RunPool odd, even;
-  Table<std::uint8_t> scratch;  // a sum that is not kept
 };
 
 // The most bytes the pools of one side keep; beyond it sums are made afresh.
