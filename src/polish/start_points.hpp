@@ -11,7 +11,7 @@
 
 #include "../history_file/history_file.hpp"
 #include "../result_file/result_file.hpp"
-#include "../search/gtree.hpp"
+#include "../search/tree/gtree.hpp"
 
 // One word index per sequence; the data portion's mw for no word.
 using Words = std::vector<int>;

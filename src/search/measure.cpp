@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "alphabet.hpp"
-#include "search/gtree.hpp"
+#include "search/tree/gtree.hpp"
 #include "messages.hpp"
 #include "proximity/background.hpp"
 #include "word_index.hpp"

@@ -7,7 +7,7 @@
 #include "search/search.hpp"
 
 #include "messages.hpp"
-#include "search/best.hpp"
+#include "search/tree/best.hpp"
 #include "search/reference/reference.hpp"
 #include "word_index.hpp"
 

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "search/fast/fast.hpp"
-#include "search/gtree.hpp"
+#include "search/tree/gtree.hpp"
 
 // Builds the G-tree of the permutation in g.perm (every other field empty)
 // and searches it; writes the result message entries 0 .. 2n+2 (words,

@@ -1,7 +1,7 @@
 // search_dump.cpp: what the search writes into the task's output file.
 #include <cstdio>
 
-#include "search/gtree.hpp"
+#include "search/tree/gtree.hpp"
 #include "messages.hpp"
 #include "word_index.hpp"
 

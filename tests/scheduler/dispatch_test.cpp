@@ -9,7 +9,7 @@
 
 #include "messages.hpp"
 #include "scheduler/plist.hpp"
-#include "search/gtree.hpp"
+#include "search/tree/gtree.hpp"
 #include "test_support.hpp"
 
 namespace {

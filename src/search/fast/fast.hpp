@@ -26,7 +26,7 @@
 
 #include "proximity/blocks.hpp"
 #include "search/fast/fast_tables.hpp"
-#include "search/gtree.hpp"
+#include "search/tree/gtree.hpp"
 
 // The tables of one step's groups as an earlier permutation left them. A
 // group whose places hold the same sequences as then has the same subtree,

@@ -13,7 +13,7 @@
 #include <cstdint>
 
 #include "coin.hpp"
-#include "search/best.hpp"
+#include "search/tree/best.hpp"
 #include "status.hpp"
 #include "table.hpp"
 

@@ -6,7 +6,7 @@
 // the second heads a2 and b2 and takes every other member's word from the
 // previous rows that those choices key.
 #include "reference.hpp"
-#include "search/best.hpp"
+#include "search/tree/best.hpp"
 
 namespace {
 

@@ -6,7 +6,7 @@
 // partners, by the admissibility rules below, and records the cost (the sum
 // of the proximities among the group's four words) and the row.
 #include "reference.hpp"
-#include "search/best.hpp"
+#include "search/tree/best.hpp"
 
 namespace {
 

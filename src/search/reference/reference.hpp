@@ -6,7 +6,7 @@
 // them. The tests and the benchmark compare the fast search with this one.
 #pragma once
 
-#include "search/gtree.hpp"
+#include "search/tree/gtree.hpp"
 
 // The first search step, on the deepest level: groups of four.
 // Returns 0 or ERMEM (no memory for the cost table).

@@ -1,5 +1,5 @@
 // gtree.cpp: building and releasing the G-tree of a permutation.
-#include "search/gtree.hpp"
+#include "search/tree/gtree.hpp"
 
 Status build_gtree(GTree& g, const SearchEnv& env) noexcept {
   if (table_alloc(g.level, kMaxLevels) != 0) return ERMEM;

@@ -15,8 +15,8 @@
 #include "settings.hpp"
 #include "status.hpp"
 #include "table.hpp"
-#include "../proximity/proximity.hpp"
-#include "search/mirror.hpp"
+#include "proximity/proximity.hpp"
+#include "search/tree/mirror.hpp"
 
 inline constexpr int kMaxLevels = 8;  // covers nn up to 256
 

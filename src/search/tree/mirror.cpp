@@ -1,5 +1,5 @@
 // mirror.cpp: whether a portion's search keys come in mirrored pairs.
-#include "search/mirror.hpp"
+#include "search/tree/mirror.hpp"
 
 #include "proximity/background.hpp"
 
