@@ -24,14 +24,14 @@ struct TaskState {
   Table<Table<int>> word_seen;            // per task (0..T-1): n x mw flags
 
   std::int16_t* slot(int t, int k) noexcept {
-    return slots.data() + (static_cast<std::size_t>(t) * kSlots + static_cast<std::size_t>(k)) * kSlotLen;
+    return slots.data() + (ix(t) * kSlots + ix(k)) * kSlotLen;
   }
   [[nodiscard]] bool pending(int t, int k) noexcept { return slot(t, k)[0] != -1; }
   int* scores(int t, int s) noexcept {
-    return word_scores[static_cast<std::size_t>(t)].data() + static_cast<std::size_t>(s) * static_cast<std::size_t>(mw);
+    return word_scores[ix(t)].data() + ix(s) * ix(mw);
   }
   int* seen(int t, int s) noexcept {
-    return word_seen[static_cast<std::size_t>(t)].data() + static_cast<std::size_t>(s) * static_cast<std::size_t>(mw);
+    return word_seen[ix(t)].data() + ix(s) * ix(mw);
   }
 };
 

@@ -74,7 +74,7 @@ struct StrandPlace {
 // True when word index w is a word of sequence seq: it lies within the
 // sequence and holds no masked letter.
 [[nodiscard]] inline bool word_usable(const DataPortion& dp, const Settings& s, int seq, int w) noexcept {
-  const auto i = static_cast<std::size_t>(seq);
+  const auto i = ix(seq);
   return w >= 0 && w < dp.mw && word_fits(w, dp.len[i], s.l, s.l2, s.smin, s.S) &&
          word_unmasked(dp.masked_of(seq), dp.strand_len[i], w, s.l, s.l2, s.smin, s.S);
 }

@@ -178,10 +178,10 @@ Status build_penalties(Settings& set, Complaint* why) noexcept {
     return ERARG;
   }
   set.S = set.smax - set.smin + 1;
-  if (Status st = table_alloc(set.penalty, static_cast<std::size_t>(set.S)); st != 0) return st;
+  if (Status st = table_alloc(set.penalty, ix(set.S)); st != 0) return st;
   static constexpr const char* kSeparators = " ,;'\"";
   const char* p = set.pen_text;
-  const bool cut = std::strlen(set.pen_text) == static_cast<std::size_t>(kMaxPenText);
+  const bool cut = std::strlen(set.pen_text) == ix(kMaxPenText);
   for (int k = 0; k < set.S; ++k) {
     p += std::strspn(p, kSeparators);
     if (*p == '\0') {
@@ -194,7 +194,7 @@ Status build_penalties(Settings& set, Complaint* why) noexcept {
       complain(why, "penalty %d of -SPEN is not a number", k + 1);
       return ERARG;
     }
-    set.penalty[static_cast<std::size_t>(k)] = read_number(p);
+    set.penalty[ix(k)] = read_number(p);
     p += std::strcspn(p, kSeparators);
   }
   return 0;

@@ -98,7 +98,7 @@ void discard_message(const Probe& p) noexcept {
   Table<char> large;
   void* sink = small;
   if (bytes > static_cast<int>(sizeof small)) {
-    if (table_alloc(large, static_cast<std::size_t>(bytes)) != 0) return;  // tried again at the next probe
+    if (table_alloc(large, ix(bytes)) != 0) return;  // tried again at the next probe
     sink = large.data();
   }
   MPI_Recv(sink, bytes, MPI_BYTE, p.source, p.tag, MPI_COMM_WORLD, MPI_STATUS_IGNORE);

@@ -63,7 +63,7 @@ void copy_file(TaskContext& ctx, int t) noexcept {
     const int got = recv_text(buf, kTransferBytes, t, kTagText);
     const std::int32_t zero = 0;
     send_ints(&zero, 1, t, kTagAck);
-    if (got > 1) out.write(buf, static_cast<std::size_t>(got - 1));
+    if (got > 1) out.write(buf, ix(got - 1));
   }
   std::int32_t end = 0;
   recv_ints(&end, 1, t, kTagEndText);

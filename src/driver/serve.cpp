@@ -67,10 +67,10 @@ Status serve_portion(TaskContext& ctx, ServePort& port) noexcept {
   // A task whose own file has failed gives up at once: its record of the
   // work is lost, and the root task must hear of it.
   Table<std::int32_t> msg;
-  Status task_status = out.failed ? ERIO : table_alloc(msg, static_cast<std::size_t>(lay.count()));
+  Status task_status = out.failed ? ERIO : table_alloc(msg, ix(lay.count()));
   while (task_status == 0) {  // one permutation per pass, until the stop message
     GTree tree;
-    if (table_alloc(tree.perm, static_cast<std::size_t>(dp.n)) != 0) {
+    if (table_alloc(tree.perm, ix(dp.n)) != 0) {
       task_status = ERMEM;
       break;
     }
@@ -87,7 +87,7 @@ Status serve_portion(TaskContext& ctx, ServePort& port) noexcept {
     ctx.last_event = port.now();
     if (chatty) {
       out.print("[T%d] %d s) Permutation received from root task: ", ctx.task, ctx.seconds());
-      for (int k = 0; k < dp.n; ++k) out.print("%d ", tree.perm[static_cast<std::size_t>(k)] + 1);
+      for (int k = 0; k < dp.n; ++k) out.print("%d ", tree.perm[ix(k)] + 1);
       out.put("\n");
       if (out.flush() != 0) {
         task_status = ERIO;
@@ -106,7 +106,7 @@ Status serve_portion(TaskContext& ctx, ServePort& port) noexcept {
         break;
       }
     }
-    msg[static_cast<std::size_t>(lay.status())] = static_cast<std::int32_t>(task_status);
+    msg[ix(lay.status())] = static_cast<std::int32_t>(task_status);
     port.send_result(msg.data(), lay.count());
     prof.lap(prof.messages);
     task_status = 0;

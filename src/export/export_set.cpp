@@ -83,7 +83,7 @@ Status read_input(const char* path, const ResultRun& run, std::vector<InputPorti
 // the printed names the input's names cut to the printed width.
 Status check_against_input(ExportPortion& p, const InputPortion& in, int name_width, std::string& err) {
   for (ExportSite& s : p.sites) {
-    const auto i = static_cast<std::size_t>(s.seq - 1);
+    const auto i = ix(s.seq - 1);
     const std::string where = format("portion %d, sequence %d", p.number, s.seq);
     if (i >= in.letters.size()) {
       err = "the input does not match the result: " + where + " is not in the input";
@@ -93,12 +93,12 @@ Status check_against_input(ExportPortion& p, const InputPortion& in, int name_wi
     // A word of the reverse strand reads as the reverse complement of the
     // given strand's letters at its place.
     auto holds = [&](int start, const std::string& word) {
-      const auto at = static_cast<std::size_t>(start - 1);
+      const auto at = ix(start - 1);
       if (start < 1 || at + word.size() > text.size()) return false;
       const std::string letters = upper(text.substr(at, word.size()));
       return (s.strand == '-' ? reverse_complement(letters) : letters) == word;
     };
-    std::string cut = in.names[i].substr(0, static_cast<std::size_t>(name_width));
+    std::string cut = in.names[i].substr(0, ix(name_width));
     while (!cut.empty() && cut.back() == ' ') cut.pop_back();
     if (!holds(s.start, s.word) || (s.start2 != 0 && !holds(s.start2, s.word2)) ||
         (name_width >= 0 && cut != s.name)) {
@@ -160,7 +160,7 @@ void build_motifs(ExportPortion& p, const ExportSet& set) {
 Status build_background(ExportSet& set, const std::vector<InputPortion>& input, const ResultRun& run,
                         const ExportOptions& o, std::string& err) {
   const int k = set.abc.size();
-  set.background.assign(static_cast<std::size_t>(k), 1.0 / k);
+  set.background.assign(ix(k), 1.0 / k);
   std::vector<int> numbers;
   for (const ExportPortion& p : set.portions)
     if (p.result != nullptr) numbers.push_back(p.number);
@@ -169,10 +169,10 @@ Status build_background(ExportSet& set, const std::vector<InputPortion>& input, 
     return run_frequencies(run, numbers, o.input, set.abc, set.background, set.background_source, err);
   }
   if (input.empty()) return 0;
-  std::vector<double> count(static_cast<std::size_t>(k), 0.0);
+  std::vector<double> count(ix(k), 0.0);
   for (const ExportPortion& p : set.portions)
     if (p.result != nullptr)
-      for (const std::string& text : input[static_cast<std::size_t>(p.number - 1)].letters)
+      for (const std::string& text : input[ix(p.number - 1)].letters)
         count_letters(text, set.abc.letters, count);
   Background bg;
   if (letter_background(set.abc.letters, count, 1.0, bg) != 0) return 0;
@@ -191,7 +191,7 @@ Status fill_portion(ExportPortion& p, const ResultPortion& rp, const std::vector
   p.smin = searched ? rp.params.smin : p.spacing_min;
   p.smax = searched ? rp.params.smax : p.spacing_max;
   if (input.empty()) return 0;
-  const InputPortion& in = input[static_cast<std::size_t>(p.number - 1)];
+  const InputPortion& in = input[ix(p.number - 1)];
   for (const std::string& text : in.letters) p.lengths.push_back(static_cast<int>(text.size()));
   if (Status st = check_against_input(p, in, p.result->name_width, err); st != 0) return st;
   return apply_origin_map(origin, in.names, in.letters, p, err);

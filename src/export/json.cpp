@@ -59,7 +59,7 @@ void motif(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc) {
     std::fputs("]", f);
   }
   std::fputs("],\n        \"bits\": [", f);
-  for (int pos = 0; pos < m.width; ++pos) std::fprintf(f, pos == 0 ? "%.4f" : ", %.4f", m.bits[static_cast<std::size_t>(pos)]);
+  for (int pos = 0; pos < m.width; ++pos) std::fprintf(f, pos == 0 ? "%.4f" : ", %.4f", m.bits[ix(pos)]);
   std::fputs("]}", f);
 }
 

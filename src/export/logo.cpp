@@ -69,7 +69,7 @@ void logo(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc, double x
     std::vector<std::pair<double, int>> stack;
     for (int a = 0; a < k; ++a)
       if (m.count(pos, a, k) > 0 && m.nsites > 0)
-        stack.push_back({static_cast<double>(m.count(pos, a, k)) / m.nsites * m.bits[static_cast<std::size_t>(pos)], a});
+        stack.push_back({static_cast<double>(m.count(pos, a, k)) / m.nsites * m.bits[ix(pos)], a});
     std::sort(stack.begin(), stack.end());
     double y = y0;
     const double x = x0 + pos * kColumn;
@@ -77,7 +77,7 @@ void logo(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc, double x
       const double h = bits * per_bit;
       if (h < 0.05) continue;
       y -= h;
-      const char c = abc.letters[static_cast<std::size_t>(a)];
+      const char c = abc.letters[ix(a)];
       glyph(f, letter_glyph(c), x + 1, y, (kColumn - 2) / 100, h / 100, colour(c, abc.dna));
     }
     number(f, std::to_string(pos + 1), x + kColumn / 2, y0 + 6, 8);

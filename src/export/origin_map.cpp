@@ -88,7 +88,7 @@ Status read_map(const char* input, OriginMap& map, std::string& err) {
 
 Status apply(const OriginMap& map, const std::vector<std::string>& names, const std::vector<std::string>& letters,
              ExportPortion& p, std::string& err) {
-  const auto k = static_cast<std::size_t>(p.number - 1);
+  const auto k = ix(p.number - 1);
   const std::string mismatch = map.path + " does not belong to the input: data portion " + std::to_string(p.number);
   if (k >= map.portions.size() || map.portions[k].size() != names.size()) {
     err = mismatch + " holds another count of sequences";
@@ -108,7 +108,7 @@ Status apply(const OriginMap& map, const std::vector<std::string>& names, const 
     }
   }
   for (ExportSite& s : p.sites) {
-    const OriginRow& row = rows[static_cast<std::size_t>(s.seq - 1)];
+    const OriginRow& row = rows[ix(s.seq - 1)];
     const long last = row.offset + (s.end2 != 0 ? s.end2 : s.end);
     if (last > row.length) {
       err = mismatch + ", sequence " + std::to_string(s.seq) + ": a word ends at " + std::to_string(last) +

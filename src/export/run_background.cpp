@@ -65,7 +65,7 @@ Status from_input(const ResultRun& run, const std::vector<int>& numbers, const c
     }
     for (int i = 0; i < dp->stored(); ++i) {
       const char* q = dp->seq_of(i);
-      for (int k = 0; k < dp->len[static_cast<std::size_t>(i)]; ++k)
+      for (int k = 0; k < dp->len[ix(i)]; ++k)
         if (q[k] >= 'a' && q[k] <= 'z' && std::strchr(letters, q[k]) != nullptr) ++count[q[k] - 'a'];
     }
   }
@@ -80,8 +80,8 @@ Status from_input(const ResultRun& run, const std::vector<int>& numbers, const c
 Status frequencies(const ResultRun& run, const std::vector<int>& numbers, const char* path, const MotifAlphabet& abc,
                    std::vector<double>& ret, std::string& ret_source, std::string& err) {
   const char* letters = alphabet_letters(run.acid);
-  std::vector<double> freq(static_cast<std::size_t>(abc.size()), 0.0);
-  const auto at = [&](char c) -> double& { return freq[static_cast<std::size_t>(abc.index(c))]; };
+  std::vector<double> freq(ix(abc.size()), 0.0);
+  const auto at = [&](char c) -> double& { return freq[ix(abc.index(c))]; };
   if (path != nullptr) {
     long long count[26] = {};
     if (Status st = from_input(run, numbers, path, count, err); st != 0) return st;

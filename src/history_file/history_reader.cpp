@@ -50,11 +50,11 @@ template <class... A>
 void print(std::string& to, const char* fmt, A... args) {
   char buf[512];
   const int len = std::snprintf(buf, sizeof buf, fmt, args...);
-  if (len >= 0 && static_cast<std::size_t>(len) < sizeof buf) {
+  if (len >= 0 && ix(len) < sizeof buf) {
     to += buf;
     return;
   }
-  std::string big(static_cast<std::size_t>(len < 0 ? 0 : len) + 1, '\0');
+  std::string big(ix(len < 0 ? 0 : len) + 1, '\0');
   std::snprintf(big.data(), big.size(), fmt, args...);
   big.pop_back();
   to += big;
@@ -138,9 +138,9 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
   std::vector<bool> seen(n + 1, false);
   for (std::size_t k = 0; k < n; ++k) {
     int v = 0;
-    if (!whole_int(f[7 + 4 * n + k], v) || !within(v, 1, static_cast<int>(n)) || seen[static_cast<std::size_t>(v)])
+    if (!whole_int(f[7 + 4 * n + k], v) || !within(v, 1, static_cast<int>(n)) || seen[ix(v)])
       return false;
-    seen[static_cast<std::size_t>(v)] = true;
+    seen[ix(v)] = true;
     r.perm.push_back(v);
     print(again, kHistoryPerm, v);
   }
@@ -153,7 +153,7 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
 bool parse_header(const std::vector<std::string>& f, HistoryPortion& p) {
   if (f.size() < 7 || (f.size() - 7) % 5 != 0) return false;
   const std::size_t n = (f.size() - 7) / 5;
-  if (n < 2 || n > static_cast<std::size_t>(kMaxSeqs)) return false;
+  if (n < 2 || n > ix(kMaxSeqs)) return false;
   std::string again = kHistoryHead, line;
   for (std::size_t i = 0; i < n; ++i) {
     const std::string& quoted = f[7 + 4 * i + 1];
@@ -231,16 +231,16 @@ Status read_history_path(const char* path, int l, int l2, HistoryFile& ret, Resu
 
 Status check_history_rows(const HistoryPortion& h, int sent, ResultError& err) noexcept {
   try {
-    std::vector<bool> seen(static_cast<std::size_t>(sent < 0 ? 0 : sent), false);
+    std::vector<bool> seen(ix(sent < 0 ? 0 : sent), false);
     for (const HistoryRow& r : h.rows) {
-      if (r.serial >= sent || seen[static_cast<std::size_t>(r.serial)]) {
+      if (r.serial >= sent || seen[ix(r.serial)]) {
         err = {r.line, "a history row names permutation " + std::to_string(r.serial) + ", but the run sent " +
                            std::to_string(sent) + " (0.." + std::to_string(sent - 1) + "), each once"};
         return ERDATA;
       }
-      seen[static_cast<std::size_t>(r.serial)] = true;
+      seen[ix(r.serial)] = true;
     }
-    if (h.rows.size() != static_cast<std::size_t>(sent)) {
+    if (h.rows.size() != ix(sent)) {
       err = {h.line, "the history holds " + std::to_string(h.rows.size()) + " rows for this data portion, but the run "
                      "sent " + std::to_string(sent) + " permutations and writes one row for each: a cut history file?"};
       return ERDATA;

@@ -24,16 +24,16 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
   std::fprintf(f, kHistoryRow, r.serial, r.p_index, r.q_index, r.power,
                r.new_words, r.quality * 0.01, r.avg_proximity * 0.01);
   for (int i = 0; i < r.n; ++i) {
-    const int w = r.words[static_cast<std::size_t>(i)];
-    const int sum = r.prox_sums[static_cast<std::size_t>(i)];
-    const double pct = r.percents[static_cast<std::size_t>(i)] * 0.01;
+    const int w = r.words[ix(i)];
+    const int sum = r.prox_sums[ix(i)];
+    const double pct = r.percents[ix(i)] * 0.01;
     // A sequence without a word (or without a value) shows an empty text:
     // its index points past (or before) its letters.
     const bool word = w >= 0 && w != dp.mw;
     const char* text = dp.seq_of(i);
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
     if (s.both_strands && word) {
-      const int len = dp.strand_len[static_cast<std::size_t>(i)];
+      const int len = dp.strand_len[ix(i)];
       const StrandPlace a = strand_place(pl.q, s.l, len);
       if (s.l2 == 0) {
         std::fprintf(f, kHistoryOneWordStrand, a.start, a.sign, s.l, text + w, sum, pct);
@@ -50,7 +50,7 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
     else
       std::fprintf(f, kHistoryNoPair, pl.q + 1, pl.p2 + 1, sum, pct);
   }
-  for (int k = 0; k < r.n; ++k) std::fprintf(f, kHistoryPerm, r.perm[static_cast<std::size_t>(k)] + 1);
+  for (int k = 0; k < r.n; ++k) std::fprintf(f, kHistoryPerm, r.perm[ix(k)] + 1);
   std::fputs("\n", f);
 }
 

@@ -174,7 +174,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       note_count(dp);
       break;
     }
-    if (len > static_cast<std::size_t>(kMaxLine)) {
+    if (len > ix(kMaxLine)) {
       st |= ERDATA;  // over-long line: taken unchanged, the rest is the next piece
       note_fault(dp, PortionFault::kLongLine, dp.n);
     } else {
@@ -188,7 +188,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       break;
     }
     const bool stored = dp.n < kMaxSeqs;  // sequences past the 256th are counted only
-    const auto i = static_cast<std::size_t>(stored ? dp.n : 0);
+    const auto i = ix(stored ? dp.n : 0);
     if (is_name_mark(line[0])) {
       named = true;
       after_sequence = false;

@@ -27,16 +27,16 @@ Status prepare(const Settings& s, const DataPortion& dp, ClimbSpace& sp) {
   sp.matrix.reset();
   sp.transposed.reset();
   sp.prox = ProxEnv{&s, &dp, nullptr};
-  const auto mw = static_cast<std::size_t>(dp.mw);
+  const auto mw = ix(dp.mw);
   std::size_t cells = 0, bytes = 0;
-  const bool fits = mul_size(mw, mw, cells) && mul_size(cells, static_cast<std::size_t>(dp.pair_count), bytes) &&
+  const bool fits = mul_size(mw, mw, cells) && mul_size(cells, ix(dp.pair_count), bytes) &&
                     bytes <= kClimbMatrixBudget / 2;
   // Rows of bytes: under -BG1 only when the portion's weights keep every
   // proximity within a byte (korvax's matrix is 16-bit otherwise).
   const bool bytes_hold = s.background == 1 ? greatest_proximity(s, dp) <= 255 : proximity_bound(s) <= 255;
   if (fits && bytes_hold && build_matrix(s, dp, nullptr, sp.matrix) == 0 &&
       table_alloc(sp.transposed, bytes) == 0) {
-    for (std::size_t k = 0; k < static_cast<std::size_t>(dp.pair_count); ++k) {
+    for (std::size_t k = 0; k < ix(dp.pair_count); ++k) {
       const std::uint8_t* from = sp.matrix.blocks[k];
       std::uint8_t* to = sp.transposed.data() + k * cells;
       for (std::size_t r = 0; r < mw; ++r)
@@ -47,16 +47,16 @@ Status prepare(const Settings& s, const DataPortion& dp, ClimbSpace& sp) {
     sp.transposed.reset();
   }
 
-  sp.valid.assign(static_cast<std::size_t>(dp.n), {});
-  sp.letter.assign(static_cast<std::size_t>(dp.n), {});
+  sp.valid.assign(ix(dp.n), {});
+  sp.letter.assign(ix(dp.n), {});
   for (int i = 0; i < dp.n; ++i) {
-    const int len = dp.len[static_cast<std::size_t>(i)];
+    const int len = dp.len[ix(i)];
     for (int c = 0; c < dp.mw; ++c)
-      if (word_usable(dp, s, i, c)) sp.valid[static_cast<std::size_t>(i)].push_back(c);
+      if (word_usable(dp, s, i, c)) sp.valid[ix(i)].push_back(c);
     const char* text = dp.seq_of(i);
     for (int p = 0; p < len; ++p) {
       const char* at = std::strchr(alphabet_letters(s.acid), text[p]);
-      sp.letter[static_cast<std::size_t>(i)].push_back(
+      sp.letter[ix(i)].push_back(
           static_cast<signed char>(at != nullptr ? at - alphabet_letters(s.acid) : -1));
     }
   }
@@ -100,7 +100,7 @@ struct State {
   State(const ClimbSpace& space)
       : sp(space), s(*space.set), n(space.dp->n), mw(space.dp->mw), letters(space.letters) {}
 
-  int& sum(int i, int c) { return sums[static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(c)]; }
+  int& sum(int i, int c) { return sums[ix(i) * ix(mw) + ix(c)]; }
 
   // The bonus of one position whose most frequent letter stands top times.
   long long bonus(int top) const {
@@ -115,16 +115,16 @@ struct State {
 
   // The alphabet number of the letter at counted position t of word c of i.
   int letter_at(int i, int c, int t) const {
-    const int pos = sp.counted[static_cast<std::size_t>(t)];
+    const int pos = sp.counted[ix(t)];
     const WordPlace pl = decode_word(c, s.l, s.l2, s.smin, s.S);
     const int at = pos >= kSecondWord ? pl.p2 + pos - kSecondWord : pl.q + pos;
-    return sp.letter[static_cast<std::size_t>(i)][static_cast<std::size_t>(at)];
+    return sp.letter[ix(i)][ix(at)];
   }
 
   void count_letters(int i, int c, int sign) {
     for (int t = 0; t < static_cast<int>(sp.counted.size()); ++t) {
       const int x = letter_at(i, c, t);
-      if (x >= 0) counts[static_cast<std::size_t>(t * letters + x)] += sign;
+      if (x >= 0) counts[ix(t * letters + x)] += sign;
     }
   }
 
@@ -141,7 +141,7 @@ struct State {
           for (const std::uint8_t *p = sp.row(j, i, a), *end = p + mw; p != end; ++p, ++to) *to -= *p;
         continue;
       }
-      for (const int c : sp.valid[static_cast<std::size_t>(i)]) {
+      for (const int c : sp.valid[ix(i)]) {
         int d = 0;
         if (b != mw) d += proximity(sp.prox, i, c, j, b);
         if (a != mw) d -= proximity(sp.prox, i, c, j, a);
@@ -152,24 +152,24 @@ struct State {
 
   void start(const Words& w) {
     words = w;
-    sums.assign(static_cast<std::size_t>(n) * static_cast<std::size_t>(mw), 0);
-    counts.assign(sp.counted.size() * static_cast<std::size_t>(letters), 0);
+    sums.assign(ix(n) * ix(mw), 0);
+    counts.assign(sp.counted.size() * ix(letters), 0);
     for (int j = 0; j < n; ++j)
-      if (words[static_cast<std::size_t>(j)] != mw) {
-        column(j, mw, words[static_cast<std::size_t>(j)]);
-        count_letters(j, words[static_cast<std::size_t>(j)], +1);
+      if (words[ix(j)] != mw) {
+        column(j, mw, words[ix(j)]);
+        count_letters(j, words[ix(j)], +1);
       }
     total = 0;
     power = 0;
     for (int i = 0; i < n; ++i)
-      if (words[static_cast<std::size_t>(i)] != mw) {
-        total += sum(i, words[static_cast<std::size_t>(i)]);
+      if (words[ix(i)] != mw) {
+        total += sum(i, words[ix(i)]);
         ++power;
       }
     long long b = 0;
     for (std::size_t t = 0; t < sp.counted.size(); ++t)
-      b += bonus(*std::max_element(counts.begin() + static_cast<std::ptrdiff_t>(t * static_cast<std::size_t>(letters)),
-                                   counts.begin() + static_cast<std::ptrdiff_t>((t + 1) * static_cast<std::size_t>(letters))));
+      b += bonus(*std::max_element(counts.begin() + static_cast<std::ptrdiff_t>(t * ix(letters)),
+                                   counts.begin() + static_cast<std::ptrdiff_t>((t + 1) * ix(letters))));
     quality = quality_of(total, power, b);
   }
 
@@ -178,7 +178,7 @@ struct State {
   // Sequence i takes the word (or no word) that raises the quality most,
   // the lowest index among equals. True when it changed.
   bool move(int i) {
-    const int a = words[static_cast<std::size_t>(i)];
+    const int a = words[ix(i)];
     if (a != mw) count_letters(i, a, -1);
     // The bonus without sequence i, and the few letters whose joining
     // changes a position's bonus: those that make or break its top count.
@@ -197,7 +197,7 @@ struct State {
     const int power_out = power - (a != mw ? 1 : 0);
     std::int32_t best_q = quality;
     int best = a;
-    for (const int c : sp.valid[static_cast<std::size_t>(i)]) {
+    for (const int c : sp.valid[ix(i)]) {
       long long b = base;
       for (const Gain& g : gains)
         if (letter_at(i, c, g.t) == g.x) b += g.delta;
@@ -219,7 +219,7 @@ struct State {
     power = power_out + (best != mw ? 1 : 0);
     column(i, a, best);
     if (best != mw) count_letters(i, best, +1);
-    words[static_cast<std::size_t>(i)] = best;
+    words[ix(i)] = best;
     quality = best_q;
     ++moves;
     return true;
@@ -235,7 +235,7 @@ long long proximity_bound(const Settings& s) noexcept {
   long long bound = s.l * per_position(s.motif_given) + s.l2 * per_position(s.motif2_given);
   if (s.l2 != 0) {
     int least = 0;
-    for (int k = 0; k < s.S; ++k) least = std::min(least, s.penalty[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < s.S; ++k) least = std::min(least, s.penalty[ix(k)]);
     bound += -2LL * least;
   }
   return bound;

@@ -38,9 +38,9 @@ struct ClimbSpace {
   // With the matrix: the proximities of word w of sequence x to every word
   // index of sequence y (x != y), mw bytes.
   [[nodiscard]] const std::uint8_t* row(int x, int y, int w) const noexcept {
-    const std::size_t mw = static_cast<std::size_t>(dp->mw), at = static_cast<std::size_t>(w) * mw;
-    if (x < y) return matrix.blocks[static_cast<std::size_t>(pair_block(dp->n, x, y))] + at;
-    return transposed.data() + static_cast<std::size_t>(pair_block(dp->n, y, x)) * mw * mw + at;
+    const std::size_t mw = ix(dp->mw), at = ix(w) * mw;
+    if (x < y) return matrix.blocks[ix(pair_block(dp->n, x, y))] + at;
+    return transposed.data() + ix(pair_block(dp->n, y, x)) * mw * mw + at;
   }
 
   ClimbSpace() = default;

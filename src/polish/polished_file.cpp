@@ -49,7 +49,7 @@ std::string rise(const PolishedPortion& p) {
   const int q = p.best.measure.quality;
   std::string text = "quality " + hundredths(p.run_best) + " -> " + hundredths(q) + " (" +
                      signed_hundredths(q - p.run_best) + "), from " +
-                     p.starts[static_cast<std::size_t>(p.best.start)].origin;
+                     p.starts[ix(p.best.start)].origin;
   if (p.best.shift != 0) text += " shifted by " + shift_text(p.best.shift);
   return text;
 }
@@ -68,17 +68,17 @@ void first_line(std::FILE* out, const PolishedRun& run) {
 
 void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) {
   const DataPortion& dp = *p.dp;
-  const StartSignal& from = p.starts[static_cast<std::size_t>(p.best.start)];
+  const StartSignal& from = p.starts[ix(p.best.start)];
   const Measure& m = p.best.measure;
   std::fprintf(out, "Polished from %s (power: %d, quality: %s), shifted by %s, then %s: power %d, quality %s, %s over the run's best (%s); %s, %s\n",
                from.origin.c_str(), from.measure.power, hundredths(from.measure.quality).c_str(),
-               shift_text(p.best.shift).c_str(), count(static_cast<std::size_t>(p.best.moves), "move").c_str(), m.power,
+               shift_text(p.best.shift).c_str(), count(ix(p.best.moves), "move").c_str(), m.power,
                hundredths(m.quality).c_str(), signed_hundredths(m.quality - p.run_best).c_str(),
                hundredths(p.run_best).c_str(), count(p.starts.size(), "starting signal").c_str(),
-               count(static_cast<std::size_t>(p.best.climbs), "climb").c_str());
+               count(ix(p.best.climbs), "climb").c_str());
   std::string changed;
   for (int i = 0; i < dp.n; ++i) {
-    const int a = from.words[static_cast<std::size_t>(i)], b = p.best.words[static_cast<std::size_t>(i)];
+    const int a = from.words[ix(i)], b = p.best.words[ix(i)];
     if (a != b)
       changed += (changed.empty() ? " " : ", ") + std::to_string(i + 1) + ": " + place_of(s, dp, a) + " -> " +
                  place_of(s, dp, b);
@@ -87,7 +87,7 @@ void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) 
 
   // The block, as korvax's report writes it.
   PermRecord r;
-  const auto n = static_cast<std::size_t>(dp.n);
+  const auto n = ix(dp.n);
   if (table_alloc(r.words, n) != 0 || table_alloc(r.prox_sums, n) != 0 || table_alloc(r.percents, n) != 0)
     throw std::bad_alloc();
   r.n = dp.n;
@@ -142,7 +142,7 @@ std::string portion_summary(const PolishedPortion& p) {
   const std::string head = "data portion " + std::to_string(p.number) + ": ";
   if (p.skipped) return head + "skipped by korvax, nothing to polish";
   if (!p.not_polished.empty()) return head + "not polished: " + p.not_polished;
-  return head + rise(p) + ", then " + count(static_cast<std::size_t>(p.best.moves), "move") + "; power " +
+  return head + rise(p) + ", then " + count(ix(p.best.moves), "move") + "; power " +
          std::to_string(p.best.measure.power) + "; " + count(p.starts.size(), "starting signal") +
-         " (each measured as the run printed it), " + count(static_cast<std::size_t>(p.best.climbs), "climb");
+         " (each measured as the run printed it), " + count(ix(p.best.climbs), "climb");
 }

@@ -13,7 +13,7 @@ namespace {
 
 // Copies a motif of the parameters lines into a settings field.
 bool take_motif(const std::string& from, char* to, bool& given) {
-  if (from.size() > static_cast<std::size_t>(kMaxWordLen)) return false;
+  if (from.size() > ix(kMaxWordLen)) return false;
   std::memcpy(to, from.c_str(), from.size() + 1);
   given = true;
   return true;
@@ -39,7 +39,7 @@ bool from_params(const PortionParams& p, Settings& s) {
     s.smax = p.smax;
     std::string pen;
     for (std::size_t k = 0; k < p.penalty.size(); ++k) pen += (k == 0 ? "" : ",") + std::to_string(p.penalty[k]);
-    if (pen.size() > static_cast<std::size_t>(kMaxPenText)) return false;
+    if (pen.size() > ix(kMaxPenText)) return false;
     std::memcpy(s.pen_text, pen.c_str(), pen.size() + 1);
   }
   return true;
@@ -65,7 +65,7 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
   else if (s.l2 != 0 && (p.smin != s.smin || p.smax != s.smax))
     err = differs("the spacing", num(p.smin) + ".." + num(p.smax), num(s.smin) + ".." + num(s.smax));
   else if (s.l2 != 0 &&
-           (p.penalty.size() != static_cast<std::size_t>(s.S) ||
+           (p.penalty.size() != ix(s.S) ||
             !std::equal(p.penalty.begin(), p.penalty.end(), s.penalty.data())))
     err = differs("the spacing penalty list", "another", "another");
   else if (p.background != s.background)

@@ -27,7 +27,7 @@ int word_index_of(const SearchEnv& env, int i, bool has_word, int start, int sta
   const DataPortion& dp = *env.dp;
   if (!has_word) return dp.mw;
   if ((strand != 0) != s.both_strands) return -1;
-  const int strand_len = dp.strand_len[static_cast<std::size_t>(i)];
+  const int strand_len = dp.strand_len[ix(i)];
   const long long q = s.both_strands ? strand_index(start, strand, s.l, strand_len) : start - 1LL;
   long long w = q;
   if (s.l2 != 0) {
@@ -40,8 +40,8 @@ int word_index_of(const SearchEnv& env, int i, bool has_word, int start, int sta
   if (!word_usable(dp, s, i, index)) return -1;
   const std::string text = dp.seq_of(i);
   const WordPlace pl = decode_word(index, s.l, s.l2, s.smin, s.S);
-  if (text.compare(static_cast<std::size_t>(pl.q), static_cast<std::size_t>(s.l), word) != 0) return -1;
-  if (s.l2 != 0 && text.compare(static_cast<std::size_t>(pl.p2), static_cast<std::size_t>(s.l2), word2) != 0)
+  if (text.compare(ix(pl.q), ix(s.l), word) != 0) return -1;
+  if (s.l2 != 0 && text.compare(ix(pl.p2), ix(s.l2), word2) != 0)
     return -1;
   return index;
 }
@@ -66,7 +66,7 @@ bool holds(const std::vector<StartSignal>& starts, const Words& w) {
 
 // The input's name as the file prints it: cut to W, blanks after it removed.
 std::string cut_name(const char* name, int W) {
-  std::string s = std::string(name).substr(0, static_cast<std::size_t>(W));
+  std::string s = std::string(name).substr(0, ix(W));
   while (!s.empty() && s.back() == ' ') s.pop_back();
   return s;
 }
@@ -76,14 +76,14 @@ Status reported(const ResultPortion& p, const SearchEnv& env, const std::string&
   const DataPortion& dp = *env.dp;
   for (const ReportedResult& r : p.results) {
     const std::string at = "line " + std::to_string(r.line) + ": ";
-    if (r.words.size() != static_cast<std::size_t>(dp.n)) {
+    if (r.words.size() != ix(dp.n)) {
       err = at + "a reported result does not show one line per sequence of the input's data portion";
       return ERDATA;
     }
     StartSignal s;
     std::vector<int> sums;
     for (int i = 0; i < dp.n; ++i) {
-      const ReportedWord& w = r.words[static_cast<std::size_t>(i)];
+      const ReportedWord& w = r.words[ix(i)];
       const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
       if (w.seq != i + 1 || word < 0 || w.name != cut_name(dp.name_of(i), dp.name_width)) {
         err = at + "sequence " + std::to_string(i + 1) + " of a reported result is not the input's " +
@@ -113,11 +113,11 @@ Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, con
                     std::vector<StartSignal>& ret, std::string& err) {
   const DataPortion& dp = *env.dp;
   const int W = h.names.empty() ? 0 : static_cast<int>(h.names[0].size());
-  bool names = h.names.size() == static_cast<std::size_t>(dp.n);
+  bool names = h.names.size() == ix(dp.n);
   for (int i = 0; names && i < dp.n; ++i) {
     char padded[kMaxLine + 8];
     std::snprintf(padded, sizeof padded, "%-*.*s", W, W, dp.name_of(i));
-    names = h.names[static_cast<std::size_t>(i)] == padded;
+    names = h.names[ix(i)] == padded;
   }
   if (!names) {
     err = "line " + std::to_string(h.line) + ": the history's sequences are not the input's data portion";
@@ -134,7 +134,7 @@ Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, con
     StartSignal s;
     std::vector<int> sums;
     for (int i = 0; i < dp.n; ++i) {
-      const HistoryWord& w = r->words[static_cast<std::size_t>(i)];
+      const HistoryWord& w = r->words[ix(i)];
       const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
       if (word < 0) {
         err = at + "the word of sequence " + std::to_string(i + 1) + " of a history row is not the input's";
@@ -163,12 +163,12 @@ Status measure_words(const SearchEnv& env, const Words& words, Measure& ret) noe
   try {
     const int n = env.dp->n;
     const ResultLayout lay{n};
-    std::vector<std::int32_t> msg(static_cast<std::size_t>(lay.count()), 0);
+    std::vector<std::int32_t> msg(ix(lay.count()), 0);
     std::copy(words.begin(), words.end(), msg.begin() + lay.words());
     measure_signal(env, msg.data());
-    ret.quality = msg[static_cast<std::size_t>(lay.quality())];
-    ret.power = msg[static_cast<std::size_t>(lay.power())];
-    ret.avg_proximity = msg[static_cast<std::size_t>(lay.avg_proximity())];
+    ret.quality = msg[ix(lay.quality())];
+    ret.power = msg[ix(lay.power())];
+    ret.avg_proximity = msg[ix(lay.avg_proximity())];
     ret.prox_sums.assign(msg.begin() + lay.prox_sums(), msg.begin() + lay.prox_sums() + n);
     return 0;
   } catch (const std::bad_alloc&) {

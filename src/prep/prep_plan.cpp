@@ -127,12 +127,12 @@ std::string take_name(const FastaRecord& r, int k, const PrepOptions& opt, PrepP
   if (r.described) ++plan.changes.described;
   if (name.empty()) plan.notes.push_back({false, NoteKind::unnamed, r.line, label(k, name) + " has no name"});
   const int w = opt.name_width;
-  if (w > 0 && name.size() > static_cast<std::size_t>(w)) {
-    name.resize(static_cast<std::size_t>(w));
+  if (w > 0 && name.size() > ix(w)) {
+    name.resize(ix(w));
     ++plan.changes.names_cut;
     plan.notes.push_back({false, NoteKind::name_cut, r.line,
                           label(k, r.name) + ": name cut to '" + name + "' (--name-width=" + std::to_string(w) + ")"});
-  } else if (name.size() > static_cast<std::size_t>(kMaxNameLen)) {
+  } else if (name.size() > ix(kMaxNameLen)) {
     plan.notes.push_back({true, NoteKind::name_too_long, r.line,
                           "sequence " + std::to_string(k) + ": a name of " + std::to_string(name.size()) +
                               " characters; korvax reads at most " + std::to_string(kMaxNameLen) +
@@ -150,7 +150,7 @@ std::string take_name(const FastaRecord& r, int k, const PrepOptions& opt, PrepP
 // width (or korvax's longest name).
 std::string with_suffix(const std::string& name, int k, int width) {
   const std::string suffix = "_" + std::to_string(k);
-  const std::size_t limit = static_cast<std::size_t>(width > 0 ? width : kMaxNameLen);
+  const std::size_t limit = ix(width > 0 ? width : kMaxNameLen);
   const std::size_t keep = limit > suffix.size() ? limit - suffix.size() : 0;
   return name.substr(0, keep) + suffix;
 }
@@ -244,7 +244,7 @@ void plan_all(const FastaInput& in, const PrepOptions& opt, PrepPlan& plan) {
                             label(k, r.name) + " has no letters; left out (an empty line ends a data portion)"});
       continue;
     }
-    if (letters.size() > static_cast<std::size_t>(kMaxLetters))
+    if (letters.size() > ix(kMaxLetters))
       plan.notes.push_back({true, NoteKind::too_long, r.line,
                             label(k, r.name) + " has " + std::to_string(letters.size()) +
                                 " letters; korvax reads at most " + std::to_string(kMaxLetters) +

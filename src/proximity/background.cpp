@@ -28,7 +28,7 @@ PortionSettings derive_portion(const Settings& s, const DataPortion& dp) noexcep
   long long total = 0;
   for (int i = 0; i < dp.stored(); ++i) {
     const char* q = dp.seq_of(i);
-    for (int k = 0; k < dp.len[static_cast<std::size_t>(i)]; ++k) {
+    for (int k = 0; k < dp.len[ix(i)]; ++k) {
       const unsigned c = static_cast<unsigned>(static_cast<unsigned char>(q[k])) - 'a';
       if (c < 26 && std::strchr(letters, q[k]) != nullptr) ++count[c], ++total;
     }

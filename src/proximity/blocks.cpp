@@ -66,7 +66,7 @@ void word_scores(const Settings& s, const PortionSettings& p, const char* x, int
                  int len, const char* motif, Acc* out) noexcept {
   const long long bonus = unit_bonus(s), pen = unit_penalty(s);
   for (int i = 0; i < rx; ++i) {
-    Acc* row = out + static_cast<std::size_t>(i) * static_cast<std::size_t>(ry);
+    Acc* row = out + ix(i) * ix(ry);
     for (int j = 0; j < ry; ++j) row[j] = 0;
     for (int k = 0; k < len; ++k) {
       const char xc = x[i + k];
@@ -92,12 +92,12 @@ template <class Acc, class Cell>
 Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, Cell* out,
                         Table<Acc>& first, Table<Acc>& second) noexcept {
   const int mw = dp.mw;
-  const int lx = dp.len[static_cast<std::size_t>(x)], ly = dp.len[static_cast<std::size_t>(y)];
+  const int lx = dp.len[ix(x)], ly = dp.len[ix(y)];
   const char* sx = dp.seq_of(x);
   const char* sy = dp.seq_of(y);
   const char* m1 = s.motif_given ? s.motif : nullptr;
-  std::memset(out, 0, static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw) * sizeof(Cell));
-  const auto at = [](int i, int cols) { return static_cast<std::size_t>(i) * static_cast<std::size_t>(cols); };
+  std::memset(out, 0, ix(mw) * ix(mw) * sizeof(Cell));
+  const auto at = [](int i, int cols) { return ix(i) * ix(cols); };
 
   const int rx = std::max(0, lx - s.l + 1), ry = std::max(0, ly - s.l + 1);
   if (rx == 0 || ry == 0) return 0;
@@ -106,7 +106,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
 
   if (s.l2 == 0) {
     for (int i = 0; i < rx && i < mw; ++i)
-      for (int j = 0; j < ry && j < mw; ++j) out[at(i, mw) + static_cast<std::size_t>(j)] = to_cell<Cell>(first[at(i, ry) + static_cast<std::size_t>(j)]);
+      for (int j = 0; j < ry && j < mw; ++j) out[at(i, mw) + ix(j)] = to_cell<Cell>(first[at(i, ry) + ix(j)]);
     return 0;
   }
 
@@ -143,7 +143,7 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
 bool small_pair_terms(const Settings& s) noexcept {
   if (!small_terms(unit_bonus(s), unit_penalty(s))) return false;
   for (int k = 0; k < s.S; ++k) {
-    const long long pen = static_cast<long long>(prox_unit(s)) * s.penalty[static_cast<std::size_t>(k)];
+    const long long pen = static_cast<long long>(prox_unit(s)) * s.penalty[ix(k)];
     if (pen <= -(1 << 24) || pen >= (1 << 24)) return false;
   }
   return true;
@@ -154,13 +154,13 @@ bool small_pair_terms(const Settings& s) noexcept {
 // Copies the transpose of the mw x mw block `in` into `out`, in tiles.
 void transpose_block(const std::uint8_t* in, std::uint8_t* out, int mw) noexcept {
   constexpr int kTile = 32;
-  const auto w = static_cast<std::size_t>(mw);
+  const auto w = ix(mw);
   for (int i0 = 0; i0 < mw; i0 += kTile)
     for (int j0 = 0; j0 < mw; j0 += kTile) {
       const int i1 = std::min(mw, i0 + kTile), j1 = std::min(mw, j0 + kTile);
       for (int i = i0; i < i1; ++i)
         for (int j = j0; j < j1; ++j)
-          out[static_cast<std::size_t>(j) * w + static_cast<std::size_t>(i)] = in[static_cast<std::size_t>(i) * w + static_cast<std::size_t>(j)];
+          out[ix(j) * w + ix(i)] = in[ix(i) * w + ix(j)];
     }
 }
 
@@ -169,7 +169,7 @@ Status make_block(ProxBlocks& b, int x, int y, std::uint8_t* out) noexcept {
   ++b.computed;
   if (b.matrix == nullptr) return compute_block(*b.set, *b.dp, x, y, out, b.scratch);
   // x > y here: the matrix holds (y, x).
-  transpose_block(b.matrix->blocks[static_cast<std::size_t>(pair_block(b.n, y, x))], out, b.mw);
+  transpose_block(b.matrix->blocks[ix(pair_block(b.n, y, x))], out, b.mw);
   return 0;
 }
 
@@ -181,14 +181,14 @@ void clear_masked(const Settings& s, const DataPortion& dp, int x, int y, Cell* 
   const int mw = dp.mw;
   const int* mx = dp.masked_of(x);
   const int* my = dp.masked_of(y);
-  const auto cols = static_cast<std::size_t>(mw);
+  const auto cols = ix(mw);
   for (int w = 0; w < mw; ++w) {
-    if (mx != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(x)], s.l, s.l2, s.smin, s.S) &&
-        !word_unmasked(mx, dp.strand_len[static_cast<std::size_t>(x)], w, s.l, s.l2, s.smin, s.S))
-      std::memset(out + static_cast<std::size_t>(w) * cols, 0, cols * sizeof(Cell));
-    if (my != nullptr && word_fits(w, dp.len[static_cast<std::size_t>(y)], s.l, s.l2, s.smin, s.S) &&
-        !word_unmasked(my, dp.strand_len[static_cast<std::size_t>(y)], w, s.l, s.l2, s.smin, s.S))
-      for (int i = 0; i < mw; ++i) out[static_cast<std::size_t>(i) * cols + static_cast<std::size_t>(w)] = 0;
+    if (mx != nullptr && word_fits(w, dp.len[ix(x)], s.l, s.l2, s.smin, s.S) &&
+        !word_unmasked(mx, dp.strand_len[ix(x)], w, s.l, s.l2, s.smin, s.S))
+      std::memset(out + ix(w) * cols, 0, cols * sizeof(Cell));
+    if (my != nullptr && word_fits(w, dp.len[ix(y)], s.l, s.l2, s.smin, s.S) &&
+        !word_unmasked(my, dp.strand_len[ix(y)], w, s.l, s.l2, s.smin, s.S))
+      for (int i = 0; i < mw; ++i) out[ix(i) * cols + ix(w)] = 0;
   }
 }
 
@@ -227,7 +227,7 @@ long long greatest_proximity(const Settings& set, const DataPortion& dp) noexcep
   long long top = greatest_score(set, dp.derived, letters, set.motif_given ? set.motif : nullptr, set.l);
   if (set.l2 > 0) {
     long long least = LLONG_MAX;
-    for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[ix(k)]);
     top += greatest_score(set, dp.derived, letters, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
   }
   return top;
@@ -243,28 +243,28 @@ Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatr
   b.matrix = matrix != nullptr && matrix->built() && matrix->wide.empty() ? matrix : nullptr;
   b.n = dp.n;
   b.mw = dp.mw;
-  if (!mul_size(static_cast<std::size_t>(dp.mw), static_cast<std::size_t>(dp.mw), b.cells)) return ERMEM;
+  if (!mul_size(ix(dp.mw), ix(dp.mw), b.cells)) return ERMEM;
   if (b.matrix != nullptr) {
     b.usable = true;  // the matrix holds bytes
   } else {
     // On the fly every proximity must fit a byte.
     b.usable = greatest_proximity(set, dp) <= 255;
   }
-  const auto n = static_cast<std::size_t>(dp.n);
+  const auto n = ix(dp.n);
   if (table_fill(b.slot_of, n * n, std::int32_t{-1}) != 0) return ERMEM;
 
   std::size_t bytes = 0;
-  const bool fits = mul_size(b.cells, static_cast<std::size_t>(dp.pair_count), bytes) && bytes <= kTransposeBudget;
+  const bool fits = mul_size(b.cells, ix(dp.pair_count), bytes) && bytes <= kTransposeBudget;
   if (b.matrix != nullptr && fits && b.cells > 0 && table_alloc(b.transposed, bytes) == 0) {
     for (int u = 0; u + 1 < dp.n; ++u)
       for (int v = u + 1; v < dp.n; ++v) {
-        const auto k = static_cast<std::size_t>(pair_block(dp.n, u, v));
+        const auto k = ix(pair_block(dp.n, u, v));
         transpose_block(b.matrix->blocks[k], b.transposed.data() + k * b.cells, b.mw);
       }
   }
   // The cache: room for what the budget allows, at least one request.
   const std::size_t budget_slots = b.cells == 0 ? 0 : kCacheBudget / b.cells;
-  const auto request = static_cast<std::size_t>(dp.nn + 9);  // the blocks of the widest step
+  const auto request = ix(dp.nn + 9);  // the blocks of the widest step
   const std::size_t slots = std::min(n * (n - 1), std::max(budget_slots, request));
   if (table_alloc(b.slots, slots) != 0) return ERMEM;
   ret = std::move(b);
@@ -282,25 +282,25 @@ void drop_block_cache(ProxBlocks& b) noexcept {
 Status fetch_blocks(ProxBlocks& b, const int* x, const int* y, int count,
                     const std::uint8_t** ret) noexcept {
   const std::uint64_t stamp = ++b.stamp;
-  const auto n = static_cast<std::size_t>(b.n);
+  const auto n = ix(b.n);
   // First every block that needs no slot, or has one: those must not be evicted.
   for (int k = 0; k < count; ++k) {
     ret[k] = nullptr;
-    const auto u = static_cast<std::size_t>(x[k]), v = static_cast<std::size_t>(y[k]);
+    const auto u = ix(x[k]), v = ix(y[k]);
     if (b.matrix != nullptr && u < v) {
-      ret[k] = b.matrix->blocks[static_cast<std::size_t>(pair_block(b.n, x[k], y[k]))];
+      ret[k] = b.matrix->blocks[ix(pair_block(b.n, x[k], y[k]))];
     } else if (b.matrix != nullptr && !b.transposed.empty()) {
-      ret[k] = b.transposed.data() + static_cast<std::size_t>(pair_block(b.n, y[k], x[k])) * b.cells;
+      ret[k] = b.transposed.data() + ix(pair_block(b.n, y[k], x[k])) * b.cells;
     } else if (const int s = b.slot_of[u * n + v]; s >= 0) {
-      b.slots[static_cast<std::size_t>(s)].stamp = stamp;
-      ret[k] = b.slots[static_cast<std::size_t>(s)].data.data();
+      b.slots[ix(s)].stamp = stamp;
+      ret[k] = b.slots[ix(s)].data.data();
     }
   }
   for (int k = 0; k < count; ++k) {
     if (ret[k] != nullptr) continue;
-    const auto u = static_cast<std::size_t>(x[k]), v = static_cast<std::size_t>(y[k]);
+    const auto u = ix(x[k]), v = ix(y[k]);
     if (const int s = b.slot_of[u * n + v]; s >= 0) {  // fetched twice in this request
-      ret[k] = b.slots[static_cast<std::size_t>(s)].data.data();
+      ret[k] = b.slots[ix(s)].data.data();
       continue;
     }
     // A free slot with memory, else a free slot to fill, else the least
@@ -319,7 +319,7 @@ Status fetch_blocks(ProxBlocks& b, const int* x, const int* y, int count,
         }
       if (pick == b.slots.n) return ERMEM;
       BlockSlot& old = b.slots[pick];
-      b.slot_of[static_cast<std::size_t>(old.x) * n + static_cast<std::size_t>(old.y)] = -1;
+      b.slot_of[ix(old.x) * n + ix(old.y)] = -1;
     }
     BlockSlot& slot = b.slots[pick];
     slot.x = x[k];

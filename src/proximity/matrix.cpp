@@ -7,8 +7,8 @@
 Status build_matrix(const Settings& set, const DataPortion& dp, Out* out,
                     ProxMatrix& ret) noexcept {
   ret.reset();
-  const auto pairs = static_cast<std::size_t>(dp.pair_count);
-  const auto mw = static_cast<std::size_t>(dp.mw);
+  const auto pairs = ix(dp.pair_count);
+  const auto mw = ix(dp.mw);
   std::size_t cells = 0, bytes = 0;
   if (!mul_size(mw, mw, cells) || !mul_size(cells, pairs, bytes)) return ERMEM;
   ProxMatrix mx;
@@ -20,7 +20,7 @@ Status build_matrix(const Settings& set, const DataPortion& dp, Out* out,
     if (table_alloc(mx.wide, bytes) != 0) return ERMEM;
     for (int u = 0; u + 1 < dp.n; ++u)
       for (int v = u + 1; v < dp.n; ++v) {
-        const auto k = static_cast<std::size_t>(pair_block(dp.n, u, v));
+        const auto k = ix(pair_block(dp.n, u, v));
         if (compute_wide_block(set, dp, u, v, mx.wide.data() + k * cells, scratch) != 0) return ERMEM;
       }
   } else {
@@ -30,7 +30,7 @@ Status build_matrix(const Settings& set, const DataPortion& dp, Out* out,
     // exceed a byte, and 0 for indices that are not valid in their sequence.
     for (int u = 0; u + 1 < dp.n; ++u)
       for (int v = u + 1; v < dp.n; ++v)
-        if (compute_block(set, dp, u, v, mx.blocks[static_cast<std::size_t>(pair_block(dp.n, u, v))], scratch) != 0)
+        if (compute_block(set, dp, u, v, mx.blocks[ix(pair_block(dp.n, u, v))], scratch) != 0)
           return ERMEM;
   }
   ret = std::move(mx);
@@ -54,11 +54,11 @@ void dump_matrix(const ProxMatrix& mx, Out& out) noexcept {
           out.print(" %02d", k % 100);
       }
       out.put("\n");
-      const auto k = static_cast<std::size_t>(pair_block(n, u, v));
+      const auto k = ix(pair_block(n, u, v));
       for (int i = 0; i < mw; ++i) {
         const auto cell = [&](int j) -> int {
-          const std::size_t c = static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j);
-          return mx.wide.empty() ? mx.blocks[k][c] : mx.wide[k * static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw) + c];
+          const std::size_t c = ix(i) * ix(mw) + ix(j);
+          return mx.wide.empty() ? mx.blocks[k][c] : mx.wide[k * ix(mw) * ix(mw) + c];
         };
         bool any = false;
         for (int j = 0; j < mw && !any; ++j) any = cell(j) != 0;

@@ -37,11 +37,11 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
   const Settings& s = *e.set;
   const DataPortion& dp = *e.dp;
   if (i == dp.mw || j == dp.mw) return 0;
-  const int la = dp.len[static_cast<std::size_t>(a)], lb = dp.len[static_cast<std::size_t>(b)];
+  const int la = dp.len[ix(a)], lb = dp.len[ix(b)];
   if (!word_fits(i, la, s.l, s.l2, s.smin, s.S) || !word_fits(j, lb, s.l, s.l2, s.smin, s.S))
     return 0;
-  if (!word_unmasked(dp.masked_of(a), dp.strand_len[static_cast<std::size_t>(a)], i, s.l, s.l2, s.smin, s.S) ||
-      !word_unmasked(dp.masked_of(b), dp.strand_len[static_cast<std::size_t>(b)], j, s.l, s.l2, s.smin, s.S))
+  if (!word_unmasked(dp.masked_of(a), dp.strand_len[ix(a)], i, s.l, s.l2, s.smin, s.S) ||
+      !word_unmasked(dp.masked_of(b), dp.strand_len[ix(b)], j, s.l, s.l2, s.smin, s.S))
     return 0;
   const char* sa = dp.seq_of(a);
   const char* sb = dp.seq_of(b);
@@ -55,8 +55,8 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
     const char* m2 = s.motif2_given ? s.motif2 : nullptr;
     const long long unit = prox_unit(s);
     total = score_words(s, dp.derived, sa + pa.q, sb + pb.q, s.l, m1) + score_words(s, dp.derived, sa + pa.p2, sb + pb.p2, s.l2, m2) -
-            unit * s.penalty[static_cast<std::size_t>(pa.gap - s.smin)] -
-            unit * s.penalty[static_cast<std::size_t>(pb.gap - s.smin)];
+            unit * s.penalty[ix(pa.gap - s.smin)] -
+            unit * s.penalty[ix(pb.gap - s.smin)];
   }
   return clamp_proximity(total);
 }

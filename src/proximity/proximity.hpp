@@ -75,10 +75,10 @@ inline constexpr int kMaxProximity = 32767;
     const int t = a; a = b; b = t;
     const int w = i; i = j; j = w;
   }
-  const auto cell = static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j);
-  const auto k = static_cast<std::size_t>(pair_block(e.dp->n, a, b));
+  const auto cell = ix(i) * ix(mw) + ix(j);
+  const auto k = ix(pair_block(e.dp->n, a, b));
   if (!e.matrix->wide.empty())
-    return e.matrix->wide[k * static_cast<std::size_t>(mw) * static_cast<std::size_t>(mw) + cell];
+    return e.matrix->wide[k * ix(mw) * ix(mw) + cell];
   return e.matrix->blocks[k][cell];
 }
 

@@ -28,7 +28,7 @@ bool printed_as(const std::string& line, const char* fmt, ...) {
   const int len = std::vsnprintf(nullptr, 0, fmt, ap);
   va_end(ap);
   if (len < 0) return false;
-  std::string text(static_cast<std::size_t>(len) + 1, '\0');
+  std::string text(ix(len) + 1, '\0');
   va_start(ap, fmt);
   std::vsnprintf(text.data(), text.size(), fmt, ap);
   va_end(ap);

@@ -83,7 +83,7 @@ bool parse_params_extra(const std::string& line, PortionParams& p) {
     if (!holds_at(line, i, lead)) continue;
     const std::size_t from = i + std::strlen(lead);
     const std::size_t close = line.find('\'', from);
-    if (close == std::string::npos || close - from > static_cast<std::size_t>(kMaxWordLen)) return false;
+    if (close == std::string::npos || close - from > ix(kMaxWordLen)) return false;
     std::string& motif = which == 0 ? p.motif : p.motif2;
     int& leff = which == 0 ? p.leff : p.leff2;
     motif = line.substr(from, close - from);
@@ -127,7 +127,7 @@ bool parse_params_extra(const std::string& line, PortionParams& p) {
     std::snprintf(buf, sizeof buf, kParamsSpacing, p.smin, p.smax);
     again += buf;
     int v = 0;
-    while (i < line.size() && p.penalty.size() <= static_cast<std::size_t>(kMaxSpacing) && take_int(line, i, v)) {
+    while (i < line.size() && p.penalty.size() <= ix(kMaxSpacing) && take_int(line, i, v)) {
       std::snprintf(buf, sizeof buf, p.penalty.empty() ? "%d" : ",%d", v);
       again += buf;
       p.penalty.push_back(v);
@@ -172,7 +172,7 @@ std::string params_out_of_range(const PortionParams& p) {
   if (!within(p.smin, 0, kMaxSpacing) || !within(p.smax, p.smin, kMaxSpacing))
     return "spacing=[" + std::to_string(p.smin) + "," + std::to_string(p.smax) + "] (korvax takes 0.." +
            std::to_string(kMaxSpacing) + ", the first not above the second)";
-  if (p.penalty.size() != static_cast<std::size_t>(p.smax - p.smin + 1))
+  if (p.penalty.size() != ix(p.smax - p.smin + 1))
     return std::to_string(p.penalty.size()) + " spacing penalties for " + std::to_string(p.smax - p.smin + 1) +
            " spacings (korvax writes one per spacing)";
   return weights_out_of_range(p);
@@ -192,8 +192,8 @@ bool parse_sequence_line(const std::string& line, ListedSequence& s) {
   int consumed = 0;
   if (std::sscanf(line.c_str(), "%d:%n", &s.seq, &consumed) != 1 || consumed == 0) return false;
   const std::size_t sp = line.rfind(' ');
-  if (sp == std::string::npos || sp < static_cast<std::size_t>(consumed)) return false;
-  s.name = line.substr(static_cast<std::size_t>(consumed), sp - static_cast<std::size_t>(consumed));
+  if (sp == std::string::npos || sp < ix(consumed)) return false;
+  s.name = line.substr(ix(consumed), sp - ix(consumed));
   s.letters = line.substr(sp + 1);
   const int W = static_cast<int>(s.name.size());
   rtrim(s.name);

@@ -46,7 +46,7 @@ bool parse_perm(const std::string& line, ReportedResult& r) {
   else
     std::snprintf(head, sizeof head, kPermQ, r.p_index, r.q_index, r.serial);
   std::string again = head;
-  std::size_t i = static_cast<std::size_t>(consumed);
+  std::size_t i = ix(consumed);
   int v = 0;
   while (i < line.size() && take_int(line, i, v)) {
     r.perm.push_back(v);
@@ -64,7 +64,7 @@ bool parse_perm(const std::string& line, ReportedResult& r) {
 bool parse_word_line(const std::string& line, ReportedWord& w, int& ret_width) {
   int seq = 0, consumed = 0;
   if (std::sscanf(line.c_str(), "%d:%n", &seq, &consumed) != 1 || consumed == 0) return false;
-  const std::string rest = line.substr(static_cast<std::size_t>(consumed));
+  const std::string rest = line.substr(ix(consumed));
   w = ReportedWord{};
   w.seq = seq;
   const std::size_t paren = rest.rfind(" (");

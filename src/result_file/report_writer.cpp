@@ -17,23 +17,23 @@ void title(std::FILE* f, const char* kind, int k, const PermRecord& r, int sent)
 void word_lines(std::FILE* out, const Settings& s, const DataPortion& dp, const PermRecord& r) noexcept {
   const int W = dp.name_width;
   for (int i = 0; i < r.n; ++i) {
-    const int w = r.words[static_cast<std::size_t>(i)];
+    const int w = r.words[ix(i)];
     if (w < 0) continue;
     if (w == dp.mw) {
       std::fprintf(out, kLineNoWord, i + 1, W, W, dp.name_of(i));
       continue;
     }
     const char* text = dp.seq_of(i);
-    const int sum = r.prox_sums[static_cast<std::size_t>(i)];
-    const double pct = r.percents[static_cast<std::size_t>(i)] * 0.01;
+    const int sum = r.prox_sums[ix(i)];
+    const double pct = r.percents[ix(i)] * 0.01;
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
     if (s.both_strands) {
-      const StrandPlace a = strand_place(pl.q, s.l, dp.strand_len[static_cast<std::size_t>(i)]);
+      const StrandPlace a = strand_place(pl.q, s.l, dp.strand_len[ix(i)]);
       if (s.l2 == 0) {
         std::fprintf(out, kLineOneWordStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, s.l,
                      text + pl.q, sum, pct);
       } else {
-        const StrandPlace b = strand_place(pl.p2, s.l2, dp.strand_len[static_cast<std::size_t>(i)]);
+        const StrandPlace b = strand_place(pl.p2, s.l2, dp.strand_len[ix(i)]);
         std::fprintf(out, kLineWordPairStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, b.start,
                      b.sign, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2, sum, pct);
       }
@@ -86,7 +86,7 @@ void write_result_block(std::FILE* out, const Settings& s, const DataPortion& dp
       std::fprintf(out, kPermP, r.p_index, r.serial);
     else
       std::fprintf(out, kPermQ, r.p_index, r.q_index, r.serial);
-    for (int j = 0; j < r.n; ++j) std::fprintf(out, kPermEntry, r.perm[static_cast<std::size_t>(j)] + 1);
+    for (int j = 0; j < r.n; ++j) std::fprintf(out, kPermEntry, r.perm[ix(j)] + 1);
     std::fputs("\n", out);
   }
   word_lines(out, s, dp, r);
@@ -104,7 +104,7 @@ void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, 
   if (s.mask_lower) std::fputs(kParamsMasked, out);
   if (s.l2 != 0) {
     std::fprintf(out, kParamsSpacing, s.smin, s.smax);
-    for (int k = 0; k < s.S; ++k) std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[static_cast<std::size_t>(k)]);
+    for (int k = 0; k < s.S; ++k) std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[ix(k)]);
   }
   if (s.l2 != 0 && s.background == 1) std::fputs("  ", out);
   write_background(out, s, dp.derived);

@@ -60,12 +60,12 @@ struct Reader {
     ReportedResult& r = portion()->results.back();
     std::vector<bool> seen(r.perm.size() + 1, false);
     for (int v : r.perm) {
-      if (!within(v, 1, static_cast<int>(r.perm.size())) || seen[static_cast<std::size_t>(v)] ||
+      if (!within(v, 1, static_cast<int>(r.perm.size())) || seen[ix(v)] ||
           r.words.size() > r.perm.size()) {
         line_no = r.line + 1;
         return fail("the permutation line of a reported result is not an order of its sequences");
       }
-      seen[static_cast<std::size_t>(v)] = true;
+      seen[ix(v)] = true;
     }
     int words = 0;
     for (const ReportedWord& w : r.words) words += w.has_word ? 1 : 0;

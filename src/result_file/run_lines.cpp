@@ -12,8 +12,8 @@ bool parse_echo_line(const std::string& line, std::vector<std::string>& args) {
   if (std::sscanf(line.c_str(), "%d: \"%n", &index, &consumed) != 1 || consumed == 0) return false;
   if (index != static_cast<int>(args.size())) return false;
   const std::size_t close = index == 0 ? line.rfind("\"   [v.") : line.rfind('"');
-  if (close == std::string::npos || close < static_cast<std::size_t>(consumed)) return false;
-  args.push_back(line.substr(static_cast<std::size_t>(consumed), close - static_cast<std::size_t>(consumed)));
+  if (close == std::string::npos || close < ix(consumed)) return false;
+  args.push_back(line.substr(ix(consumed), close - ix(consumed)));
   return true;
 }
 

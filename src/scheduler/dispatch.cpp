@@ -63,8 +63,8 @@ struct Loop {
     char text[64 + 8 * kSlotLen];
     int len = std::snprintf(text, sizeof text, "%s", head);
     for (int k = 0; k < dp.n; ++k)
-      len += std::snprintf(text + len, sizeof text - static_cast<std::size_t>(len), "%d ", perm[k] + 1);
-    std::snprintf(text + len, sizeof text - static_cast<std::size_t>(len), "\n");
+      len += std::snprintf(text + len, sizeof text - ix(len), "%d ", perm[k] + 1);
+    std::snprintf(text + len, sizeof text - ix(len), "\n");
     return say(2, 2, text);
   }
 
@@ -76,16 +76,16 @@ struct Loop {
     ++e.in_flight;
     p->task = t;
     p->serial = ++rp.serial;
-    ts.busy[static_cast<std::size_t>(t)] = 1;
-    ts.current[static_cast<std::size_t>(t)] = p;
+    ts.busy[ix(t)] = 1;
+    ts.current[ix(t)] = p;
     char head[96];
     std::snprintf(head, sizeof head, "%d s) Send to task [T%d] permutation P%d(%d): ", elapsed(), t,
                   p->p_index, p->serial);
     if (!say_perm(head, p->perm.data())) return Step::Fail;
-    ts.non_improving[static_cast<std::size_t>(t)] = 0;
-    ts.last_q[static_cast<std::size_t>(t)] = nullptr;
-    ts.best_quality[static_cast<std::size_t>(t)] = 0;
-    Table<int>& scores = ts.word_scores[static_cast<std::size_t>(t)];
+    ts.non_improving[ix(t)] = 0;
+    ts.last_q[ix(t)] = nullptr;
+    ts.best_quality[ix(t)] = 0;
+    Table<int>& scores = ts.word_scores[ix(t)];
     std::memset(scores.data(), 0, scores.n * sizeof(int));
     return Step::Sent;
   }
@@ -95,7 +95,7 @@ struct Loop {
     e.port->send_perm(t, slot, dp.n);
     read_clock();
     ++e.in_flight;  // in flight even when no record can be made: its result is drained
-    ts.busy[static_cast<std::size_t>(t)] = 1;
+    ts.busy[ix(t)] = 1;
     std::unique_ptr<PermRecord> rec = make_record(slot, dp);
     if (!rec) {
       status |= ERMEM;
@@ -106,10 +106,10 @@ struct Loop {
     slot[0] = -1;
     r->serial = ++rp.serial;
     rp.records.append(std::move(rec));
-    r->p_index = ts.current[static_cast<std::size_t>(o)]->p_index;
-    PermRecord*& last = ts.last_q[static_cast<std::size_t>(o)];
+    r->p_index = ts.current[ix(o)]->p_index;
+    PermRecord*& last = ts.last_q[ix(o)];
     if (last == nullptr) {
-      PermRecord* p = ts.current[static_cast<std::size_t>(t)];
+      PermRecord* p = ts.current[ix(t)];
       p->q_link = r;
       r->q_link = p;
       r->q_index = 0;
@@ -119,7 +119,7 @@ struct Loop {
       r->q_link = last->q_link;
       r->q_index = last->q_index + 1;
     }
-    ts.current[static_cast<std::size_t>(t)] = r;
+    ts.current[ix(t)] = r;
     last = r;
     char head[112];
     std::snprintf(head, sizeof head, "%d s) Send to task [T%d] permutation Q%d,%d(%d): ", elapsed(), t,
@@ -137,7 +137,7 @@ struct Loop {
   // ---- 3. The next step of a free task ----
 
   Step stop_qlist(int t) noexcept {
-    const PermRecord* r = ts.current[static_cast<std::size_t>(t)];
+    const PermRecord* r = ts.current[ix(t)];
     char text[96];
     std::snprintf(text, sizeof text, "Stop Q%d list (length %d); task [T%d] free\n", r->p_index,
                   r->q_index + 1, t);
@@ -154,7 +154,7 @@ struct Loop {
   }
 
   Step next_step(int t) noexcept {
-    const PermRecord* r = ts.current[static_cast<std::size_t>(t)];
+    const PermRecord* r = ts.current[ix(t)];
     const int o = r->task;
     if (rp.plist_end || rp.serial >= s.perm_limit) return Step::Leave;
     read_clock();
@@ -163,9 +163,9 @@ struct Loop {
     if (const int k = pending_slot(o); k >= 0) return send_q(k, o, t);
     const int count = generate_qlist(rp, o, s.aggregation, e.coin);
     if (count == 0) return stop_qlist(t);
-    if (ts.non_improving[static_cast<std::size_t>(o)] >= s.aftermax) {
-      if (s.new_words_mode == NewWords::kIgnore || ts.new_count[static_cast<std::size_t>(o)] == 0) return stop_qlist(t);
-      if (s.new_words_mode == NewWords::kReset) ts.non_improving[static_cast<std::size_t>(o)] = 0;
+    if (ts.non_improving[ix(o)] >= s.aftermax) {
+      if (s.new_words_mode == NewWords::kIgnore || ts.new_count[ix(o)] == 0) return stop_qlist(t);
+      if (s.new_words_mode == NewWords::kReset) ts.non_improving[ix(o)] = 0;
     }
     char text[96];
     std::snprintf(text, sizeof text, "Generate %d permutation(s) for Q%d list\n", count, r->p_index);
@@ -181,12 +181,12 @@ struct Loop {
   bool take_result(int src) noexcept {
     const ResultLayout lay{dp.n};
     e.port->recv_result(src, msg.data(), lay.count());
-    const auto task_status = static_cast<Status>(msg[static_cast<std::size_t>(lay.status())]);
+    const auto task_status = static_cast<Status>(msg[ix(lay.status())]);
     status |= task_status;
     --e.in_flight;
-    ts.busy[static_cast<std::size_t>(src)] = 0;
+    ts.busy[ix(src)] = 0;
     read_clock();
-    PermRecord& r = *ts.current[static_cast<std::size_t>(src)];
+    PermRecord& r = *ts.current[ix(src)];
     // With a task status other than 0 only the status has meaning: the
     // record stays without a result, and the run ends after the portion.
     if (task_status == 0) {
@@ -215,9 +215,9 @@ struct Loop {
   int earliest_in_flight() const noexcept {
     int best = 0;
     for (int t = 1; t < ts.tasks; ++t)
-      if (ts.busy[static_cast<std::size_t>(t)] != 0 &&
-          (best == 0 || ts.current[static_cast<std::size_t>(t)]->serial <
-                            ts.current[static_cast<std::size_t>(best)]->serial))
+      if (ts.busy[ix(t)] != 0 &&
+          (best == 0 || ts.current[ix(t)]->serial <
+                            ts.current[ix(best)]->serial))
         best = t;
     return best;
   }
@@ -229,14 +229,14 @@ struct Loop {
       for (int t = 1; t < ts.tasks && !restart; ++t) {
         int src = 0;
         if (!e.in_send_order && e.port->poll_result(src)) {
-          if (ts.busy[static_cast<std::size_t>(src)] == 0) {
+          if (ts.busy[ix(src)] == 0) {
             e.port->drop(src, kTagResult);
           } else {
             if (!take_result(src)) return false;
             received = true;
           }
         }
-        if (ts.busy[static_cast<std::size_t>(t)] != 0 || ts.current[static_cast<std::size_t>(t)] == nullptr)
+        if (ts.busy[ix(t)] != 0 || ts.current[ix(t)] == nullptr)
           continue;
         switch (next_step(t)) {
           case Step::Fail: return false;
@@ -266,15 +266,15 @@ struct Loop {
 
   Status run() noexcept {
     e.in_flight = 0;
-    if (table_alloc(msg, static_cast<std::size_t>(ResultLayout{dp.n}.count())) != 0) return ERMEM;
+    if (table_alloc(msg, ix(ResultLayout{dp.n}.count())) != 0) return ERMEM;
     for (int t = 1; t < ts.tasks; ++t) {
-      ts.busy[static_cast<std::size_t>(t)] = 0;
+      ts.busy[ix(t)] = 0;
       for (int k = 0; k < kSlots; ++k) ts.slot(t, k)[0] = -1;
     }
     PermRecord* rec = rp.records.first.get();
     for (int t = 1; t < ts.tasks; ++t) {
       if (rec == nullptr) {
-        for (int u = t; u < ts.tasks; ++u) ts.current[static_cast<std::size_t>(u)] = nullptr;
+        for (int u = t; u < ts.tasks; ++u) ts.current[ix(u)] = nullptr;
         break;
       }
       if (hand_p(rec, t) == Step::Fail) return status;
@@ -293,14 +293,14 @@ struct Loop {
         e.port->wait_any(src, tag);
       }
       if (tag == kTagError) {
-        if (ts.busy[static_cast<std::size_t>(src)] != 0) {
-          ts.busy[static_cast<std::size_t>(src)] = 0;
+        if (ts.busy[ix(src)] != 0) {
+          ts.busy[ix(src)] = 0;
           --e.in_flight;
         }
         return static_cast<Status>(e.port->recv_error(src));
       }
       // Only a busy task has a result to give; anything else is dropped.
-      if (tag != kTagResult || ts.busy[static_cast<std::size_t>(src)] == 0) {
+      if (tag != kTagResult || ts.busy[ix(src)] == 0) {
         e.port->drop(src, tag);
         continue;
       }
@@ -335,8 +335,8 @@ void drain_in_flight(DispatchEnv& env) noexcept {
       (void)env.port->recv_error(src);
     else
       env.port->drop(src, tag);
-    if ((tag == kTagResult || tag == kTagError) && ts.busy[static_cast<std::size_t>(src)] != 0) {
-      ts.busy[static_cast<std::size_t>(src)] = 0;
+    if ((tag == kTagResult || tag == kTagError) && ts.busy[ix(src)] != 0) {
+      ts.busy[ix(src)] = 0;
       --env.in_flight;
     }
   }

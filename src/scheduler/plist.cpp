@@ -29,13 +29,13 @@ int portion_mincover(const DataPortion& dp, int mincover) noexcept {
 Status alloc_root_portion(RootPortion& rp, int tasks, const DataPortion& dp) noexcept {
   free_root_portion(rp);
   TaskState& ts = rp.ts;
-  const auto T = static_cast<std::size_t>(tasks);
-  const std::size_t cells = static_cast<std::size_t>(dp.n) * static_cast<std::size_t>(dp.mw);
+  const auto T = ix(tasks);
+  const std::size_t cells = ix(dp.n) * ix(dp.mw);
   ts.tasks = tasks;
   ts.n = dp.n;
   ts.mw = dp.mw;
   if (table_alloc(ts.word_scores, T) != 0 || table_alloc(ts.word_seen, T) != 0 ||
-      table_alloc(rp.pairs, static_cast<std::size_t>(dp.pair_count)) != 0)
+      table_alloc(rp.pairs, ix(dp.pair_count)) != 0)
     return ERMEM;
   for (std::size_t t = 1; t < T; ++t)
     if (table_alloc(ts.word_scores[t], cells) != 0) return ERMEM;
@@ -61,8 +61,8 @@ void free_root_portion(RootPortion& rp) noexcept {
 
 std::unique_ptr<PermRecord> make_record(const std::int16_t* perm, const DataPortion& dp) noexcept {
   std::unique_ptr<PermRecord> r(new (std::nothrow) PermRecord);
-  if (!r || table_alloc(r->perm, static_cast<std::size_t>(dp.n)) != 0) return nullptr;
-  std::memcpy(r->perm.data(), perm, static_cast<std::size_t>(dp.n) * sizeof(std::int16_t));
+  if (!r || table_alloc(r->perm, ix(dp.n)) != 0) return nullptr;
+  std::memcpy(r->perm.data(), perm, ix(dp.n) * sizeof(std::int16_t));
   r->n = dp.n;
   r->nn = dp.nn;
   r->logn = dp.logn;
@@ -72,7 +72,7 @@ std::unique_ptr<PermRecord> make_record(const std::int16_t* perm, const DataPort
 namespace {
 
 bool same_perm(const std::int16_t* a, const std::int16_t* b, int n) noexcept {
-  return std::memcmp(a, b, static_cast<std::size_t>(n) * sizeof(std::int16_t)) == 0;
+  return std::memcmp(a, b, ix(n) * sizeof(std::int16_t)) == 0;
 }
 
 // Appends perm as the next P record unless the record list holds it already.

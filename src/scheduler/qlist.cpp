@@ -7,7 +7,7 @@
 namespace {
 
 bool same(const std::int16_t* a, const std::int16_t* b, int n) noexcept {
-  return std::memcmp(a, b, static_cast<std::size_t>(n) * sizeof(std::int16_t)) == 0;
+  return std::memcmp(a, b, ix(n) * sizeof(std::int16_t)) == 0;
 }
 
 void free_slot(std::int16_t* slot) noexcept { slot[0] = -1; }

@@ -7,7 +7,7 @@ namespace {
 
 bool same_signal(const PermRecord& x, const PermRecord& y) noexcept {
   return x.quality == y.quality && x.avg_proximity == y.avg_proximity && x.power == y.power &&
-         std::memcmp(x.words.data(), y.words.data(), static_cast<std::size_t>(x.n) * sizeof(int)) == 0;
+         std::memcmp(x.words.data(), y.words.data(), ix(x.n) * sizeof(int)) == 0;
 }
 
 }  // namespace

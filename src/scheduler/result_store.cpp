@@ -26,7 +26,7 @@ bool result_valid(const std::int32_t* msg, const DataPortion& dp, const Settings
 }
 
 Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexcept {
-  const auto n = static_cast<std::size_t>(r.n);
+  const auto n = ix(r.n);
   Table<int> words, sums, percents;
   if (table_alloc(words, n) != 0 || table_alloc(sums, n) != 0 || table_alloc(percents, n) != 0)
     return ERMEM;
@@ -42,7 +42,7 @@ Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexc
   r.prox_sums = std::move(sums);
   r.percents = std::move(percents);
 
-  const auto o = static_cast<std::size_t>(r.task);
+  const auto o = ix(r.task);
   if (r.quality > ts.best_quality[o]) {
     ts.best_quality[o] = r.quality;
     ts.non_improving[o] = 0;
@@ -53,14 +53,14 @@ Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexc
 }
 
 Status account_words(PermRecord& r, int o, TaskState& ts) noexcept {
-  const auto to = static_cast<std::size_t>(o);
+  const auto to = ix(o);
   ts.new_count[to] = 0;
   if (r.is_p()) ts.new_count[0] = 0;
   for (int s = 0; s < r.n; ++s) {
-    const int w = r.words[static_cast<std::size_t>(s)];
+    const int w = r.words[ix(s)];
     if (w == ts.mw || w < 0) continue;
     int& score = ts.scores(o, s)[w];  // sums of a long Q-list must not wrap
-    score = clamp_int(static_cast<long long>(score) + r.prox_sums[static_cast<std::size_t>(s)]);
+    score = clamp_int(static_cast<long long>(score) + r.prox_sums[ix(s)]);
     int& seen = ts.seen(o, s)[w];
     if (seen == 0) {
       seen = 1;

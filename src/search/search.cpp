@@ -70,11 +70,11 @@ void orient_signal(const DataPortion& dp, const Settings& s, std::int32_t* words
   for (int i = 0; i < dp.n; ++i) {
     const int w = words[i];
     if (w == dp.mw) continue;
-    (w < dp.strand_len[static_cast<std::size_t>(i)] ? forward : reverse) += 1;
+    (w < dp.strand_len[ix(i)] ? forward : reverse) += 1;
   }
   if (reverse <= forward) return;
   for (int i = 0; i < dp.n; ++i)
-    if (words[i] != dp.mw) words[i] = mirror_start(words[i], s.l, dp.strand_len[static_cast<std::size_t>(i)]);
+    if (words[i] != dp.mw) words[i] = mirror_start(words[i], s.l, dp.strand_len[ix(i)]);
 }
 
 }  // namespace
@@ -88,13 +88,13 @@ Status finish_signal(const GTree& t, const SearchEnv& e, const std::int32_t* top
   const int mw = dp.mw, M = dp.M();
   Best best;
   for (int wa = 0; wa <= mw; ++wa)
-    for (int wb = 0; wb <= mw; ++wb) best.offer(top_cost[static_cast<std::size_t>(wa * M + wb)], wa, wb, e.coin);
-  const std::int16_t* row = top.row(static_cast<std::size_t>(best.first * M + best.second), dp.nn);
+    for (int wb = 0; wb <= mw; ++wb) best.offer(top_cost[ix(wa * M + wb)], wa, wb, e.coin);
+  const std::int16_t* row = top.row(ix(best.first * M + best.second), dp.nn);
 
   // Words. An index whose word does not lie within its sequence or holds a masked letter (possible
   // only with a threshold of 0 or less) is no word.
   for (int j = 0; j < dp.n; ++j) {
-    const int seq = t.perm[static_cast<std::size_t>(j)];
+    const int seq = t.perm[ix(j)];
     int w = row[j];
     if (w != mw && !word_usable(dp, s, seq, w)) w = mw;
     msg[lay.words() + seq] = w;

@@ -9,9 +9,9 @@ void dump_gtree(const GTree& g, const DataPortion& dp, Out& out) noexcept {
   out.print("G-tree built (%d levels, %d nodes):\n", dp.logn, dp.n);
   for (int z = 0; z < dp.logn; ++z) {
     out.print("Dz=%1d: ", z);
-    const Table<std::int16_t>& lv = g.level[static_cast<std::size_t>(z)];
+    const Table<std::int16_t>& lv = g.level[ix(z)];
     for (int i = 0; i < dp.nn; ++i) {
-      const int s = lv[static_cast<std::size_t>(i)];
+      const int s = lv[ix(i)];
       if (s < 0)
         out.put("  *");
       else
@@ -23,12 +23,12 @@ void dump_gtree(const GTree& g, const DataPortion& dp, Out& out) noexcept {
 
 void dump_system(const GTree& g, int z, const DataPortion& dp, Out& out) noexcept {
   const int mw = dp.mw, M = dp.M(), nn = dp.nn, K = 1 << (z - 1);
-  const Table<std::int16_t>& lv = g.level[static_cast<std::size_t>(z - 1)];
+  const Table<std::int16_t>& lv = g.level[ix(z - 1)];
   out.put("\n  i   j   (System for next level)    (Costs for the next level)\n");
   for (int i = 0; i <= mw; ++i) {
     bool any = false;
     for (int j = 0; j <= mw; ++j) {
-      const std::int32_t* cost = g.cost.data() + static_cast<std::size_t>(i * M + j) * static_cast<std::size_t>(K);
+      const std::int32_t* cost = g.cost.data() + ix(i * M + j) * ix(K);
       bool nonzero = false;
       for (int k = 0; k < K; ++k) nonzero = nonzero || cost[k] != 0;
       if (!nonzero) continue;
@@ -41,9 +41,9 @@ void dump_system(const GTree& g, int z, const DataPortion& dp, Out& out) noexcep
         out.put(" ZZ:");
       else
         out.print("%03d:", (j + 1) % 1000);
-      const std::int16_t* row = g.system.data() + static_cast<std::size_t>(i * M + j) * static_cast<std::size_t>(nn);
+      const std::int16_t* row = g.system.data() + ix(i * M + j) * ix(nn);
       for (int p = 0; p < nn; ++p) {
-        if (lv[static_cast<std::size_t>(p)] < 0)
+        if (lv[ix(p)] < 0)
           out.put("  *");
         else if (row[p] == mw)
           out.put("  ZZ");
@@ -58,7 +58,7 @@ void dump_system(const GTree& g, int z, const DataPortion& dp, Out& out) noexcep
   }
   out.print("Dz=%1d: ", z - 1);
   for (int p = 0; p < nn; ++p) {
-    const int s = lv[static_cast<std::size_t>(p)];
+    const int s = lv[ix(p)];
     if (s < 0)
       out.put("  *");
     else

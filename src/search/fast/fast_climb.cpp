@@ -13,7 +13,7 @@
 #include <algorithm>
 
 Status fast_scratch(FastSearch& f, int M) noexcept {
-  const auto m = static_cast<std::size_t>(M);
+  const auto m = ix(M);
   if (f.sa.n >= m) return 0;
   if (table_alloc(f.sa, m) != 0 || table_alloc(f.sb, m) != 0 || table_alloc(f.acc, m) != 0 || table_fill(f.runs.odd.at, m * m, -1) != 0 ||
       table_fill(f.runs.even.at, m, -1) != 0 || table_alloc(f.runs.odd.scratch, m) != 0 ||
@@ -42,9 +42,9 @@ KeptStep* kept_step(FastStep& st, int c, bool merge) noexcept {
   KeptStep& k = merge ? f.kept_merge : f.kept_quads;
   if (!k.tried) {
     k.tried = true;
-    const auto groups = static_cast<std::size_t>(st.nn / c), cc = static_cast<std::size_t>(c);
+    const auto groups = ix(st.nn / c), cc = ix(c);
     // Both steps' rows take nn x M x M x 2 bytes each; costs and flags less.
-    const std::size_t each = static_cast<std::size_t>(st.nn) * st.keys * 2 + groups * st.keys * 5;
+    const std::size_t each = ix(st.nn) * st.keys * 2 + groups * st.keys * 5;
     k.ready = each <= kMaxKeptBytes / 2 && table_fill(k.places, groups * cc, std::int16_t{-2}) == 0 &&
               table_alloc(k.rows, groups * st.keys * cc) == 0 && table_alloc(k.cost, groups * st.keys) == 0 &&
               (!merge || (table_alloc(k.zero, groups * st.keys) == 0 && table_alloc(k.zero_rows, groups * cc) == 0));
@@ -62,8 +62,8 @@ namespace {
 // tables, or (into_step false) back.
 void copy_group(FastStep& st, KeptStep& k, int g, int c, bool into_step) noexcept {
   FastSearch& f = st.f;
-  const auto cc = static_cast<std::size_t>(c), at = static_cast<std::size_t>(g) * cc;
-  const std::size_t keys = st.keys, gk = static_cast<std::size_t>(g) * keys;
+  const auto cc = ix(c), at = ix(g) * cc;
+  const std::size_t keys = st.keys, gk = ix(g) * keys;
   const auto copy = [into_step](auto* kept, auto* step, std::size_t n) {
     if (into_step)
       std::copy_n(kept, n, step);
@@ -81,7 +81,7 @@ void copy_group(FastStep& st, KeptStep& k, int g, int c, bool into_step) noexcep
 }  // namespace
 
 bool reuse_group(FastStep& st, KeptStep* k, const std::int16_t* places, int g, int c) noexcept {
-  if (k == nullptr || !std::equal(places, places + c, k->places.data() + static_cast<std::size_t>(g) * static_cast<std::size_t>(c)))
+  if (k == nullptr || !std::equal(places, places + c, k->places.data() + ix(g) * ix(c)))
     return false;
   copy_group(st, *k, g, c, true);
   return true;
@@ -90,7 +90,7 @@ bool reuse_group(FastStep& st, KeptStep* k, const std::int16_t* places, int g, i
 void keep_group(FastStep& st, KeptStep* k, const std::int16_t* places, int g, int c) noexcept {
   if (k == nullptr) return;
   copy_group(st, *k, g, c, false);
-  std::copy_n(places, c, k->places.data() + static_cast<std::size_t>(g) * static_cast<std::size_t>(c));
+  std::copy_n(places, c, k->places.data() + ix(g) * ix(c));
 }
 
 namespace {

@@ -44,7 +44,7 @@ void for_parts(const MergeSide& s, int mw, Part&& part) noexcept {
 
 // Clears what a pool kept for the previous own word (even) or side (odd).
 void forget(RunPool& r) noexcept {
-  for (std::size_t i = 0; i < r.count; ++i) r.at[static_cast<std::size_t>(r.keys[i])] = -1;
+  for (std::size_t i = 0; i < r.count; ++i) r.at[ix(r.keys[i])] = -1;
   r.count = 0;
 }
 
@@ -53,14 +53,14 @@ void forget(RunPool& r) noexcept {
 // pool when there is room.
 const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t* prev, int first,
                             const std::uint8_t* extra, RunPool& r, std::size_t key) noexcept {
-  const auto w = static_cast<std::size_t>(st.mw);
-  if (const std::int32_t k = r.at[key]; k >= 0) return r.sums.data() + static_cast<std::size_t>(k) * w;
+  const auto w = ix(st.mw);
+  if (const std::int32_t k = r.at[key]; k >= 0) return r.sums.data() + ix(k) * w;
   const std::size_t n = r.count;
   const bool keep = (n + 1) * w <= kMaxRunBytes && table_grow(r.sums, (n + 1) * w, n * w) == 0 &&
                     table_grow(r.keys, n + 1, n) == 0;
   std::uint8_t* sum = keep ? r.sums.data() + n * w : r.scratch.data();
   const auto copy = [&](const std::uint8_t* row) {
-    for_parts(s, st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, static_cast<std::size_t>(len)); });
+    for_parts(s, st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, ix(len)); });
   };
   bool any = extra != nullptr;
   if (any) copy(extra);
@@ -74,7 +74,7 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
     any = true;
   }
   if (!any)
-    for_parts(s, st.mw, [&](int x, int len) { std::memset(sum + x, 0, static_cast<std::size_t>(len)); });
+    for_parts(s, st.mw, [&](int x, int len) { std::memset(sum + x, 0, ix(len)); });
   if (keep) {
     r.at[key] = static_cast<std::int32_t>(n);
     r.keys[n] = static_cast<std::int32_t>(key);
@@ -87,14 +87,14 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
 // previous row, and the two run sums that row keys when they were kept
 // (a pool spans tens of MiB; a kept sum is mostly far from the cache).
 void prefetch_runs(FastStep& st, const MergeSide& s, int w, int v) noexcept {
-  const std::int16_t* prev = s.rows + st.key(w, v) * static_cast<std::size_t>(s.h);
+  const std::int16_t* prev = s.rows + st.key(w, v) * ix(s.h);
   const RunSums& runs = st.f.runs;
-  const auto mw = static_cast<std::size_t>(st.mw);
-  const std::int32_t found[2] = {runs.even.at[static_cast<std::size_t>(prev[2])], runs.odd.at[st.key(v, prev[3])]};
+  const auto mw = ix(st.mw);
+  const std::int32_t found[2] = {runs.even.at[ix(prev[2])], runs.odd.at[st.key(v, prev[3])]};
   const std::uint8_t* sums[2] = {runs.even.sums.data(), runs.odd.sums.data()};
   for (int k = 0; k < 2; ++k) {
     if (found[k] < 0) continue;
-    const std::uint8_t* p = sums[k] + static_cast<std::size_t>(found[k]) * mw;
+    const std::uint8_t* p = sums[k] + ix(found[k]) * mw;
     for (std::size_t at = 0; at < mw; at += 64) __builtin_prefetch(p + at);
   }
 }
@@ -127,10 +127,10 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   constexpr int kAhead = 3;  // candidates whose sums are asked for ahead
   for (int j = 0; j < costly; ++j) {
     const int v = order[j];
-    if (j + 2 * kAhead < costly) __builtin_prefetch(s.rows + st.key(w, order[j + 2 * kAhead]) * static_cast<std::size_t>(s.h));
+    if (j + 2 * kAhead < costly) __builtin_prefetch(s.rows + st.key(w, order[j + 2 * kAhead]) * ix(s.h));
     if (j + kAhead < costly) prefetch_runs(st, s, w, order[j + kAhead]);
     out.push(mw, v);
-    const std::int16_t* prev = s.rows + st.key(w, v) * static_cast<std::size_t>(s.h);
+    const std::int16_t* prev = s.rows + st.key(w, v) * ix(s.h);
     // The member average reaches T where the sum of the member rows (and of
     // the heads' row) reaches T times their count.
     int k = own ? 1 : 0;
@@ -144,9 +144,9 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
       // (w, prev[2]), the odd places from its second head's, keyed (v,
       // prev[3]); each run's sum (the even one with the heads' row) is made
       // once and kept.
-      const std::uint8_t* even = run_sum(st, s, prev, 2, cab, runs.even, static_cast<std::size_t>(prev[2]));
+      const std::uint8_t* even = run_sum(st, s, prev, 2, cab, runs.even, ix(prev[2]));
       const std::uint8_t* odd = run_sum(st, s, prev, 1, nullptr, runs.odd, st.key(v, prev[3]));
-      if (!out.reserve(static_cast<std::size_t>(mw))) return;
+      if (!out.reserve(ix(mw))) return;
       for_parts(s, mw, [&](int x, int n) {
         std::int16_t* at = out.next_x();
         const int got = kernel_sum3_at_least(nullptr, even + x, odd + x, n, need, at);
@@ -179,7 +179,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
     const int x = own ? hits[i] : i;
     if (x >= s.cut && x < s.resume) continue;
     if (alone) out.push(x, mw);
-    if (!out.reserve(static_cast<std::size_t>(mw))) return;
+    if (!out.reserve(ix(mw))) return;
     out.push_vs(x, kernel_bytes_at_least_kept(st.block_row(s.other_cand, x), free, mw, T, out.next_v()));
   }
 }
@@ -214,9 +214,9 @@ Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const i
 const std::int16_t* prev_row(FastStep& st, int gp, int h, int x, int y) noexcept {
   const std::size_t key = st.key(x, y);
   const FastSearch& f = st.f;
-  if (f.flagged_prev && f.zero_prev[static_cast<std::size_t>(gp) * st.keys + key] != 0)
-    return f.zero_rows_prev.data() + static_cast<std::size_t>(gp) * static_cast<std::size_t>(h);
-  return st.prev_group(gp, h) + key * static_cast<std::size_t>(h);
+  if (f.flagged_prev && f.zero_prev[ix(gp) * st.keys + key] != 0)
+    return f.zero_rows_prev.data() + ix(gp) * ix(h);
+  return st.prev_group(gp, h) + key * ix(h);
 }
 
 // Writes the cost of key (wa, wb) of group g and its row: the heads, the
@@ -225,7 +225,7 @@ const std::int16_t* prev_row(FastStep& st, int gp, int h, int x, int y) noexcept
 // the group's zero row.
 void write_merge(FastStep& st, int g, int h, int wa, int wb, const MergeOut& o) noexcept {
   FastSearch& f = st.f;
-  const std::size_t at = static_cast<std::size_t>(g) * st.keys + st.key(wa, wb);
+  const std::size_t at = ix(g) * st.keys + st.key(wa, wb);
   f.cost[at] = o.zero ? 0 : o.cost;
   f.zero[at] = o.zero ? 1 : 0;
   if (o.zero) return;
@@ -241,7 +241,7 @@ void write_merge(FastStep& st, int g, int h, int wa, int wb, const MergeOut& o) 
 // members of the two halves' (mw, mw) rows.
 void write_zero_row(FastStep& st, int g, int h) noexcept {
   const int mw = st.mw;
-  std::int16_t* row = st.f.zero_rows.data() + static_cast<std::size_t>(g) * static_cast<std::size_t>(2 * h);
+  std::int16_t* row = st.f.zero_rows.data() + ix(g) * ix(2 * h);
   row[0] = row[1] = row[2] = row[3] = static_cast<std::int16_t>(mw);
   kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2, h - 2);
 }
@@ -252,7 +252,7 @@ void write_zero_row(FastStep& st, int g, int h) noexcept {
 MergeOut mirrored_merge(FastStep& st, const std::int16_t* heads, int g, int h, int wa, int wb) noexcept {
   const StrandMirror& m = *st.e.mirror;
   const int ma = m.of(heads[0], wa), mb = m.of(heads[h], wb);
-  const std::size_t at = static_cast<std::size_t>(g) * st.keys + st.key(ma, mb);
+  const std::size_t at = ix(g) * st.keys + st.key(ma, mb);
   if (st.f.zero[at] != 0) return {0, st.mw, st.mw, true};
   const std::int16_t* r = st.row(g, 2 * h, ma, mb);
   return {st.f.cost[at], m.of(heads[1], r[2]), m.of(heads[h + 1], r[3]), false};
@@ -263,8 +263,8 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   const int mw = st.mw, T = st.T;
   const int base = g * c;
   const int a = lv[base], a2 = lv[base + 1], b = lv[base + h], b2 = lv[base + h + 1];
-  const std::int32_t* C0 = f.cost_prev.data() + static_cast<std::size_t>(2 * g) * st.keys;
-  const std::int32_t* C1 = f.cost_prev.data() + static_cast<std::size_t>(2 * g + 1) * st.keys;
+  const std::int32_t* C0 = f.cost_prev.data() + ix(2 * g) * st.keys;
+  const std::int32_t* C1 = f.cost_prev.data() + ix(2 * g + 1) * st.keys;
   const std::int16_t* R0 = st.prev_group(2 * g, h);
   const std::int16_t* R1 = st.prev_group(2 * g + 1, h);
   const std::uint8_t* member[kMaxFetch];
@@ -277,7 +277,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     if (fetch_side(f, lv + base + h, h, a, mx, my, 2, member, blk) != 0) return ERMEM;
     // Both strands: a word of a after its mirror (in the middle of its
     // words) keys only mirrored keys, whose lists are never read.
-    const int last = st.e.mirror != nullptr ? st.e.mirror->last[static_cast<std::size_t>(a)] : -1;
+    const int last = st.e.mirror != nullptr ? st.e.mirror->last[ix(a)] : -1;
     const MergeSide side{C1, R1, h, member, blk[0], blk[1], last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
     f.lists.used = 0;
     forget(f.runs.odd);
@@ -331,11 +331,11 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
       const std::int16_t* lb = f.lists.list(kb);
       const std::int32_t* kbc = f.lists.costs(kb);
       for (int k = 0; k < na; ++k) {
-        f.ka[static_cast<std::size_t>(k)] = C0[st.key(wa, la[k])];
-        f.sa[static_cast<std::size_t>(k)] = f.ka[static_cast<std::size_t>(k)] + st.at(BA2, wb, la[k]);
+        f.ka[ix(k)] = C0[st.key(wa, la[k])];
+        f.sa[ix(k)] = f.ka[ix(k)] + st.at(BA2, wb, la[k]);
       }
       for (int k = 0; k < nb; ++k) {
-        f.sb[static_cast<std::size_t>(k)] = kbc[k] + st.at(AB2, wa, lb[k]);
+        f.sb[ix(k)] = kbc[k] + st.at(AB2, wa, lb[k]);
       }
       MergeOut o{0, mw, mw, true};
       if (na > 0 && nb > 0) {
@@ -359,7 +359,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     }
     // The rows, their second halves asked for a few keys ahead.
     constexpr int kAhead = 8;
-    const auto hh = static_cast<std::size_t>(h);
+    const auto hh = ix(h);
     for (int wb = 0; wb <= mw; ++wb) {
       if (wb + kAhead <= mw && !out[wb + kAhead].zero)
         __builtin_prefetch(R1 + st.key(wb + kAhead, out[wb + kAhead].ub) * hh);
@@ -382,10 +382,10 @@ Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
   f.flagged_prev = f.flagged;
   f.flagged = true;
   std::size_t entries = 0;
-  if (!mul_size(st.keys, static_cast<std::size_t>(K), entries) || table_grow(f.cost, entries, 0) != 0 ||
-      table_grow(f.zero, entries, 0) != 0 || table_grow(f.zero_rows, static_cast<std::size_t>(st.nn), 0) != 0)
+  if (!mul_size(st.keys, ix(K), entries) || table_grow(f.cost, entries, 0) != 0 ||
+      table_grow(f.zero, entries, 0) != 0 || table_grow(f.zero_rows, ix(st.nn), 0) != 0)
     return ERMEM;
-  const std::int16_t* lv = t.level[static_cast<std::size_t>(z)].data();
+  const std::int16_t* lv = t.level[ix(z)].data();
   KeptStep* kept = z == st.e.dp->logn - 2 ? kept_step(st, c, true) : nullptr;
   for (int g = 0; g < K; ++g) {
     if (lv[g * c + 1] < 0 || lv[g * c + h + 1] < 0) return ERINT;

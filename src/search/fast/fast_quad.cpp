@@ -18,7 +18,7 @@ struct QuadOut {
 };
 
 void write_quad(FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) noexcept {
-  st.f.cost[static_cast<std::size_t>(q) * st.keys + st.key(w0, w2)] = o.cost;
+  st.f.cost[ix(q) * st.keys + st.key(w0, w2)] = o.cost;
   std::int16_t* row = st.row(q, 4, w0, w2);
   row[0] = static_cast<std::int16_t>(o.r0);
   row[1] = static_cast<std::int16_t>(o.r2);
@@ -35,7 +35,7 @@ void mirror_quad(FastStep& st, int q, const int* seq, int w0, int w2) noexcept {
   const int m0 = m.of(seq[0], w0), m2 = m.of(seq[1], w2);
   const std::int16_t* r = st.row(q, 4, m0, m2);
   write_quad(st, q, 0, w0, w2,
-             {st.f.cost[static_cast<std::size_t>(q) * st.keys + st.key(m0, m2)], m.of(seq[0], r[0]),
+             {st.f.cost[ix(q) * st.keys + st.key(m0, m2)], m.of(seq[0], r[0]),
               m.of(seq[1], r[1]), m.of(seq[2], r[2]), m.of(seq[3], r[3])});
 }
 
@@ -179,7 +179,7 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
         write_quad(st, q, Q, w0, w2, {0, mw, mw, mw, mw});
         continue;
       }
-      for (int k = 0; k < count; ++k) f.sa[static_cast<std::size_t>(k)] = st.at(A, w0, list[k]) + st.at(BT, w2, list[k]);
+      for (int k = 0; k < count; ++k) f.sa[ix(k)] = st.at(A, w0, list[k]) + st.at(BT, w2, list[k]);
       const Best pk = pick_single(list, f.sa.data(), count, f.pick, st.e.coin);
       const int cost = pk.value + st.at(C, w0, w2);
       write_quad(st, q, Q, w0, w2, p_is_s1 ? QuadOut{cost, w0, w2, pk.first, mw} : QuadOut{cost, w0, w2, mw, pk.first});
@@ -232,8 +232,8 @@ Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int
       const std::size_t kb = st.key(w0, w2);
       const int nb = f.lists.size(kb);
       const std::int16_t* lb = f.lists.list(kb);
-      for (int k = 0; k < na; ++k) f.sa[static_cast<std::size_t>(k)] = st.at(A1, w0, la[k]) + st.at(B1, w2, la[k]);
-      for (int k = 0; k < nb; ++k) f.sb[static_cast<std::size_t>(k)] = st.at(A3, w0, lb[k]) + st.at(B3, w2, lb[k]);
+      for (int k = 0; k < na; ++k) f.sa[ix(k)] = st.at(A1, w0, la[k]) + st.at(B1, w2, la[k]);
+      for (int k = 0; k < nb; ++k) f.sb[ix(k)] = st.at(A3, w0, lb[k]) + st.at(B3, w2, lb[k]);
       QuadOut o;
       if (na > 0 && nb > 0) {
         const PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, c};
@@ -261,19 +261,19 @@ Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
   const int Q = dp.nn / 4;
   std::size_t entries = 0;
-  if (!mul_size(st.keys, static_cast<std::size_t>(Q), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;
+  if (!mul_size(st.keys, ix(Q), entries) || table_grow(f.cost, entries, 0) != 0) return ERMEM;
   if (fast_scratch(f, st.M) != 0) return ERMEM;
   f.flagged = false;  // every quad row is written
   // The rows of every step, kept from permutation to permutation.
-  if (!mul_size(st.keys, static_cast<std::size_t>(st.nn), entries) || table_grow(f.rows, entries, 0) != 0 ||
+  if (!mul_size(st.keys, ix(st.nn), entries) || table_grow(f.rows, entries, 0) != 0 ||
       table_grow(f.rows_prev, entries, 0) != 0)
     return ERMEM;
 
-  const Table<std::int16_t>& lv = t.level[static_cast<std::size_t>(dp.logn - 1)];
+  const Table<std::int16_t>& lv = t.level[ix(dp.logn - 1)];
   KeptStep* kept = kept_step(st, 4, false);
   for (int q = 0; q < Q; ++q) {
     if (reuse_group(st, kept, lv.data() + 4 * q, q, 4)) continue;
-    const auto slot = [&](int k) { return static_cast<int>(lv[static_cast<std::size_t>(4 * q + k)]); };
+    const auto slot = [&](int k) { return static_cast<int>(lv[ix(4 * q + k)]); };
     const int s0 = slot(0), s1 = slot(1), s2 = slot(2), s3 = slot(3);
     Status s;
     if (s1 < 0 && s3 < 0)

@@ -16,28 +16,28 @@ struct FastStep {
 
   FastStep(GTree& tree, FastSearch& fast, const SearchEnv& env) noexcept
       : t(tree), f(fast), e(env), mw(env.dp->mw), M(env.dp->M()), nn(env.dp->nn),
-        T(env.dp->derived.threshold), keys(static_cast<std::size_t>(M) * static_cast<std::size_t>(M)) {}
+        T(env.dp->derived.threshold), keys(ix(M) * ix(M)) {}
 
   [[nodiscard]] std::size_t key(int own, int other) const noexcept {
-    return static_cast<std::size_t>(own) * static_cast<std::size_t>(M) + static_cast<std::size_t>(other);
+    return ix(own) * ix(M) + ix(other);
   }
   // The rows of the fast search are kept group by group: the row of key
   // (own, other) of group g, c slots, at (g * M * M + key) * c. At the top (one
   // group of nn slots) this is the straightforward search's layout.
   [[nodiscard]] std::int16_t* row(int g, int c, int own, int other) noexcept {
-    return f.rows.data() + (static_cast<std::size_t>(g) * keys + key(own, other)) * static_cast<std::size_t>(c);
+    return f.rows.data() + (ix(g) * keys + key(own, other)) * ix(c);
   }
   // The first row of group g of the previous step, whose rows have c slots.
   [[nodiscard]] const std::int16_t* prev_group(int g, int c) const noexcept {
-    return f.rows_prev.data() + static_cast<std::size_t>(g) * keys * static_cast<std::size_t>(c);
+    return f.rows_prev.data() + ix(g) * keys * ix(c);
   }
   // Entry (i, j) of a directed block, 0 for the no-word index.
   [[nodiscard]] int at(const std::uint8_t* block, int i, int j) const noexcept {
     if (i == mw || j == mw) return 0;
-    return block[static_cast<std::size_t>(i) * static_cast<std::size_t>(mw) + static_cast<std::size_t>(j)];
+    return block[ix(i) * ix(mw) + ix(j)];
   }
   [[nodiscard]] const std::uint8_t* block_row(const std::uint8_t* block, int i) const noexcept {
-    return block + static_cast<std::size_t>(i) * static_cast<std::size_t>(mw);
+    return block + ix(i) * ix(mw);
   }
   // k times the threshold, held to what a sum of proximities can be compared
   // with in 16 bits (every such sum lies in 0 .. 32640).

@@ -16,16 +16,16 @@ Status Buckets::grow(std::size_t need) noexcept {
 
 Status sort_buckets(Buckets& b, int M) noexcept {
   if (b.status != 0) return b.status;
-  const auto m = static_cast<std::size_t>(M);
+  const auto m = ix(M);
   if (b.start.n < m + 1 && table_alloc(b.start, m + 1) != 0) return ERMEM;
   if (table_grow(b.cand, b.pushed, 0) != 0) return ERMEM;
   for (std::size_t x = 0; x <= m; ++x) b.start[x] = 0;
-  for (std::size_t k = 0; k < b.pushed; ++k) ++b.start[static_cast<std::size_t>(b.raw_x[k]) + 1];
+  for (std::size_t k = 0; k < b.pushed; ++k) ++b.start[ix(b.raw_x[k]) + 1];
   for (std::size_t x = 0; x < m; ++x) b.start[x + 1] += b.start[x];
   // Place the pairs (stable), using the starts as cursors, then restore them.
   for (std::size_t k = 0; k < b.pushed; ++k) {
-    const auto x = static_cast<std::size_t>(b.raw_x[k]);
-    b.cand[static_cast<std::size_t>(b.start[x]++)] = b.raw_v[k];
+    const auto x = ix(b.raw_x[k]);
+    b.cand[ix(b.start[x]++)] = b.raw_v[k];
   }
   for (std::size_t x = m; x > 0; --x) b.start[x] = b.start[x - 1];
   b.start[0] = 0;
@@ -35,7 +35,7 @@ Status sort_buckets(Buckets& b, int M) noexcept {
 // ---- Key lists ----
 
 Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
-  const auto m = static_cast<std::size_t>(M);
+  const auto m = ix(M);
   const std::size_t need = k.used + b.pushed;
   if (need > kMaxListEntries || table_grow(k.raw_cand, need, k.used) != 0 || table_grow(k.place, m, 0) != 0)
     return ERMEM;
@@ -43,9 +43,9 @@ Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
   // the pairs placed x by x (in the order pushed within each x).
   std::int32_t* place = k.place.data();
   for (std::size_t x = 0; x < m; ++x) place[x] = 0;
-  for (std::size_t i = 0; i < b.pushed; ++i) ++place[static_cast<std::size_t>(b.raw_x[i])];
+  for (std::size_t i = 0; i < b.pushed; ++i) ++place[ix(b.raw_x[i])];
   auto at = static_cast<std::int32_t>(k.used);
-  const auto w = static_cast<std::size_t>(own);
+  const auto w = ix(own);
   for (std::size_t x = 0; x < m; ++x) {
     k.start[x * m + w + 1] = place[x];
     const std::int32_t size = place[x];
@@ -53,13 +53,13 @@ Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
     at += size;
   }
   for (std::size_t i = 0; i < b.pushed; ++i)
-    k.raw_cand[static_cast<std::size_t>(place[static_cast<std::size_t>(b.raw_x[i])]++)] = b.raw_v[i];
+    k.raw_cand[ix(place[ix(b.raw_x[i])]++)] = b.raw_v[i];
   k.used = need;
   return 0;
 }
 
 Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost) noexcept {
-  const auto m = static_cast<std::size_t>(M);
+  const auto m = ix(M);
   const std::size_t keys = m * m;
   if (table_grow(k.cand, k.used, 0) != 0 || (own_cost != nullptr && table_grow(k.cost, k.used, 0) != 0)) return ERMEM;
   std::int32_t* start = k.start.data();
@@ -70,8 +70,8 @@ Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost) noexcept {
   for (std::size_t w = 0; w < m; ++w) {
     const std::int32_t* row = own_cost == nullptr ? nullptr : own_cost + w * m;
     for (std::size_t key = w; key < keys; key += m) {
-      const auto to = static_cast<std::size_t>(start[key]);
-      const auto size = static_cast<std::size_t>(start[key + 1] - start[key]);
+      const auto to = ix(start[key]);
+      const auto size = ix(start[key + 1] - start[key]);
       std::copy(from, from + size, k.cand.data() + to);
       if (row != nullptr)
         for (std::size_t j = 0; j < size; ++j) k.cost[to + j] = row[from[j]];
@@ -84,7 +84,7 @@ Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost) noexcept {
 // ---- Neighbours ----
 
 Status collect_neighbours(const std::uint8_t* block, int mw, int T, Neighbours& ret) noexcept {
-  const auto w = static_cast<std::size_t>(mw);
+  const auto w = ix(mw);
   if (ret.start.n < w + 1 && table_alloc(ret.start, w + 1) != 0) return ERMEM;
   ret.used = 0;
   const int t = T < 0 ? 0 : T > 256 ? 256 : T;
@@ -92,14 +92,14 @@ Status collect_neighbours(const std::uint8_t* block, int mw, int T, Neighbours& 
     ret.start[i] = static_cast<std::int32_t>(ret.used);
     if (t > 255) continue;
     if (table_grow(ret.at, ret.used + w, ret.used) != 0) return ERMEM;
-    ret.used += static_cast<std::size_t>(kernel_bytes_at_least(block + i * w, mw, t, ret.at.data() + ret.used));
+    ret.used += ix(kernel_bytes_at_least(block + i * w, mw, t, ret.at.data() + ret.used));
   }
   ret.start[w] = static_cast<std::int32_t>(ret.used);
   return 0;
 }
 
 void row_maxima(const std::uint8_t* block, int mw, std::uint8_t* ret) noexcept {
-  const auto w = static_cast<std::size_t>(mw);
+  const auto w = ix(mw);
   for (std::size_t i = 0; i < w; ++i) {
     const std::uint8_t* row = block + i * w;
     std::uint8_t top = 0;
@@ -186,7 +186,7 @@ namespace {
 
 int pair_term(const PairChoice& c, int v, int u) noexcept {
   if (v == c.mw || u == c.mw) return 0;
-  return c.pair[static_cast<std::size_t>(v) * static_cast<std::size_t>(c.mw) + static_cast<std::size_t>(u)];
+  return c.pair[ix(v) * ix(c.mw) + ix(u)];
 }
 
 int row_bound(const PairChoice& c, int v) noexcept { return v == c.mw ? 0 : c.rowmax[v]; }
@@ -244,7 +244,7 @@ Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
     if (vf == c.mw) {
       for (int k = 0; k < c.nb; ++k) value[k] = base + c.sb[k];
     } else {
-      const std::uint8_t* row = c.pair + static_cast<std::size_t>(vf) * static_cast<std::size_t>(c.mw);
+      const std::uint8_t* row = c.pair + ix(vf) * ix(c.mw);
       for (int k = 0; k < c.nb; ++k) {
         const int u = c.ub[k];
         value[k] = base + c.sb[k] + (u == c.mw ? 0 : row[u]);

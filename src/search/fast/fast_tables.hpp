@@ -48,14 +48,14 @@ struct Buckets {
   void push_xs(int count, int v) noexcept { fill(raw_v.data(), count, v); }
   void push_vs(int x, int count) noexcept { fill(raw_x.data(), count, x); }
   [[nodiscard]] Status grow(std::size_t need) noexcept;
-  [[nodiscard]] int size(int x) const noexcept { return start[static_cast<std::size_t>(x) + 1] - start[static_cast<std::size_t>(x)]; }
-  [[nodiscard]] const std::int16_t* list(int x) const noexcept { return cand.data() + start[static_cast<std::size_t>(x)]; }
+  [[nodiscard]] int size(int x) const noexcept { return start[ix(x) + 1] - start[ix(x)]; }
+  [[nodiscard]] const std::int16_t* list(int x) const noexcept { return cand.data() + start[ix(x)]; }
 
  private:
   void fill(std::int16_t* to, int count, int value) noexcept {
     std::int16_t* p = to + pushed;
     for (int i = 0; i < count; ++i) p[i] = static_cast<std::int16_t>(value);
-    pushed += static_cast<std::size_t>(count);
+    pushed += ix(count);
   }
 };
 
@@ -99,8 +99,8 @@ struct Neighbours {
   Table<std::int16_t> at;
   std::size_t used = 0;
 
-  [[nodiscard]] int size(int row) const noexcept { return start[static_cast<std::size_t>(row) + 1] - start[static_cast<std::size_t>(row)]; }
-  [[nodiscard]] const std::int16_t* list(int row) const noexcept { return at.data() + start[static_cast<std::size_t>(row)]; }
+  [[nodiscard]] int size(int row) const noexcept { return start[ix(row) + 1] - start[ix(row)]; }
+  [[nodiscard]] const std::int16_t* list(int row) const noexcept { return at.data() + start[ix(row)]; }
 };
 
 // Returns 0 or ERMEM.

@@ -21,18 +21,18 @@ struct Merge {
   int a, a2, b, b2;        // sequences of the four heads
 
   [[nodiscard]] std::size_t key(int x, int y) const noexcept {
-    return static_cast<std::size_t>(x) * static_cast<std::size_t>(M) + static_cast<std::size_t>(y);
+    return ix(x) * ix(M) + ix(y);
   }
   // Costs of the previous step: group 2g keyed (wa, v), group 2g+1 keyed (wb, u).
   [[nodiscard]] int C0(int wa, int v) const noexcept {
-    return t.cost_prev[key(wa, v) * static_cast<std::size_t>(2 * K) + static_cast<std::size_t>(2 * g)];
+    return t.cost_prev[key(wa, v) * ix(2 * K) + ix(2 * g)];
   }
   [[nodiscard]] int C1(int wb, int u) const noexcept {
-    return t.cost_prev[key(wb, u) * static_cast<std::size_t>(2 * K) + static_cast<std::size_t>(2 * g + 1)];
+    return t.cost_prev[key(wb, u) * ix(2 * K) + ix(2 * g + 1)];
   }
   // The previous row of key (x, y).
   [[nodiscard]] const std::int16_t* prev_row(int x, int y) const noexcept {
-    return t.system_prev.data() + key(x, y) * static_cast<std::size_t>(nn);
+    return t.system_prev.data() + key(x, y) * ix(nn);
   }
 
   // Member average of a half: the proximities of the word w of the other
@@ -77,7 +77,7 @@ void Merge::one_key(int wa, int wb) noexcept {
     } else {
       ok = cab >= T && (v == mw || e.p(b, wb, a2, v) >= T);
     }
-    if (ok) t.cand_a[static_cast<std::size_t>(na++)] = static_cast<std::int16_t>(v);
+    if (ok) t.cand_a[ix(na++)] = static_cast<std::int16_t>(v);
   }
   // List B: words u of b2.
   int nb = 0;
@@ -94,7 +94,7 @@ void Merge::one_key(int wa, int wb) noexcept {
     } else {
       ok = cab >= T && (u == mw || e.p(a, wa, b2, u) >= T);
     }
-    if (ok) t.cand_b[static_cast<std::size_t>(nb++)] = static_cast<std::int16_t>(u);
+    if (ok) t.cand_b[ix(nb++)] = static_cast<std::int16_t>(u);
   }
 
   // Combination.
@@ -103,10 +103,10 @@ void Merge::one_key(int wa, int wb) noexcept {
   Best best;
   if (na > 0 && nb > 0) {
     for (int i = 0; i < na; ++i) {
-      const int v = t.cand_a[static_cast<std::size_t>(i)];
+      const int v = t.cand_a[ix(i)];
       const int left = C0(wa, v) + e.p(b, wb, a2, v) + cab;
       for (int k = 0; k < nb; ++k) {
-        const int u = t.cand_b[static_cast<std::size_t>(k)];
+        const int u = t.cand_b[ix(k)];
         best.offer(left + e.p(a, wa, b2, u) + e.p(a2, v, b2, u) + C1(wb, u), v, u, e.coin);
       }
     }
@@ -118,7 +118,7 @@ void Merge::one_key(int wa, int wb) noexcept {
     }
   } else if (na > 0) {
     for (int i = 0; i < na; ++i) {
-      const int v = t.cand_a[static_cast<std::size_t>(i)];
+      const int v = t.cand_a[ix(i)];
       best.offer(C0(wa, v) + e.p(b, wb, a2, v), v, -1, e.coin);
     }
     zero = best.value <= 0;
@@ -128,7 +128,7 @@ void Merge::one_key(int wa, int wb) noexcept {
     }
   } else if (nb > 0) {
     for (int k = 0; k < nb; ++k) {
-      const int u = t.cand_b[static_cast<std::size_t>(k)];
+      const int u = t.cand_b[ix(k)];
       best.offer(C1(wb, u) + e.p(a, wa, b2, u), u, -1, e.coin);
     }
     zero = best.value <= 0;
@@ -149,18 +149,18 @@ void Merge::one_key(int wa, int wb) noexcept {
 // shows whether it was the zero case: then its heads are not its key's words.
 void Merge::mirrored_key(const StrandMirror& m, int wa, int wb) noexcept {
   const int ma = m.of(a, wa), mb = m.of(b, wb);
-  const std::int16_t* from = t.system.data() + key(ma, mb) * static_cast<std::size_t>(nn) +
-                             static_cast<std::size_t>(g * c);
+  const std::int16_t* from = t.system.data() + key(ma, mb) * ix(nn) +
+                             ix(g * c);
   const bool zero = from[0] != ma || from[1] != mb;
-  const int cost = t.cost[key(ma, mb) * static_cast<std::size_t>(K) + static_cast<std::size_t>(g)];
+  const int cost = t.cost[key(ma, mb) * ix(K) + ix(g)];
   write_key(wa, wb, cost, m.of(a2, from[2]), m.of(b2, from[3]), zero);
 }
 
 // Writes the cost of key (wa, wb) and its row, in the slot order of level z-1.
 void Merge::write_key(int wa, int wb, int cost, int va, int ub, bool zero) noexcept {
   const int base = g * c;
-  std::int16_t* row = t.system.data() + key(wa, wb) * static_cast<std::size_t>(nn) +
-                      static_cast<std::size_t>(base);
+  std::int16_t* row = t.system.data() + key(wa, wb) * ix(nn) +
+                      ix(base);
   const std::int16_t* first = zero ? prev_row(mw, mw) : prev_row(wa, va);
   const std::int16_t* second = zero ? prev_row(mw, mw) : prev_row(wb, ub);
   const auto word = [](int w) { return static_cast<std::int16_t>(w); };
@@ -172,7 +172,7 @@ void Merge::write_key(int wa, int wb, int cost, int va, int ub, bool zero) noexc
     row[2 * i] = first[base + i];
     row[2 * i + 1] = second[base + h + i];
   }
-  t.cost[key(wa, wb) * static_cast<std::size_t>(K) + static_cast<std::size_t>(g)] = zero ? 0 : cost;
+  t.cost[key(wa, wb) * ix(K) + ix(g)] = zero ? 0 : cost;
 }
 
 }  // namespace
@@ -186,10 +186,10 @@ Status merge_groups(GTree& t, int z, const SearchEnv& e) noexcept {
   for (std::size_t i = 0; i < t.system.n; ++i) t.system[i] = -1;
   t.cost_prev = std::move(t.cost);
   const std::size_t entries =
-      static_cast<std::size_t>(M) * static_cast<std::size_t>(M) * static_cast<std::size_t>(K);
+      ix(M) * ix(M) * ix(K);
   if (table_fill(t.cost, entries, std::int32_t{-1}) != 0) return ERMEM;
 
-  const std::int16_t* lv = t.level[static_cast<std::size_t>(z)].data();
+  const std::int16_t* lv = t.level[ix(z)].data();
   const int c = nn / K, h = c / 2;
   for (int g = 0; g < K; ++g) {
     const int base = g * c;

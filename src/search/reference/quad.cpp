@@ -58,7 +58,7 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
       ok = c >= T;
     else
       ok = (a1 >= T && (c + b1) / 2 >= T) || (c >= T && b1 >= T);
-    if (ok) t.cand_a[static_cast<std::size_t>(na++)] = static_cast<std::int16_t>(v);
+    if (ok) t.cand_a[ix(na++)] = static_cast<std::int16_t>(v);
   }
   for (int u = 0; u <= mw; ++u) {
     const int a3 = e.p(g.s0, w0, g.s3, u), b3 = e.p(g.s2, w2, g.s3, u);
@@ -71,16 +71,16 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
       ok = c >= T;
     else
       ok = (b3 >= T && (a3 + c) / 2 >= T) || (c >= T && a3 >= T);
-    if (ok) t.cand_b[static_cast<std::size_t>(nb++)] = static_cast<std::int16_t>(u);
+    if (ok) t.cand_b[ix(nb++)] = static_cast<std::int16_t>(u);
   }
 
   Best best;
   if (na > 0 && nb > 0) {
     for (int i = 0; i < na; ++i) {
-      const int v = t.cand_a[static_cast<std::size_t>(i)];
+      const int v = t.cand_a[ix(i)];
       const int ab1 = e.p(g.s0, w0, g.s1, v) + e.p(g.s2, w2, g.s1, v);
       for (int k = 0; k < nb; ++k) {
-        const int u = t.cand_b[static_cast<std::size_t>(k)];
+        const int u = t.cand_b[ix(k)];
         const int total = c + ab1 + e.p(g.s0, w0, g.s3, u) + e.p(g.s2, w2, g.s3, u) +
                           e.p(g.s1, v, g.s3, u);
         best.offer(total, v, u, e.coin);
@@ -90,14 +90,14 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
   }
   if (na > 0) {
     for (int i = 0; i < na; ++i) {
-      const int v = t.cand_a[static_cast<std::size_t>(i)];
+      const int v = t.cand_a[ix(i)];
       best.offer(e.p(g.s0, w0, g.s1, v) + e.p(g.s2, w2, g.s1, v), v, -1, e.coin);
     }
     return {best.value + c, w0, w2, best.first, mw};
   }
   if (nb > 0) {
     for (int k = 0; k < nb; ++k) {
-      const int u = t.cand_b[static_cast<std::size_t>(k)];
+      const int u = t.cand_b[ix(k)];
       best.offer(e.p(g.s0, w0, g.s3, u) + e.p(g.s2, w2, g.s3, u), u, -1, e.coin);
     }
     return {best.value + c, w0, w2, mw, best.first};
@@ -108,16 +108,16 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
 
 // The key of the mirrored heads of key (w0, w2).
 std::size_t key_of(const StrandMirror& m, const Quad& g, int w0, int w2, int M) noexcept {
-  return static_cast<std::size_t>(m.of(g.s0, w0)) * static_cast<std::size_t>(M) +
-         static_cast<std::size_t>(m.of(g.s2, w2));
+  return ix(m.of(g.s0, w0)) * ix(M) +
+         ix(m.of(g.s2, w2));
 }
 
 // The outcome of a key whose mirror key (worked out before it) is `from`:
 // the same cost, every word of the row mirrored.
 QuadOutcome mirrored_quad(const StrandMirror& m, const GTree& t, const Quad& g, std::size_t from, int q,
                           int Q, int nn) noexcept {
-  const std::int16_t* r = t.system.data() + from * static_cast<std::size_t>(nn) + static_cast<std::size_t>(4 * q);
-  return {t.cost[from * static_cast<std::size_t>(Q) + static_cast<std::size_t>(q)], m.of(g.s0, r[0]),
+  const std::int16_t* r = t.system.data() + from * ix(nn) + ix(4 * q);
+  return {t.cost[from * ix(Q) + ix(q)], m.of(g.s0, r[0]),
           m.of(g.s2, r[1]), m.of(g.s1, r[2]), m.of(g.s3, r[3])};
 }
 
@@ -127,22 +127,22 @@ Status search_quads(GTree& t, const SearchEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
   const int mw = dp.mw, M = dp.M(), nn = dp.nn, Q = nn / 4, T = e.dp->derived.threshold;
   std::size_t keys = 0, entries = 0;
-  if (!mul_size(static_cast<std::size_t>(M), static_cast<std::size_t>(M), keys) ||
-      !mul_size(keys, static_cast<std::size_t>(Q), entries))
+  if (!mul_size(ix(M), ix(M), keys) ||
+      !mul_size(keys, ix(Q), entries))
     return ERMEM;
   Table<std::int32_t> cost;
   if (table_fill(cost, entries, std::int32_t{-1}) != 0) return ERMEM;
   t.cost = std::move(cost);
   t.cost_prev.reset();
 
-  const Table<std::int16_t>& lv = t.level[static_cast<std::size_t>(dp.logn - 1)];
+  const Table<std::int16_t>& lv = t.level[ix(dp.logn - 1)];
   for (int q = 0; q < Q; ++q) {
-    const auto at = [&](int k) { return static_cast<int>(lv[static_cast<std::size_t>(4 * q + k)]); };
+    const auto at = [&](int k) { return static_cast<int>(lv[ix(4 * q + k)]); };
     const Quad g{at(0), at(1), at(2), at(3)};
     for (int w0 = 0; w0 <= mw; ++w0)
       for (int w2 = 0; w2 <= mw; ++w2) {
-        const std::size_t key = static_cast<std::size_t>(w0) * static_cast<std::size_t>(M) +
-                                static_cast<std::size_t>(w2);
+        const std::size_t key = ix(w0) * ix(M) +
+                                ix(w2);
         QuadOutcome o;
         const int c = e.p(g.s0, w0, g.s2, w2);
         if (e.mirror != nullptr && e.mirror->derived(g.s0, w0, g.s2, w2))
@@ -153,9 +153,9 @@ Status search_quads(GTree& t, const SearchEnv& e) noexcept {
           o = one_partner(e, g, g.s1 < 0 ? g.s3 : g.s1, g.s1 >= 0, w0, w2, c);
         else
           o = two_partners(e, t, g, w0, w2, c);
-        t.cost[key * static_cast<std::size_t>(Q) + static_cast<std::size_t>(q)] = o.cost;
-        std::int16_t* row = t.system.data() + key * static_cast<std::size_t>(nn) +
-                            static_cast<std::size_t>(4 * q);
+        t.cost[key * ix(Q) + ix(q)] = o.cost;
+        std::int16_t* row = t.system.data() + key * ix(nn) +
+                            ix(4 * q);
         row[0] = static_cast<std::int16_t>(o.r0);
         row[1] = static_cast<std::int16_t>(o.r2);
         row[2] = static_cast<std::int16_t>(o.r1);

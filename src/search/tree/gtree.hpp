@@ -65,7 +65,7 @@ struct TopRows {
   const std::int16_t* zero_row = nullptr;
 
   [[nodiscard]] const std::int16_t* row(std::size_t key, int nn) const noexcept {
-    return zero != nullptr && zero[key] != 0 ? zero_row : rows + key * static_cast<std::size_t>(nn);
+    return zero != nullptr && zero[key] != 0 ? zero_row : rows + key * ix(nn);
   }
 };
 

@@ -18,7 +18,7 @@ char complement_of(char x) noexcept {
 // Sequence i reads backwards as its complement, and a letter is masked
 // exactly when its mirror letter is.
 bool sequence_mirrored(const DataPortion& dp, int i) noexcept {
-  const int L = dp.len[static_cast<std::size_t>(i)];
+  const int L = dp.len[ix(i)];
   const char* text = dp.seq_of(i);
   const int* masked = dp.masked_of(i);
   for (int k = 0; k < L; ++k) {
@@ -37,7 +37,7 @@ bool strand_mirror(const Settings& set, const DataPortion& dp, StrandMirror& ret
   ret.mw = dp.mw;
   for (int i = 0; i < dp.n; ++i) {
     if (!sequence_mirrored(dp, i)) return false;
-    ret.last[static_cast<std::size_t>(i)] = dp.len[static_cast<std::size_t>(i)] - set.l;
+    ret.last[ix(i)] = dp.len[ix(i)] - set.l;
   }
   return true;
 }

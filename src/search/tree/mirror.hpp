@@ -26,7 +26,7 @@ struct StrandMirror {
   // their own mirror.
   [[nodiscard]] int of(int seq, int w) const noexcept {
     if (seq < 0 || w < 0 || w >= mw) return w;
-    const int top = last[static_cast<std::size_t>(seq)];
+    const int top = last[ix(seq)];
     return w <= top ? top - w : w;
   }
   // True when key (wa, wb) of the heads a and b comes after its mirror key in
