@@ -33,7 +33,8 @@ bool free_at(const std::size_t* from, const std::size_t* to, int taken, std::siz
 // The reverse complement of a word of a, c, g and t.
 std::string reverse_complement(const std::string& w) {
   std::string r;
-  for (auto c = w.rbegin(); c != w.rend(); ++c) r += *c == 'a' ? 't' : *c == 'c' ? 'g' : *c == 'g' ? 'c' : 'a';
+  for (auto c = w.rbegin(); c != w.rend(); ++c)
+    r += *c == 'a' ? 't' : *c == 'c' ? 'g' : *c == 'g' ? 'c' : 'a';
   return r;
 }
 
@@ -43,8 +44,10 @@ int main(int argc, char** argv) {
   bool strands = false;  // --strands taken out, the rest read by position
   int kept = 1;
   for (int k = 1; k < argc; ++k) {
-    if (std::strcmp(argv[k], "--strands") == 0) strands = true;
-    else argv[kept++] = argv[k];
+    if (std::strcmp(argv[k], "--strands") == 0)
+      strands = true;
+    else
+      argv[kept++] = argv[k];
   }
   argc = kept;
   if (argc < 5) {
@@ -69,9 +72,12 @@ int main(int argc, char** argv) {
     const bool weak = percent(rng) < at_share;
     return weak ? "at"[rng() % 2] : "cg"[rng() % 2];
   };
-  std::string motif;  // with AT, drawn with the opposite share, as GC-rich sites (CACGTG) are in AT-rich promoters
+  std::string
+      motif;  // with AT, drawn with the opposite share, as GC-rich sites (CACGTG) are in AT-rich promoters
   for (int k = 0; k < word; ++k)
-    motif += at_share == 0 ? acgt[letter(rng)] : percent(rng) < 100 - at_share ? "at"[rng() % 2] : "cg"[rng() % 2];
+    motif += at_share == 0                   ? acgt[letter(rng)]
+             : percent(rng) < 100 - at_share ? "at"[rng() % 2]
+                                             : "cg"[rng() % 2];
   const auto place = [&](std::size_t span) {
     return static_cast<std::size_t>(rng() % static_cast<unsigned>(static_cast<std::size_t>(len) - span + 1));
   };
@@ -89,9 +95,11 @@ int main(int argc, char** argv) {
       to[taken++] = at + run_len;
     }
     std::string copy = motif;
-    for (int m = 0; m < mutations; ++m) copy[static_cast<std::size_t>(rng() % static_cast<unsigned>(word))] = acgt[letter(rng)];
+    for (int m = 0; m < mutations; ++m)
+      copy[static_cast<std::size_t>(rng() % static_cast<unsigned>(word))] = acgt[letter(rng)];
     std::size_t at = place(static_cast<std::size_t>(word));
-    while (!free_at(from, to, taken, at, static_cast<std::size_t>(word))) at = place(static_cast<std::size_t>(word));
+    while (!free_at(from, to, taken, at, static_cast<std::size_t>(word)))
+      at = place(static_cast<std::size_t>(word));
     if (i >= n - without) {
       std::printf(">seq%d without a site\n%s\n", i + 1, s.c_str());
       continue;

@@ -87,14 +87,17 @@ Run run_engine(const Bench& b, bool fast, int count, bool full = false) {
       GTree t;
       std::vector<std::int32_t> msg(per);
       if (table_alloc(t.perm, static_cast<std::size_t>(b.dp.n)) != 0) std::_Exit(3);
-      for (int i = 0; i < b.dp.n; ++i) t.perm[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(b.order[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
+      for (int i = 0; i < b.dp.n; ++i)
+        t.perm[static_cast<std::size_t>(i)] =
+            static_cast<std::int16_t>(b.order[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
       if (search_permutation(t, fs, env, msg.data()) != 0) std::_Exit(4);  // fs unprepared: the reference
       all.insert(all.end(), msg.begin(), msg.end());
     }
     const double t2 = cpu_seconds();
     const double head[3] = {(t2 - t1) / count, t1 - t0, matrix ? 1.0 : 0.0};
     if (write(fd[1], head, sizeof head) != sizeof head ||
-        write(fd[1], all.data(), all.size() * sizeof(std::int32_t)) != static_cast<ssize_t>(all.size() * sizeof(std::int32_t)))
+        write(fd[1], all.data(), all.size() * sizeof(std::int32_t)) !=
+            static_cast<ssize_t>(all.size() * sizeof(std::int32_t)))
       std::_Exit(5);
     std::_Exit(0);
   }
@@ -114,7 +117,8 @@ Run run_engine(const Bench& b, bool fast, int count, bool full = false) {
   rusage ru{};
   wait4(pid, &status, 0, &ru);
   if (!ok || got < want || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "the %s search failed (exit %d)\n", fast ? "fast" : "reference", WEXITSTATUS(status));
+    std::fprintf(stderr, "the %s search failed (exit %d)\n", fast ? "fast" : "reference",
+                 WEXITSTATUS(status));
     std::exit(2);
   }
   r.seconds = head[0];
@@ -135,7 +139,10 @@ bool option(const char* a, const char* name, const char** value) {
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::fprintf(stderr, "usage: %s FILE [-Ln -LLn -SMINn -SMAXn -SPENs -M'm' -MM'm' -MBn -MPn -Tn -ACID -X0 -BGn -RC -K perms=N ref=N full=1]\n", argv[0]);
+    std::fprintf(stderr,
+                 "usage: %s FILE [-Ln -LLn -SMINn -SMAXn -SPENs -M'm' -MM'm' -MBn -MPn -Tn -ACID -X0 -BGn "
+                 "-RC -K perms=N ref=N full=1]\n",
+                 argv[0]);
     return 1;
   }
   Bench b;
@@ -144,25 +151,46 @@ int main(int argc, char** argv) {
   for (int k = 2; k < argc; ++k) {
     const char* a = argv[k];
     const char* v = nullptr;
-    if (option(a, "perms=", &v)) b.perms = std::atoi(v);
-    else if (option(a, "ref=", &v)) b.ref = std::atoi(v);
-    else if (option(a, "full=", &v)) b.full = std::atoi(v) != 0;
-    else if (option(a, "-SMIN", &v)) b.set.smin = std::atoi(v);
-    else if (option(a, "-SMAX", &v)) b.set.smax = std::atoi(v);
-    else if (option(a, "-SPEN", &v)) std::snprintf(b.set.pen_text, sizeof b.set.pen_text, "%s", v);
-    else if (option(a, "-ACID", &v)) b.set.acid = true;
-    else if (strcasecmp(a, "-RC") == 0) b.set.both_strands = true;
-    else if (strcasecmp(a, "-K") == 0) b.set.mask_lower = true;
-    else if (option(a, "-LL", &v)) b.set.l2 = std::atoi(v);
-    else if (option(a, "-L", &v)) b.set.l = std::atoi(v);
-    else if (option(a, "-MM'", &v)) { b.set.motif2_given = true; std::snprintf(b.set.motif2, sizeof b.set.motif2, "%.*s", static_cast<int>(std::strcspn(v, "'")), v); }
-    else if (option(a, "-M'", &v)) { b.set.motif_given = true; std::snprintf(b.set.motif, sizeof b.set.motif, "%.*s", static_cast<int>(std::strcspn(v, "'")), v); }
-    else if (option(a, "-MB", &v)) b.set.a_bonus = std::atoi(v);
-    else if (option(a, "-MP", &v)) b.set.a_penalty = std::atoi(v);
-    else if (option(a, "-T", &v)) b.set.threshold = std::atoi(v);
-    else if (option(a, "-X", &v)) b.set.prox_mode = std::atoi(v) != 0 ? ProxMode::kMatrix : ProxMode::kOnTheFly;
-    else if (option(a, "-BGboth", &v)) both = true;
-    else if (option(a, "-BG", &v)) b.set.background = std::atoi(v) == 1;
+    if (option(a, "perms=", &v))
+      b.perms = std::atoi(v);
+    else if (option(a, "ref=", &v))
+      b.ref = std::atoi(v);
+    else if (option(a, "full=", &v))
+      b.full = std::atoi(v) != 0;
+    else if (option(a, "-SMIN", &v))
+      b.set.smin = std::atoi(v);
+    else if (option(a, "-SMAX", &v))
+      b.set.smax = std::atoi(v);
+    else if (option(a, "-SPEN", &v))
+      std::snprintf(b.set.pen_text, sizeof b.set.pen_text, "%s", v);
+    else if (option(a, "-ACID", &v))
+      b.set.acid = true;
+    else if (strcasecmp(a, "-RC") == 0)
+      b.set.both_strands = true;
+    else if (strcasecmp(a, "-K") == 0)
+      b.set.mask_lower = true;
+    else if (option(a, "-LL", &v))
+      b.set.l2 = std::atoi(v);
+    else if (option(a, "-L", &v))
+      b.set.l = std::atoi(v);
+    else if (option(a, "-MM'", &v)) {
+      b.set.motif2_given = true;
+      std::snprintf(b.set.motif2, sizeof b.set.motif2, "%.*s", static_cast<int>(std::strcspn(v, "'")), v);
+    } else if (option(a, "-M'", &v)) {
+      b.set.motif_given = true;
+      std::snprintf(b.set.motif, sizeof b.set.motif, "%.*s", static_cast<int>(std::strcspn(v, "'")), v);
+    } else if (option(a, "-MB", &v))
+      b.set.a_bonus = std::atoi(v);
+    else if (option(a, "-MP", &v))
+      b.set.a_penalty = std::atoi(v);
+    else if (option(a, "-T", &v))
+      b.set.threshold = std::atoi(v);
+    else if (option(a, "-X", &v))
+      b.set.prox_mode = std::atoi(v) != 0 ? ProxMode::kMatrix : ProxMode::kOnTheFly;
+    else if (option(a, "-BGboth", &v))
+      both = true;
+    else if (option(a, "-BG", &v))
+      b.set.background = std::atoi(v) == 1;
     else {
       std::fprintf(stderr, "unknown option %s\n", a);
       return 1;
@@ -192,17 +220,20 @@ int main(int argc, char** argv) {
   for (int bg = both ? 0 : b.set.background; bg <= (both ? 1 : b.set.background); ++bg) {
     b.set.background = bg;
     b.dp.derived = derive_portion(b.set, b.dp);  // -BG1: the weights and threshold of the portion
-    std::printf("%s: n=%d m=%d l=%d l2=%d mw=%d -BG%d%s%s threshold=%d, %s, %d permutations (%d with the reference)\n",
-                argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, bg, b.set.both_strands ? " -RC" : "",
-                b.set.mask_lower ? " -K" : "", b.dp.derived.threshold,
-                b.set.prox_mode == ProxMode::kMatrix ? "proximity matrix" : "on the fly", b.perms, b.ref);
+    std::printf(
+        "%s: n=%d m=%d l=%d l2=%d mw=%d -BG%d%s%s threshold=%d, %s, %d permutations (%d with the "
+        "reference)\n",
+        argv[1], b.dp.n, b.dp.m, b.set.l, b.set.l2, b.dp.mw, bg, b.set.both_strands ? " -RC" : "",
+        b.set.mask_lower ? " -K" : "", b.dp.derived.threshold,
+        b.set.prox_mode == ProxMode::kMatrix ? "proximity matrix" : "on the fly", b.perms, b.ref);
     std::fflush(stdout);
     const Run fast = run_engine(b, true, b.perms);
     const Run ref = b.ref > 0 ? run_engine(b, false, b.ref) : Run{};
     const std::size_t per = static_cast<std::size_t>(2 * b.dp.n + 4);
     const bool same = b.ref == 0 || std::equal(ref.results.begin(), ref.results.end(), fast.results.begin());
     const auto& r0 = fast.results;
-    std::printf("  signal of the first permutation: power %d, quality %.2f\n", r0[per - 3], r0[per - 4] * 0.01);
+    std::printf("  signal of the first permutation: power %d, quality %.2f\n", r0[per - 3],
+                r0[per - 4] * 0.01);
     if (fast.matrix) std::printf("  proximity matrix built in %.3f s\n", fast.build);
     if (b.ref > 0)
       std::printf("  reference: %9.4f s per permutation, peak %7.1f MiB\n", ref.seconds, ref.peak_mib);
@@ -210,10 +241,14 @@ int main(int argc, char** argv) {
     if (b.full) {
       const Run every = run_engine(b, true, b.perms, true);
       const auto& e0 = every.results;
-      std::printf("  fast, every key: %9.4f s per permutation, peak %7.1f MiB, first signal: power %d, quality %.2f\n",
-                  every.seconds, every.peak_mib, e0[per - 3], e0[per - 4] * 0.01);
+      std::printf(
+          "  fast, every key: %9.4f s per permutation, peak %7.1f MiB, first signal: power %d, quality "
+          "%.2f\n",
+          every.seconds, every.peak_mib, e0[per - 3], e0[per - 4] * 0.01);
     }
-    if (b.ref > 0) std::printf("  ratio:     %9.1f x, results %s\n", ref.seconds / fast.seconds, same ? "identical" : "DIFFERENT");
+    if (b.ref > 0)
+      std::printf("  ratio:     %9.1f x, results %s\n", ref.seconds / fast.seconds,
+                  same ? "identical" : "DIFFERENT");
     std::fflush(stdout);
     same_all = same_all && same;
   }

@@ -25,7 +25,8 @@ void shape(const char* letters, int nsites, int w, unsigned seed) {
   d.span = {w, 0, 0, 0};
   for (int i = 0; i < nsites; ++i) {
     std::string word;
-    for (int j = 0; j < w; ++j) word += abc[rng() % 3 == 0 ? rng() % abc.size() : static_cast<std::size_t>(j) % abc.size()];
+    for (int j = 0; j < w; ++j)
+      word += abc[rng() % 3 == 0 ? rng() % abc.size() : static_cast<std::size_t>(j) % abc.size()];
     d.words.push_back(word);
     d.site_seqs.push_back(i);
     d.lengths.push_back(200);
@@ -34,8 +35,8 @@ void shape(const char* letters, int nsites, int w, unsigned seed) {
   const auto t0 = std::chrono::steady_clock::now();
   const Status s = signal_stats(d, bg, st);
   const double sec = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-  std::printf("%-7s %3d sites x %3d: status %u, E-value %s, %.2f s\n", abc.size() == 4 ? "DNA" : "protein", nsites, w,
-              s, format_log_value(st.log_evalue).c_str(), sec);
+  std::printf("%-7s %3d sites x %3d: status %u, E-value %s, %.2f s\n", abc.size() == 4 ? "DNA" : "protein",
+              nsites, w, s, format_log_value(st.log_evalue).c_str(), sec);
 }
 
 }  // namespace

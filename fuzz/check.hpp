@@ -5,10 +5,10 @@
 #include <cstdlib>
 
 // A failed check names itself, then aborts, so that libFuzzer keeps the input.
-#define FUZZ_CHECK(cond)                                                          \
-  do {                                                                            \
-    if (!(cond)) {                                                                \
+#define FUZZ_CHECK(cond)                                                             \
+  do {                                                                               \
+    if (!(cond)) {                                                                   \
       std::fprintf(stderr, "check failed: %s (%s:%d)\n", #cond, __FILE__, __LINE__); \
-      std::abort();                                                               \
-    }                                                                             \
+      std::abort();                                                                  \
+    }                                                                                \
   } while (0)

@@ -27,11 +27,11 @@
 
 namespace {
 
-constexpr const char* kInput = ">s1\nacgtacgtgatcca\n>s2\nttacgatcgatcga\n>s3\nacgtttacgatcaa\n\nacgtac\nacgtgg\n";
+constexpr const char* kInput =
+    ">s1\nacgtacgtgatcca\n>s2\nttacgatcgatcga\n>s3\nacgtttacgatcaa\n\nacgtac\nacgtgg\n";
 
 void fresh_directory() {
-  for (const auto& e : std::filesystem::directory_iterator("."))
-    std::filesystem::remove_all(e.path());
+  for (const auto& e : std::filesystem::directory_iterator(".")) std::filesystem::remove_all(e.path());
   std::FILE* f = std::fopen("in.fa", "w");
   std::fputs(kInput, f);
   std::fclose(f);

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       for (const HistoryWord& w : r.words) {
         if (!w.has_word) continue;
         FUZZ_CHECK(w.start >= 1 && w.start <= kMaxLetters && static_cast<int>(w.word.size()) == l);
-        if (l2 != 0) FUZZ_CHECK(w.start2 == w.start + l + w.spacing && static_cast<int>(w.word2.size()) == l2);
+        if (l2 != 0)
+          FUZZ_CHECK(w.start2 == w.start + l + w.spacing && static_cast<int>(w.word2.size()) == l2);
       }
       for (int v : r.perm) FUZZ_CHECK(v >= 1 && v <= static_cast<int>(n));
     }

@@ -170,7 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!is_gzip && !plain.fastq && !plain.records.empty()) {
     long headers = 0, chars = 0, taken = 0;
     fasta_model(text, headers, chars);
-    for (const FastaRecord& r : plain.records) taken += static_cast<long>(r.letters.size()) + r.dropped + r.blanks;
+    for (const FastaRecord& r : plain.records)
+      taken += static_cast<long>(r.letters.size()) + r.dropped + r.blanks;
     FUZZ_CHECK(headers == static_cast<long>(plain.records.size()) && chars == taken);
   }
   PrepPlan plan;

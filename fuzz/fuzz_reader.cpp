@@ -92,7 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       m = dp.len[u] > m ? dp.len[u] : m;
       const char* seq = dp.seq_of(i);
       if ((st & ERDATA) == 0)
-        for (int j = 0; j < dp.len[u]; ++j) FUZZ_CHECK(seq[j] != '\0' && std::strchr(alphabet, seq[j]) != nullptr);
+        for (int j = 0; j < dp.len[u]; ++j)
+          FUZZ_CHECK(seq[j] != '\0' && std::strchr(alphabet, seq[j]) != nullptr);
     }
     FUZZ_CHECK(dp.name_width >= 0 && dp.m >= m);
     if (dp.n <= kMaxSeqs) FUZZ_CHECK(dp.m == m);  // beyond, m counts sequences not stored

@@ -100,7 +100,10 @@ struct BytePort final : TaskPort {
       }
     FUZZ_CHECK(false);
   }
-  std::int32_t recv_error(int) noexcept override { FUZZ_CHECK(false); return 0; }
+  std::int32_t recv_error(int) noexcept override {
+    FUZZ_CHECK(false);
+    return 0;
+  }
   void send_stop(int, Status) noexcept override {}
   void drop(int source, int) noexcept override {
     std::int32_t sink[2 * kMaxSeqs + 4];

@@ -22,7 +22,7 @@ bool coin_build_fixed() noexcept;
 struct CoinStream {
   std::uint64_t state = 0;
   std::uint64_t bits = 0;
-  int left = 0;  // bits of `bits` not read yet
+  int left = 0;               // bits of `bits` not read yet
   std::uint64_t refills = 0;  // draws of 64 bits so far (the benchmark counts ties by them)
 
   [[nodiscard]] bool next() noexcept {

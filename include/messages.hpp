@@ -7,13 +7,13 @@
 #include <cstddef>
 
 enum MessageTag : int {
-  kTagPerm = 1,    // root -> secondary: n int16, one permutation
-  kTagResult = 2,  // secondary -> root: 2n + 4 int32, the result message
-  kTagStop = 3,    // root -> secondary: 1 int32, a status word
-  kTagError = 4,   // secondary -> root: 1 int32, the error status of a task that gives up
-  kTagText = 5,    // secondary -> root: one piece of the secondary file with its zero byte
-  kTagAck = 6,     // root -> secondary: 1 int32, 0
-  kTagEndText = 7, // secondary -> root: 1 int32, the acknowledgement variable
+  kTagPerm = 1,     // root -> secondary: n int16, one permutation
+  kTagResult = 2,   // secondary -> root: 2n + 4 int32, the result message
+  kTagStop = 3,     // root -> secondary: 1 int32, a status word
+  kTagError = 4,    // secondary -> root: 1 int32, the error status of a task that gives up
+  kTagText = 5,     // secondary -> root: one piece of the secondary file with its zero byte
+  kTagAck = 6,      // root -> secondary: 1 int32, 0
+  kTagEndText = 7,  // secondary -> root: 1 int32, the acknowledgement variable
 };
 
 inline constexpr int kTransferBytes = 1000000;  // one text piece, zero byte included

@@ -9,24 +9,24 @@
 #include "table.hpp"
 
 struct PermRecord {
-  PermRecord* prev = nullptr;             // record list, previous record
-  std::unique_ptr<PermRecord> next;       // record list, next record (owned)
-  PermRecord* chain_prev = nullptr;       // P: previous P record; Q: previous Q of its Q-list
-  PermRecord* chain_next = nullptr;       // P: next P record; Q: next Q of its Q-list
-  PermRecord* q_link = nullptr;           // P: first Q record of its Q-list; Q: its P record
-  Table<std::int16_t> perm;               // n sequence indices
-  int serial = -1;                        // order of sending in the portion; -1 until sent
-  int p_index = 0;                        // number of the P-permutation in the P-list
-  int q_index = -1;                       // number within its Q-list; -1 marks a P record
-  int task = -1;                          // task it was sent to; -1 until sent
-  int n = 0, nn = 0, logn = 0;            // the data portion's sizes
-  int quality = 0;                        // x100, from the result
-  int avg_proximity = 0;                  // x100, from the result
-  int power = 0;                          // sequences with a word
-  Table<int> words;                       // word index per sequence; empty until the result
-  Table<int> prox_sums;                   // proximity sum per sequence
-  Table<int> percents;                    // per sequence, x100
-  int new_words = 0;                      // new (sequence, word) pairs of this result
+  PermRecord* prev = nullptr;        // record list, previous record
+  std::unique_ptr<PermRecord> next;  // record list, next record (owned)
+  PermRecord* chain_prev = nullptr;  // P: previous P record; Q: previous Q of its Q-list
+  PermRecord* chain_next = nullptr;  // P: next P record; Q: next Q of its Q-list
+  PermRecord* q_link = nullptr;      // P: first Q record of its Q-list; Q: its P record
+  Table<std::int16_t> perm;          // n sequence indices
+  int serial = -1;                   // order of sending in the portion; -1 until sent
+  int p_index = 0;                   // number of the P-permutation in the P-list
+  int q_index = -1;                  // number within its Q-list; -1 marks a P record
+  int task = -1;                     // task it was sent to; -1 until sent
+  int n = 0, nn = 0, logn = 0;       // the data portion's sizes
+  int quality = 0;                   // x100, from the result
+  int avg_proximity = 0;             // x100, from the result
+  int power = 0;                     // sequences with a word
+  Table<int> words;                  // word index per sequence; empty until the result
+  Table<int> prox_sums;              // proximity sum per sequence
+  Table<int> percents;               // per sequence, x100
+  int new_words = 0;                 // new (sequence, word) pairs of this result
 
   [[nodiscard]] bool has_result() const noexcept { return !words.empty(); }
   [[nodiscard]] bool is_p() const noexcept { return q_index == -1; }
@@ -45,7 +45,7 @@ struct PermRecord {
 struct RecordList {
   std::unique_ptr<PermRecord> first;
   PermRecord* last = nullptr;
-  PermRecord* plist_last = nullptr;       // the last P record
+  PermRecord* plist_last = nullptr;  // the last P record
 
   RecordList() = default;
   RecordList(const RecordList&) = delete;

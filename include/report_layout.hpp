@@ -45,8 +45,8 @@ inline constexpr char kParamsMotif[] = "motif='%s'  leff=%d  ";
 inline constexpr char kParamsMotif2[] = "motif2='%s'  leff2=%d  ";
 inline constexpr char kParamsBonus[] = "a-bonus=%d  A-penalty=%d  ";
 inline constexpr char kParamsSpacing[] = "spacing=[%d,%d]  penalty=";
-inline constexpr char kParamsStrands[] = "strands=both  ";   // -RC
-inline constexpr char kParamsMasked[] = "masked=lower  ";    // -K
+inline constexpr char kParamsStrands[] = "strands=both  ";  // -RC
+inline constexpr char kParamsMasked[] = "masked=lower  ";   // -K
 
 // The sequence list (diagnostics level 2 and above): number, name, letters.
 inline constexpr char kSequencesTitle[] = "Sequences:\n";

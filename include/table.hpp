@@ -27,7 +27,10 @@ struct Table {
   T* data() noexcept { return at.get(); }
   const T* data() const noexcept { return at.get(); }
   [[nodiscard]] bool empty() const noexcept { return !at; }
-  void reset() noexcept { at.reset(); n = 0; }
+  void reset() noexcept {
+    at.reset();
+    n = 0;
+  }
 };
 
 // Allocates t with n value-initialised (zeroed) elements, releasing what t

@@ -39,8 +39,8 @@ struct WordPlace {
 // has strand_len letters lies on the reverse strand; its word of len letters
 // is printed at its leftmost letter on the given strand.
 struct StrandPlace {
-  int start;   // 1-based
-  char sign;   // '+' or '-'
+  int start;  // 1-based
+  char sign;  // '+' or '-'
 };
 [[nodiscard]] inline StrandPlace strand_place(int q, int len, int strand_len) noexcept {
   if (q < strand_len) return {q + 1, '+'};

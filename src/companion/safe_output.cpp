@@ -45,7 +45,7 @@ FileId identify(const char* path, int std_fd) {
     id.dev = st.st_dev;
     id.ino = st.st_ino;
   } else if (!dash) {
-    id.regular = true;   // a file to be created
+    id.regular = true;  // a file to be created
     id.resolved = resolve(path);
   }
   return id;
@@ -60,7 +60,8 @@ bool same_file(const FileId& a, const FileId& b) {
 }
 
 std::string naming(const NamedFile& f) {
-  return std::strcmp(f.path, "-") == 0 ? std::string(f.role) + " (a standard stream)" : std::string(f.role) + " " + f.path;
+  return std::strcmp(f.path, "-") == 0 ? std::string(f.role) + " (a standard stream)"
+                                       : std::string(f.role) + " " + f.path;
 }
 
 void drop(PendingOutput& o) noexcept {
@@ -146,10 +147,10 @@ Status open_output(OutputBatch& b, const char* path, std::FILE*& ret, std::strin
     if (o.path == "-") {
       o.f = open_memstream(&o.memory, &o.memory_size);
     } else if (exists && !S_ISREG(st.st_mode)) {
-      o.f = std::fopen(path, "w");   // a device or FIFO: no file to replace
+      o.f = std::fopen(path, "w");  // a device or FIFO: no file to replace
       if (o.f == nullptr) err = failed(o.path, "cannot be opened", errno);
     } else if (exists && access(path, W_OK) != 0) {
-      err = failed(o.path, "cannot be written", errno);   // a file its owner keeps from writing
+      err = failed(o.path, "cannot be written", errno);  // a file its owner keeps from writing
       return ERIO;
     } else {
       const std::size_t slash = o.path.rfind('/');
@@ -199,7 +200,7 @@ Status commit_outputs(OutputBatch& b, std::string& err) noexcept {
   if (signal_waiting()) {
     for (PendingOutput& x : b.files) drop(x);
     err = "stopped by a signal";
-    return ERIO;   // the signal ends the program when the batch is dropped
+    return ERIO;  // the signal ends the program when the batch is dropped
   }
   for (PendingOutput& o : b.files) {
     if (o.temp.empty()) continue;

@@ -25,21 +25,21 @@
 
 // A file a program names, with what names it ("--meme", "the result file").
 struct NamedFile {
-  const char* path = nullptr;   // "-": standard input or output; nullptr: none
+  const char* path = nullptr;  // "-": standard input or output; nullptr: none
   const char* role = "";
 };
 
 // Refuses an output that is an input or another output: by file identity
 // where the file exists, else by its resolved path; standard output counts as
 // the file it is redirected to. Returns 0, or ERARG with err naming both.
-[[nodiscard]] Status check_outputs(const std::vector<NamedFile>& inputs, const std::vector<NamedFile>& outputs,
-                                   std::string& err) noexcept;
+[[nodiscard]] Status check_outputs(const std::vector<NamedFile>& inputs,
+                                   const std::vector<NamedFile>& outputs, std::string& err) noexcept;
 
 struct PendingOutput {
-  std::string path;             // as named; "-" standard output
-  std::string temp;             // the temporary beside it ("" : written in place or in memory)
+  std::string path;  // as named; "-" standard output
+  std::string temp;  // the temporary beside it ("" : written in place or in memory)
   std::FILE* f = nullptr;
-  char* memory = nullptr;       // standard output: the text held
+  char* memory = nullptr;  // standard output: the text held
   std::size_t memory_size = 0;
 };
 
@@ -49,8 +49,8 @@ struct PendingOutput {
 // entry must never move when another is added.
 struct OutputBatch {
   std::deque<PendingOutput> files;
-  sigset_t saved{};             // the signal mask before the batch
-  bool holding = false;         // signals held
+  sigset_t saved{};      // the signal mask before the batch
+  bool holding = false;  // signals held
 
   OutputBatch() noexcept;
   ~OutputBatch();
@@ -60,7 +60,8 @@ struct OutputBatch {
 
 // Opens the output path of the batch for writing into ret. Returns 0, ERIO
 // (err says why: a temporary that cannot be made) or ERMEM.
-[[nodiscard]] Status open_output(OutputBatch& b, const char* path, std::FILE*& ret, std::string& err) noexcept;
+[[nodiscard]] Status open_output(OutputBatch& b, const char* path, std::FILE*& ret,
+                                 std::string& err) noexcept;
 
 // Closes every output and, when all were written without an error, renames
 // the temporaries to their names and writes standard output. Returns 0, or

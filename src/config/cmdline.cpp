@@ -52,7 +52,8 @@ bool apply_value(const OptionRow& row, const char* s, Settings& set) noexcept {
       return true;
     }
     case OptionKind::kChoice: {
-      const char* letter = *s != '\0' ? std::strchr(row.letters, std::toupper(static_cast<unsigned char>(*s))) : nullptr;
+      const char* letter =
+          *s != '\0' ? std::strchr(row.letters, std::toupper(static_cast<unsigned char>(*s))) : nullptr;
       const int v = letter != nullptr ? row.lo + static_cast<int>(letter - row.letters) : read_number(s);
       if (v < row.lo || v > row.hi) return false;
       row.value.store(set, v);
@@ -72,9 +73,7 @@ bool apply_value(const OptionRow& row, const char* s, Settings& set) noexcept {
       *row.given(set) = true;
       return true;
     }
-    case OptionKind::kText:
-      std::snprintf(row.text(set), kMaxPenText + 1, "%s", s);
-      return true;
+    case OptionKind::kText: std::snprintf(row.text(set), kMaxPenText + 1, "%s", s); return true;
   }
   return false;
 }
@@ -98,8 +97,7 @@ bool open_output(const char* name, int task, const Settings& set, RunFiles& file
   if (task == 0)
     std::snprintf(files.output_name, sizeof files.output_name, "%s", name);
   else
-    std::snprintf(files.output_name, sizeof files.output_name, "%.*s._%d", kMaxFileName - 3,
-                  name, task);
+    std::snprintf(files.output_name, sizeof files.output_name, "%.*s._%d", kMaxFileName - 3, name, task);
   files.output.file = std::fopen(files.output_name, file_mode(set));
   return files.output.open();
 }
@@ -148,8 +146,8 @@ __attribute__((format(printf, 2, 3))) void complain(Complaint* why, const char* 
 // a wildcard (any whole number: a negative a-bonus can make it negative),
 // computed wide and held at the nearest int when it lies beyond. Returns
 // false when the motif is invalid, saying why into *why.
-bool check_motif(const char* option, const char* motif, int len, const Settings& set,
-                 int& ret_eff, Complaint* why) noexcept {
+bool check_motif(const char* option, const char* motif, int len, const Settings& set, int& ret_eff,
+                 Complaint* why) noexcept {
   const int given = static_cast<int>(std::strlen(motif));
   if (given != len) {
     complain(why, "the motif of %s has %d characters; the word has %d", option, given, len);
@@ -185,8 +183,8 @@ Status build_penalties(Settings& set, Complaint* why) noexcept {
   for (int k = 0; k < set.S; ++k) {
     p += std::strspn(p, kSeparators);
     if (*p == '\0') {
-      complain(why, "the spacings %d to %d need %d penalties and -SPEN gives %d%s", set.smin,
-               set.smax, set.S, k, cut ? " (-SPEN keeps at most 79 characters)" : "");
+      complain(why, "the spacings %d to %d need %d penalties and -SPEN gives %d%s", set.smin, set.smax, set.S,
+               k, cut ? " (-SPEN keeps at most 79 characters)" : "");
       return ERARG;
     }
     const char* digits = p + (*p == '+' || *p == '-' ? 1 : 0);
@@ -220,8 +218,10 @@ void hint_argument(const char* arg) noexcept {
 // A hint when a proximity can exceed what the proximity matrix holds (255):
 // the matrix lowers it, so that a threshold above 255 is never reached there.
 void hint_matrix_cap(const Settings& set) noexcept {
-  const long long most = static_cast<long long>(set.motif_given ? set.leff : set.l) +
-                         (set.l2 == 0 ? 0 : set.motif2_given ? set.leff2 : set.l2);
+  const long long most =
+      static_cast<long long>(set.motif_given ? set.leff : set.l) + (set.l2 == 0        ? 0
+                                                                    : set.motif2_given ? set.leff2
+                                                                                       : set.l2);
   if (set.prox_mode != ProxMode::kMatrix || most <= 255) return;
   std::fprintf(stderr,
                "korvax: a proximity may reach %lld here, and the proximity matrix holds at most "
@@ -246,8 +246,7 @@ int read_number(const char* s) noexcept {
 
 // ---- 5. The parse ----
 
-Status parse_command_line(int argc, char** argv, int task, Settings& set,
-                          RunFiles& files) noexcept {
+Status parse_command_line(int argc, char** argv, int task, Settings& set, RunFiles& files) noexcept {
   Status st = 0;
   bool help = false, irregular = false;
   int names = 0;
@@ -340,8 +339,7 @@ Status derive_settings(Settings& set, Complaint* why) noexcept {
   if (set.motif2_given && !check_motif("-MM", set.motif2, set.l2, set, set.leff2, why)) st |= ERARG;
   // Each half lies within half the int range, so their sum cannot overflow.
   if (set.threshold < 0) {
-    set.threshold = (set.motif_given ? set.leff : set.l) / 2 +
-                    (set.motif2_given ? set.leff2 : set.l2) / 2;
+    set.threshold = (set.motif_given ? set.leff : set.l) / 2 + (set.motif2_given ? set.leff2 : set.l2) / 2;
     set.plain_threshold = set.threshold;
   }
   return st | build_penalties(set, why);

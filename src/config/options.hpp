@@ -42,13 +42,13 @@ constexpr OptionField field() noexcept {
 }
 
 struct OptionRow {
-  const char* name;          // the letters after the dash, matched in any case
+  const char* name;  // the letters after the dash, matched in any case
   OptionKind kind;
-  OptionField value{};       // every kind but kHelp, kMotif and kText
+  OptionField value{};  // every kind but kHelp, kMotif and kText
   int lo = INT_MIN, hi = INT_MAX;
-  const char* letters = nullptr;                     // kChoice
-  char* (*text)(Settings&) noexcept = nullptr;       // kMotif, kText: the text's buffer
-  bool* (*given)(Settings&) noexcept = nullptr;      // kMotif: its given flag
+  const char* letters = nullptr;                 // kChoice
+  char* (*text)(Settings&) noexcept = nullptr;   // kMotif, kText: the text's buffer
+  bool* (*given)(Settings&) noexcept = nullptr;  // kMotif: its given flag
   // The help line, or null for a row without one. "%d" stands for the
   // setting's default, "%s" (kText) for the default text.
   const char* help = nullptr;

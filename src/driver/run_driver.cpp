@@ -34,8 +34,8 @@
 namespace {
 
 // Wishes offered at the agreement after each read.
-constexpr Status kWishSkip = 0x1;   // this portion is unusable here
-constexpr Status kWishEnd = 0x2;    // input exhausted, or this task leaves the run
+constexpr Status kWishSkip = 0x1;  // this portion is unusable here
+constexpr Status kWishEnd = 0x2;   // input exhausted, or this task leaves the run
 
 // ---- 2. Start-up ----
 
@@ -110,8 +110,10 @@ void hint_portion(const TaskContext& ctx, int number, bool skipped) noexcept {
     bool any = false;
     for (int w = 0; w < ctx.dp.mw && !any; ++w) any = word_usable(ctx.dp, s, i, w);
     if (!any && ctx.dp.masked_of(i) != nullptr)
-      std::fprintf(stderr, "korvax: data portion %d: -K: sequence %d '%s' has no word without a masked "
-                   "(lower-case) letter: it can take no word\n", number, i + 1, ctx.dp.name_of(i));
+      std::fprintf(stderr,
+                   "korvax: data portion %d: -K: sequence %d '%s' has no word without a masked "
+                   "(lower-case) letter: it can take no word\n",
+                   number, i + 1, ctx.dp.name_of(i));
   }
   if (s.mask_lower && s.console_level > 1 && ctx.dp.masked_letters == 0)
     std::printf("-K: no letter is masked (no lower-case letter in the data portion)\n");
@@ -119,9 +121,9 @@ void hint_portion(const TaskContext& ctx, int number, bool skipped) noexcept {
   char why[512];
   describe_fault(ctx.dp, ctx.set, why, sizeof why);
   if (why[0] == '\0')
-    std::snprintf(why, sizeof why, "%s",
-                  (ctx.run_status & ERMEM) != 0 ? "not enough memory to hold it"
-                                                 : "a task could not read it");
+    std::snprintf(
+        why, sizeof why, "%s",
+        (ctx.run_status & ERMEM) != 0 ? "not enough memory to hold it" : "a task could not read it");
   std::fprintf(stderr, "korvax: data portion %d skipped: %s\n", number, why);
 }
 
@@ -242,8 +244,7 @@ Status run_korvax(int argc, char** argv) noexcept {
     if (ctx.is_root()) std::printf("\nThe algorithm needs at least 2 tasks!\n\n");
     ctx.run_status |= ERMPI;
   } else {
-    if (ctx.is_root())
-      std::printf("\nkorvax %s: common signal search in sets of sequences\n\n", kVersion);
+    if (ctx.is_root()) std::printf("\nkorvax %s: common signal search in sets of sequences\n\n", kVersion);
     barrier();
     Status st = 0;
     if (argc > 1) {
@@ -257,7 +258,8 @@ Status run_korvax(int argc, char** argv) noexcept {
     ctx.run_status |= agree_or(st);
     if (ctx.run_status == 0) {
       // -SEED: every task's coin reads the stream of its seed and task number.
-      if (ctx.set.seed >= 0) ctx.coin_stream = coin_stream_seeded(static_cast<unsigned>(ctx.set.seed), ctx.task);
+      if (ctx.set.seed >= 0)
+        ctx.coin_stream = coin_stream_seeded(static_cast<unsigned>(ctx.set.seed), ctx.task);
       announce_tasks(ctx);
       portion_loop(ctx);
     }

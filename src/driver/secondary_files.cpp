@@ -35,7 +35,8 @@ void send_file(TaskContext& ctx, long long size) noexcept {
   char* buf = ctx.transfer.data();
   const long long cap = kTransferBytes - 1;
   while (size > 0) {
-    const auto len = read_piece(ctx.files.output.file, buf, static_cast<std::size_t>(size < cap ? size : cap));
+    const auto len =
+        read_piece(ctx.files.output.file, buf, static_cast<std::size_t>(size < cap ? size : cap));
     if (len == 0) break;
     size -= static_cast<long long>(len);
     buf[len] = '\0';
@@ -92,6 +93,5 @@ void merge_secondary_files(TaskContext& ctx) noexcept {
   const long long size = regular_size(ctx.files.output.file);
   if (copy) send_file(ctx, size < 0 ? 0 : size);
   (void)ctx.files.output.close();
-  if (size >= 0 && ctx.set.secondary_mode != SecondaryFiles::kSave)
-    std::remove(ctx.files.output_name);
+  if (size >= 0 && ctx.set.secondary_mode != SecondaryFiles::kSave) std::remove(ctx.files.output_name);
 }

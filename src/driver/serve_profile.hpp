@@ -38,8 +38,8 @@ struct ServeProfile {
     std::fprintf(stderr,
                  "[T%d] profile: %d permutations; wall (cpu) seconds: search %.3f (%.3f), G-tree build "
                  "%.4f (%.4f), messages %.4f (%.4f), waiting %.3f (%.3f); coin readings %llu\n",
-                 task, perms, search[0], search[1], gtree[0], gtree[1], messages[0], messages[1],
-                 waiting[0], waiting[1], static_cast<unsigned long long>((coin.refills - refills_at_start) * 64));
+                 task, perms, search[0], search[1], gtree[0], gtree[1], messages[0], messages[1], waiting[0],
+                 waiting[1], static_cast<unsigned long long>((coin.refills - refills_at_start) * 64));
   }
 #else
   double search[2] = {}, gtree[2] = {}, messages[2] = {}, waiting[2] = {};

@@ -54,10 +54,12 @@ enum Key { help, version, meme, sites, bed, logo, json, input, place, portion, b
 // Every long option but --help and --version takes a value; so does a name
 // the table does not hold ("--other x" is one invalid option).
 constexpr LongOption kOptions[] = {
-    {"help", false, opt::help}, {"version", false, opt::version}, {"meme", true, opt::meme},
-    {"sites", true, opt::sites}, {"bed", true, opt::bed},          {"logo", true, opt::logo},
-    {"json", true, opt::json},   {"input", true, opt::input},      {"place", true, opt::place},
-    {"portion", true, opt::portion}, {"by", true, opt::by},
+    {"help", false, opt::help},  {"version", false, opt::version},
+    {"meme", true, opt::meme},   {"sites", true, opt::sites},
+    {"bed", true, opt::bed},     {"logo", true, opt::logo},
+    {"json", true, opt::json},   {"input", true, opt::input},
+    {"place", true, opt::place}, {"portion", true, opt::portion},
+    {"by", true, opt::by},
 };
 
 // Applies a matched option; false when its value is not one it takes.
@@ -115,8 +117,9 @@ Status parse(int argc, char** argv, ExportOptions& o) {
     return ERARG;
   }
   if (o.by_evalue && (o.input == nullptr || o.place != 1 || o.ranking != Ranking::quality)) {
-    message("", o.input == nullptr ? "--by evalue needs --input: the E-value counts the alignments in its sequences"
-                                   : "--by evalue chooses among every place and ranking: no --place or other --by");
+    message("", o.input == nullptr
+                    ? "--by evalue needs --input: the E-value counts the alignments in its sequences"
+                    : "--by evalue chooses among every place and ranking: no --place or other --by");
     return ERARG;
   }
   if (!o.meme && !o.sites && !o.bed && !o.logo && !o.json) o.meme = "-";
@@ -128,8 +131,11 @@ Status write_outputs(const ExportOptions& o, const ExportSet& set) {
   const struct {
     const char* path;
     void (*writer)(std::FILE*, const ExportSet&);
-  } outputs[] = {{o.meme, write_meme}, {o.sites, write_sites}, {o.bed, write_bed},
-                 {o.logo, write_logo}, {o.json, write_json}};
+  } outputs[] = {{o.meme, write_meme},
+                 {o.sites, write_sites},
+                 {o.bed, write_bed},
+                 {o.logo, write_logo},
+                 {o.json, write_json}};
   OutputBatch batch;
   std::string err;
   for (const auto& out : outputs) {
@@ -161,8 +167,11 @@ Status run(int argc, char** argv) {
   if (parsed != 0) return parsed;
   std::string refused;
   if (Status st = check_outputs({{o.result, "result file"}, {o.input, "--input"}},
-                                {{o.meme, "--meme"}, {o.sites, "--sites"}, {o.bed, "--bed"},
-                                 {o.logo, "--logo"}, {o.json, "--json"}},
+                                {{o.meme, "--meme"},
+                                 {o.sites, "--sites"},
+                                 {o.bed, "--bed"},
+                                 {o.logo, "--logo"},
+                                 {o.json, "--json"}},
                                 refused);
       st != 0) {
     message("", refused);

@@ -55,7 +55,7 @@ Status read_input(const char* path, const ResultRun& run, std::vector<InputPorti
     return ERIO;
   }
   Settings set;
-  set.l = 1;                      // any word length: only names and letters are used
+  set.l = 1;  // any word length: only names and letters are used
   set.acid = run.acid;
   (void)derive_settings(set);
   auto dp = std::make_unique<DataPortion>();
@@ -147,9 +147,8 @@ void build_motifs(ExportPortion& p, const ExportSet& set) {
     p.motifs.push_back(build_motif(id, first, set.abc, set.background));
     return;
   }
-  const std::string spacing = p.spacing_min == p.spacing_max
-                                  ? format("%d", p.spacing_min)
-                                  : format("%d-%d", p.spacing_min, p.spacing_max);
+  const std::string spacing = p.spacing_min == p.spacing_max ? format("%d", p.spacing_min)
+                                                             : format("%d-%d", p.spacing_min, p.spacing_max);
   p.motifs.push_back(build_motif(id + ".word1", first, set.abc, set.background));
   p.motifs.push_back(build_motif(id + ".word2.spacing" + spacing, second, set.abc, set.background));
 }
@@ -200,7 +199,8 @@ Status fill_portion(ExportPortion& p, const ResultPortion& rp, const std::vector
 Status measure_portion(ExportPortion& p, const ExportSet& set, std::string& err) {
   build_motifs(p, set);
   if (Status st = add_statistics(p, set); st != 0) {
-    err = st == ERMEM ? "out of memory" : format("the statistics of data portion %d cannot be computed", p.number);
+    err = st == ERMEM ? "out of memory"
+                      : format("the statistics of data portion %d cannot be computed", p.number);
     return st;
   }
   return 0;

@@ -16,7 +16,7 @@ std::size_t utf8_length(const std::string& s, std::size_t i) {
     if ((b(i + k) & 0xc0) != 0x80) return 0;
   if ((c == 0xe0 && b(i + 1) < 0xa0) || (c == 0xed && b(i + 1) >= 0xa0) || (c == 0xf0 && b(i + 1) < 0x90) ||
       (c == 0xf4 && b(i + 1) >= 0x90))
-    return 0;   // overlong, a surrogate, or beyond U+10FFFF
+    return 0;  // overlong, a surrogate, or beyond U+10FFFF
   return len;
 }
 
@@ -78,8 +78,9 @@ void statistics(std::FILE* f, const SignalStats& st) {
   } else {
     std::fputs("\"evalue\": null, \"log10_evalue\": null", f);
   }
-  std::fprintf(f, ",\n      \"statistics\": {\"sites\": %d, \"columns\": %d, \"pseudocount\": %g, "
-                  "\"llr_nats\": %.4f, \"llr_bits\": %.4f, \"llr_grid_nats\": %.6f, ",
+  std::fprintf(f,
+               ",\n      \"statistics\": {\"sites\": %d, \"columns\": %d, \"pseudocount\": %g, "
+               "\"llr_nats\": %.4f, \"llr_bits\": %.4f, \"llr_grid_nats\": %.6f, ",
                st.nsites, st.width, st.pseudocount, st.llr.llr, st.llr.llr / std::log(2.0), st.llr.grid);
   log_number(f, "llr_pvalue", st.llr.log_p);
   if (st.has_evalue)
@@ -92,8 +93,8 @@ void statistics(std::FILE* f, const SignalStats& st) {
 void site(std::FILE* f, const ExportSite& s, bool pair, double log_p) {
   std::fprintf(f, "{\"number\": %d, \"sequence\": ", s.seq);
   str(f, s.name);
-  std::fprintf(f, ", \"start\": %d, \"end\": %d, \"strand\": \"%c\", \"word\": \"%s\"", s.start, s.end, s.strand,
-               s.word.c_str());
+  std::fprintf(f, ", \"start\": %d, \"end\": %d, \"strand\": \"%c\", \"word\": \"%s\"", s.start, s.end,
+               s.strand, s.word.c_str());
   if (pair)
     std::fprintf(f, ", \"spacing\": %d, \"start2\": %d, \"end2\": %d, \"word2\": \"%s\"", s.spacing, s.start2,
                  s.end2, s.word2.c_str());
@@ -111,11 +112,14 @@ void portion(std::FILE* f, const ExportPortion& p, const ExportSet& set) {
     return;
   }
   const ReportedResult& r = *p.result;
-  std::fprintf(f, ", \"l\": %d, \"l2\": %d,\n      \"result\": {\"ranking\": \"%s\", \"place\": %d, \"serial\": %d, "
-                  "\"sent\": %d, \"power\": %d, \"quality\": %.2f, \"avg_proximity\": %.2f},\n",
-               p.l, p.l2, r.ranking == Ranking::quality ? "quality" : "avg proximity", r.place, r.serial, r.sent,
-               r.power, r.quality * 0.01, r.avg_proximity * 0.01);
-  if (p.l2 != 0) std::fprintf(f, "      \"spacing\": {\"min\": %d, \"max\": %d},\n", p.spacing_min, p.spacing_max);
+  std::fprintf(
+      f,
+      ", \"l\": %d, \"l2\": %d,\n      \"result\": {\"ranking\": \"%s\", \"place\": %d, \"serial\": %d, "
+      "\"sent\": %d, \"power\": %d, \"quality\": %.2f, \"avg_proximity\": %.2f},\n",
+      p.l, p.l2, r.ranking == Ranking::quality ? "quality" : "avg proximity", r.place, r.serial, r.sent,
+      r.power, r.quality * 0.01, r.avg_proximity * 0.01);
+  if (p.l2 != 0)
+    std::fprintf(f, "      \"spacing\": {\"min\": %d, \"max\": %d},\n", p.spacing_min, p.spacing_max);
   statistics(f, p.stats);
   std::fputs("      \"motifs\": [\n", f);
   for (std::size_t i = 0; i < p.motifs.size(); ++i) {
@@ -135,11 +139,15 @@ void portion(std::FILE* f, const ExportPortion& p, const ExportSet& set) {
 void write_json(std::FILE* f, const ExportSet& set) {
   std::fputs("{\n  \"source\": ", f);
   str(f, set.source);
-  std::fprintf(f, ",\n  \"ranking\": \"%s\",\n  \"place\": %d,\n  \"alphabet\": \"%s\",\n  \"letters\": \"%s\",\n",
-               set.by_evalue ? "evalue" : set.ranking == Ranking::quality ? "quality" : "avg proximity", set.place,
-               set.abc.dna ? "DNA" : "protein", set.abc.letters.c_str());
+  std::fprintf(
+      f, ",\n  \"ranking\": \"%s\",\n  \"place\": %d,\n  \"alphabet\": \"%s\",\n  \"letters\": \"%s\",\n",
+      set.by_evalue                     ? "evalue"
+      : set.ranking == Ranking::quality ? "quality"
+                                        : "avg proximity",
+      set.place, set.abc.dna ? "DNA" : "protein", set.abc.letters.c_str());
   std::fprintf(f, "  \"background_source\": \"%s\",\n  \"background\": [", set.background_source.c_str());
-  for (std::size_t a = 0; a < set.background.size(); ++a) std::fprintf(f, a == 0 ? "%.6f" : ", %.6f", set.background[a]);
+  for (std::size_t a = 0; a < set.background.size(); ++a)
+    std::fprintf(f, a == 0 ? "%.6f" : ", %.6f", set.background[a]);
   std::fputs("],\n  \"portions\": [\n", f);
   for (std::size_t i = 0; i < set.portions.size(); ++i) {
     if (i != 0) std::fputs(",\n", f);

@@ -16,12 +16,12 @@
 
 namespace {
 
-constexpr double kColumn = 24;     // width of one position
-constexpr double kHeight = 120;    // height of the bits axis
-constexpr double kLeft = 48;       // room for the axis
-constexpr double kTop = 22;        // room for the row caption
-constexpr double kBottom = 24;     // room for the position numbers
-constexpr double kGap = 76;        // between the two logos of a word pair
+constexpr double kColumn = 24;   // width of one position
+constexpr double kHeight = 120;  // height of the bits axis
+constexpr double kLeft = 48;     // room for the axis
+constexpr double kTop = 22;      // room for the row caption
+constexpr double kBottom = 24;   // room for the position numbers
+constexpr double kGap = 76;      // between the two logos of a word pair
 constexpr double kRight = 12;
 
 // Nucleotides in the usual colours; amino acids by chemistry.
@@ -35,11 +35,19 @@ const char* colour(char c, bool dna) {
     }
   }
   switch (c) {
-    case 'G': case 'S': case 'T': case 'Y': case 'C': return "#109648";  // polar
-    case 'N': case 'Q': return "#8e44ad";                                // neutral
-    case 'K': case 'R': case 'H': return "#255c99";                      // basic
-    case 'D': case 'E': return "#d62839";                                // acidic
-    default: return "#222222";                                           // hydrophobic
+    case 'G':
+    case 'S':
+    case 'T':
+    case 'Y':
+    case 'C': return "#109648";  // polar
+    case 'N':
+    case 'Q': return "#8e44ad";  // neutral
+    case 'K':
+    case 'R':
+    case 'H': return "#255c99";  // basic
+    case 'D':
+    case 'E': return "#d62839";  // acidic
+    default: return "#222222";   // hydrophobic
   }
 }
 
@@ -63,7 +71,8 @@ void number(std::FILE* f, const std::string& text, double cx, double y, double h
 }
 
 // One logo with its baseline at y0 and its left edge at x0.
-void logo(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc, double x0, double y0, double per_bit) {
+void logo(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc, double x0, double y0,
+          double per_bit) {
   const int k = abc.size();
   for (int pos = 0; pos < m.width; ++pos) {
     std::vector<std::pair<double, int>> stack;
@@ -82,8 +91,8 @@ void logo(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc, double x
     }
     number(f, std::to_string(pos + 1), x + kColumn / 2, y0 + 6, 8);
   }
-  std::fprintf(f, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#444444\"/>\n", x0, y0 + 0.5,
-               x0 + m.width * kColumn, y0 + 0.5);
+  std::fprintf(f, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#444444\"/>\n", x0,
+               y0 + 0.5, x0 + m.width * kColumn, y0 + 0.5);
 }
 
 // What a row says of its signal: the consensus (a word pair's two, with the
@@ -91,7 +100,8 @@ void logo(std::FILE* f, const MotifMatrix& m, const MotifAlphabet& abc, double x
 std::string caption(const ExportPortion& p) {
   std::string text = p.motifs[0].consensus;
   if (p.motifs.size() > 1) text += " .. " + p.motifs[1].consensus;
-  text += p.stats.has_evalue ? ", E-value " + format_log_value(p.stats.log_evalue) : ", no E-value (no input)";
+  text +=
+      p.stats.has_evalue ? ", E-value " + format_log_value(p.stats.log_evalue) : ", no E-value (no input)";
   return text;
 }
 
@@ -114,47 +124,53 @@ void write_logo(std::FILE* f, const ExportSet& set) {
   }
   const double per_bit = kHeight / top_bits;
   const double row_height = kTop + kHeight + kBottom;
-  std::fprintf(f,
-               "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\">\n",
-               width, rows * row_height, width, rows * row_height);
+  std::fprintf(
+      f,
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"%.0f\" height=\"%.0f\" viewBox=\"0 0 %.0f %.0f\">\n",
+      width, rows * row_height, width, rows * row_height);
   std::string title;
   for (const ExportPortion& p : set.portions)
     if (!p.motifs.empty()) title += "; data portion " + std::to_string(p.number) + ": " + caption(p);
-  std::fprintf(f, "<title>korvax sequence logo of %s%s</title>\n", set.abc.dna ? "DNA" : "protein", title.c_str());
+  std::fprintf(f, "<title>korvax sequence logo of %s%s</title>\n", set.abc.dna ? "DNA" : "protein",
+               title.c_str());
   std::fputs("<rect width=\"100%\" height=\"100%\" fill=\"white\"/>\n", f);
   int row = 0;
   for (const ExportPortion& p : set.portions) {
     if (p.motifs.empty()) continue;
     const double y0 = row * row_height + kTop + kHeight;
     ++row;
-    std::fprintf(f, "<text x=\"4\" y=\"%.1f\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#444444\">"
-                    "data portion %d: %s</text>\n",
+    std::fprintf(f,
+                 "<text x=\"4\" y=\"%.1f\" font-family=\"sans-serif\" font-size=\"12\" fill=\"#444444\">"
+                 "data portion %d: %s</text>\n",
                  y0 - kHeight - 8, p.number, caption(p).c_str());
     // The bits axis with a tick at every whole bit.
     std::fprintf(f, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#444444\"/>\n", kLeft - 4,
                  y0 + 0.5, kLeft - 4, y0 - top_bits * per_bit);
     for (int b = 0; b <= static_cast<int>(top_bits + 1e-9); ++b) {
       const double y = y0 - b * per_bit;
-      std::fprintf(f, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#444444\"/>\n", kLeft - 8,
-                   y, kLeft - 4, y);
+      std::fprintf(f, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#444444\"/>\n",
+                   kLeft - 8, y, kLeft - 4, y);
       number(f, std::to_string(b), kLeft - 11, y - 4, 8, true);
     }
-    std::fprintf(f, "<text transform=\"translate(14,%.1f) rotate(-90)\" text-anchor=\"middle\" "
-                    "font-family=\"sans-serif\" font-size=\"11\" fill=\"#444444\">bits</text>\n",
+    std::fprintf(f,
+                 "<text transform=\"translate(14,%.1f) rotate(-90)\" text-anchor=\"middle\" "
+                 "font-family=\"sans-serif\" font-size=\"11\" fill=\"#444444\">bits</text>\n",
                  y0 - kHeight / 2);
     double x = kLeft;
     for (std::size_t i = 0; i < p.motifs.size(); ++i) {
       if (i == 1) {
         // The spacing between the two words: a dashed baseline and its range.
-        std::fprintf(f, "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#888888\" "
-                        "stroke-dasharray=\"4 3\"/>\n",
+        std::fprintf(f,
+                     "<line x1=\"%.1f\" y1=\"%.1f\" x2=\"%.1f\" y2=\"%.1f\" stroke=\"#888888\" "
+                     "stroke-dasharray=\"4 3\"/>\n",
                      x + 4, y0 + 0.5, x + kGap - 4, y0 + 0.5);
         const std::string range = p.spacing_min == p.spacing_max
                                       ? std::to_string(p.spacing_min)
                                       : std::to_string(p.spacing_min) + "-" + std::to_string(p.spacing_max);
         number(f, range, x + kGap / 2, y0 - 16, 11);
-        std::fprintf(f, "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-family=\"sans-serif\" "
-                        "font-size=\"10\" fill=\"#444444\">spacing</text>\n",
+        std::fprintf(f,
+                     "<text x=\"%.1f\" y=\"%.1f\" text-anchor=\"middle\" font-family=\"sans-serif\" "
+                     "font-size=\"10\" fill=\"#444444\">spacing</text>\n",
                      x + kGap / 2, y0 - 22);
         x += kGap;
       }

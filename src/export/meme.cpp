@@ -12,8 +12,7 @@ void write_meme(std::FILE* f, const ExportSet& set) {
                set.both_strands ? "+ -" : "+");
   std::fputs("Background letter frequencies\n", f);
   for (int a = 0; a < k; ++a)
-    std::fprintf(f, "%s%c %.4f", a == 0 ? "" : " ", set.abc.letters[ix(a)],
-                 set.background[ix(a)]);
+    std::fprintf(f, "%s%c %.4f", a == 0 ? "" : " ", set.abc.letters[ix(a)], set.background[ix(a)]);
   std::fputs("\n", f);
   for (const ExportPortion& p : set.portions)
     for (const MotifMatrix& m : p.motifs) {

@@ -6,22 +6,22 @@
 
 // The letters of a motif alphabet, in the order of the matrix columns.
 struct MotifAlphabet {
-  std::string letters;      // upper case: "ACGT", or the 20 amino acids
+  std::string letters;  // upper case: "ACGT", or the 20 amino acids
   bool dna = true;
   [[nodiscard]] int size() const noexcept { return static_cast<int>(letters.size()); }
-  [[nodiscard]] int index(char c) const noexcept;   // -1 for a letter outside it
+  [[nodiscard]] int index(char c) const noexcept;  // -1 for a letter outside it
 };
 
 [[nodiscard]] MotifAlphabet motif_alphabet(bool acid);
 
 struct MotifMatrix {
-  std::string id;           // unique in an export: "portion1", "portion1.word2.spacing17"
-  int width = 0;            // letters per word
-  int nsites = 0;           // words counted
-  std::vector<int> counts;  // width x alphabet size, row-major by position
-  std::string consensus;    // the most frequent letter of each position
-  std::string iupac;        // DNA: the IUPAC code of each position; empty for protein
-  std::vector<double> bits; // information content of each position against the background
+  std::string id;            // unique in an export: "portion1", "portion1.word2.spacing17"
+  int width = 0;             // letters per word
+  int nsites = 0;            // words counted
+  std::vector<int> counts;   // width x alphabet size, row-major by position
+  std::string consensus;     // the most frequent letter of each position
+  std::string iupac;         // DNA: the IUPAC code of each position; empty for protein
+  std::vector<double> bits;  // information content of each position against the background
 
   [[nodiscard]] int count(int pos, int letter, int k) const noexcept {
     return counts[static_cast<std::size_t>(pos * k + letter)];

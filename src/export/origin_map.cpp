@@ -86,10 +86,11 @@ Status read_map(const char* input, OriginMap& map, std::string& err) {
   return 0;
 }
 
-Status apply(const OriginMap& map, const std::vector<std::string>& names, const std::vector<std::string>& letters,
-             ExportPortion& p, std::string& err) {
+Status apply(const OriginMap& map, const std::vector<std::string>& names,
+             const std::vector<std::string>& letters, ExportPortion& p, std::string& err) {
   const auto k = ix(p.number - 1);
-  const std::string mismatch = map.path + " does not belong to the input: data portion " + std::to_string(p.number);
+  const std::string mismatch =
+      map.path + " does not belong to the input: data portion " + std::to_string(p.number);
   if (k >= map.portions.size() || map.portions[k].size() != names.size()) {
     err = mismatch + " holds another count of sequences";
     return ERDATA;
@@ -135,7 +136,8 @@ Status read_origin_map(const char* input, OriginMap& ret, std::string& err) noex
 }
 
 Status apply_origin_map(const OriginMap& map, const std::vector<std::string>& input_names,
-                        const std::vector<std::string>& input_letters, ExportPortion& p, std::string& err) noexcept {
+                        const std::vector<std::string>& input_letters, ExportPortion& p,
+                        std::string& err) noexcept {
   if (map.path.empty()) return 0;
   return guard_alloc(err, [&] { return apply(map, input_names, input_letters, p, err); });
 }

@@ -14,15 +14,15 @@
 #include "status.hpp"
 
 struct OriginRow {
-  std::string name;          // as written in the korvax input
-  std::string record;        // the FASTA record's name
-  long offset = 0;           // letters of the record before the first one kept
-  long length = 0;           // letters of the record
-  long kept = 0;             // letters of the sequence in the korvax input
+  std::string name;    // as written in the korvax input
+  std::string record;  // the FASTA record's name
+  long offset = 0;     // letters of the record before the first one kept
+  long length = 0;     // letters of the record
+  long kept = 0;       // letters of the sequence in the korvax input
 };
 
 struct OriginMap {
-  std::string path;                             // empty: no map beside the input
+  std::string path;                              // empty: no map beside the input
   std::vector<std::vector<OriginRow>> portions;  // [portion - 1][sequence - 1]
 };
 

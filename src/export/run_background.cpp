@@ -25,7 +25,7 @@ bool wanted(const std::vector<int>& numbers, int k) {
 // The run's reading of its input: alphabet, both strands, masked letters,
 // so that the letters counted are the ones korvax counted.
 void reading_settings(const ResultRun& run, Settings& s) {
-  s.l = 1;   // any word length: only the letters are used
+  s.l = 1;  // any word length: only the letters are used
   s.acid = run.acid;
   for (const ResultPortion& p : run.portions)
     if (p.params.known) {
@@ -58,8 +58,8 @@ Status from_input(const ResultRun& run, const std::vector<int>& numbers, const c
     const int* derived = dp->derived.bg_weight;  // the reader derived them
     if (!std::equal(derived, derived + 26, std::begin(rp.params.bg_weight))) {
       err = "the input does not match the result: data portion " + std::to_string(rp.number) +
-            ": the input's letter weights " + letter_weights_text(derived, s.acid) + " differ from the run's " +
-            letter_weights_text(rp.params.bg_weight, s.acid);
+            ": the input's letter weights " + letter_weights_text(derived, s.acid) +
+            " differ from the run's " + letter_weights_text(rp.params.bg_weight, s.acid);
       st = ERDATA;
       break;
     }
@@ -77,8 +77,9 @@ Status from_input(const ResultRun& run, const std::vector<int>& numbers, const c
   return st;
 }
 
-Status frequencies(const ResultRun& run, const std::vector<int>& numbers, const char* path, const MotifAlphabet& abc,
-                   std::vector<double>& ret, std::string& ret_source, std::string& err) {
+Status frequencies(const ResultRun& run, const std::vector<int>& numbers, const char* path,
+                   const MotifAlphabet& abc, std::vector<double>& ret, std::string& ret_source,
+                   std::string& err) {
   const char* letters = alphabet_letters(run.acid);
   std::vector<double> freq(ix(abc.size()), 0.0);
   const auto at = [&](char c) -> double& { return freq[ix(abc.index(c))]; };
@@ -89,16 +90,19 @@ Status frequencies(const ResultRun& run, const std::vector<int>& numbers, const 
     for (const char* a = letters; *a; ++a) total += count[*a - 'a'];
     // An absent letter counts half a letter, as korvax gives it.
     for (const char* a = letters; *a; ++a)
-      at(*a) = total == 0 ? 1.0 : count[*a - 'a'] > 0 ? static_cast<double>(count[*a - 'a']) / static_cast<double>(total)
-                                                     : 0.5 / static_cast<double>(total);
+      at(*a) = total == 0            ? 1.0
+               : count[*a - 'a'] > 0 ? static_cast<double>(count[*a - 'a']) / static_cast<double>(total)
+                                     : 0.5 / static_cast<double>(total);
     ret_source = "run_input";
   } else {
     int portions = 0;
     for (const ResultPortion& rp : run.portions) {
       if (!wanted(numbers, rp.number) || rp.params.background != 1) continue;
       double sum = 0;
-      for (const char* a = letters; *a; ++a) sum += std::exp2(-rp.params.bg_weight[*a - 'a'] / double(kBitUnits));
-      for (const char* a = letters; *a; ++a) at(*a) += std::exp2(-rp.params.bg_weight[*a - 'a'] / double(kBitUnits)) / sum;
+      for (const char* a = letters; *a; ++a)
+        sum += std::exp2(-rp.params.bg_weight[*a - 'a'] / double(kBitUnits));
+      for (const char* a = letters; *a; ++a)
+        at(*a) += std::exp2(-rp.params.bg_weight[*a - 'a'] / double(kBitUnits)) / sum;
       ++portions;
     }
     for (double& f : freq) f /= portions > 0 ? portions : 1;

@@ -13,7 +13,8 @@ Status add_statistics(ExportPortion& p, const ExportSet& set) noexcept {
     d.lengths = p.lengths;
     d.span = {p.l, p.l2, p.smin, p.smax, set.both_strands ? 2 : 1};
     Background bg;
-    if (Status st = given_background(set.abc.letters, set.background, set.background_source, bg); st != 0) return st;
+    if (Status st = given_background(set.abc.letters, set.background, set.background_source, bg); st != 0)
+      return st;
     return signal_stats(d, bg, p.stats);
   });
 }

@@ -11,4 +11,3 @@
 // measured (a letter outside the alphabet, a site that does not fit its
 // sequence); ERMEM.
 [[nodiscard]] Status add_statistics(ExportPortion& p, const ExportSet& set) noexcept;
-

@@ -22,7 +22,11 @@ int bed_score(const ExportSite& s, int letters) {
 std::string field(const std::string& name) {
   std::string out;
   for (char c : name) {
-    const char* esc = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : c == '\\' ? "\\\\" : nullptr;
+    const char* esc = c == '\t'   ? "\\t"
+                      : c == '\n' ? "\\n"
+                      : c == '\r' ? "\\r"
+                      : c == '\\' ? "\\\\"
+                                  : nullptr;
     if (esc != nullptr)
       out += esc;
     else
@@ -55,10 +59,10 @@ void write_bed(std::FILE* f, const ExportSet& set) {
     for (const ExportSite& s : p.sites) {
       const std::string chrom = bed_name(s.name);
       const int score = bed_score(s, p.l + p.l2);
-      std::fprintf(f, "%s\t%d\t%d\t%s\t%d\t%c\n", chrom.c_str(), s.start - 1, s.end, p.motifs[0].id.c_str(), score,
-                   s.strand);
+      std::fprintf(f, "%s\t%d\t%d\t%s\t%d\t%c\n", chrom.c_str(), s.start - 1, s.end, p.motifs[0].id.c_str(),
+                   score, s.strand);
       if (p.l2 != 0)
-        std::fprintf(f, "%s\t%d\t%d\tportion%d.word2.spacing%d\t%d\t%c\n", chrom.c_str(), s.start2 - 1, s.end2,
-                     p.number, s.spacing, score, s.strand);
+        std::fprintf(f, "%s\t%d\t%d\tportion%d.word2.spacing%d\t%d\t%c\n", chrom.c_str(), s.start2 - 1,
+                     s.end2, p.number, s.spacing, score, s.strand);
     }
 }

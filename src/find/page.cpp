@@ -75,23 +75,18 @@ bool write_page(const std::string& dir, const PageFacts& facts) {
     << "</head>\n<body>\n<h1>Common signal of " << html_escape(facts.input) << "</h1>\n";
   h << "<p>" << html_escape(facts.best_line) << "</p>\n";
   for (const MemeMotif& m : meme_motifs(meme))
-    h << "<h2>Motif " << html_escape(m.title) << "</h2>\n<p>E-value: "
-      << (m.evalue.empty() ? "not computed" : html_escape(m.evalue)) << "</p>\n";
+    h << "<h2>Motif " << html_escape(m.title)
+      << "</h2>\n<p>E-value: " << (m.evalue.empty() ? "not computed" : html_escape(m.evalue)) << "</p>\n";
   h << "<p><img src=\"logo.svg\" alt=\"sequence logo\"></p>\n";
   h << "<h2>Sites</h2>\n<table>\n" << sites_table(sites) << "</table>\n";
   h << "<h2>Files</h2>\n<ul>\n";
-  const char* files[][2] = {{"motif.meme", "the motif in MEME format"},
-                            {"sites.tsv", "the sites as a table"},
-                            {"sites.bed", "the sites as BED"},
-                            {"logo.svg", "the sequence logo"},
-                            {"result.json", "all of it as JSON"},
-                            {"polished.out", "the signal polished by korvax-polish"},
-                            {"input.seq.out", "korvax's result file"},
-                            {"input.seq.csv", "korvax's history file"},
-                            {"input.seq", "the korvax input"},
-                            {"korvax-find.log", "what every step said"}};
-  for (const auto& f : files)
-    h << "<li><a href=\"" << f[0] << "\">" << f[0] << "</a>: " << f[1] << "</li>\n";
+  const char* files[][2] = {
+      {"motif.meme", "the motif in MEME format"}, {"sites.tsv", "the sites as a table"},
+      {"sites.bed", "the sites as BED"},          {"logo.svg", "the sequence logo"},
+      {"result.json", "all of it as JSON"},       {"polished.out", "the signal polished by korvax-polish"},
+      {"input.seq.out", "korvax's result file"},  {"input.seq.csv", "korvax's history file"},
+      {"input.seq", "the korvax input"},          {"korvax-find.log", "what every step said"}};
+  for (const auto& f : files) h << "<li><a href=\"" << f[0] << "\">" << f[0] << "</a>: " << f[1] << "</li>\n";
   h << "</ul>\n<h2>Run</h2>\n<pre>" << html_escape(facts.command) << "\n(" << facts.seconds
     << " s)</pre>\n<h2>MEME file</h2>\n<pre>" << html_escape(meme) << "</pre>\n</body>\n</html>\n";
   std::ofstream out(dir + "/index.html", std::ios::binary);

@@ -5,10 +5,10 @@
 
 // What the page shows besides the files it reads from the folder.
 struct PageFacts {
-  std::string input;        // the input file as the user named it
-  std::string command;      // the korvax command line of the run
-  std::string best_line;    // the polished signal's title line
-  int seconds = 0;          // the whole run's time
+  std::string input;      // the input file as the user named it
+  std::string command;    // the korvax command line of the run
+  std::string best_line;  // the polished signal's title line
+  int seconds = 0;        // the whole run's time
 };
 
 // Writes dir/index.html from dir's motif.meme, sites.tsv and logo.svg (each

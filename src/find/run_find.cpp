@@ -76,9 +76,9 @@ bool run_checked(const Step& step, const char* what, const fs::path& log) {
   const int rc = run_step(step, &why);
   if (g_find_interrupted) return false;
   if (rc == 0) return true;
-  say(std::string(what) + (rc < 0 ? " could not be run: " + why
-                                   : " failed (exit status " + std::to_string(rc) + "); its messages are in " +
-                                         log.string()));
+  say(std::string(what) +
+      (rc < 0 ? " could not be run: " + why
+              : " failed (exit status " + std::to_string(rc) + "); its messages are in " + log.string()));
   return false;
 }
 
@@ -147,9 +147,10 @@ int run(int argc, char** argv) {
   }
 
   // 2. korvax under mpiexec, its console read for the progress line.
-  const int tasks = o.tasks > 0 ? o.tasks : static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
-  Step korvax{{KORVAX_MPIEXEC, "-n", std::to_string(tasks), program("korvax")}, dir.string(), "",
-              log.string(), {}};
+  const int tasks =
+      o.tasks > 0 ? o.tasks : static_cast<int>(std::max(2u, std::thread::hardware_concurrency()));
+  Step korvax{
+      {KORVAX_MPIEXEC, "-n", std::to_string(tasks), program("korvax")}, dir.string(), "", log.string(), {}};
   korvax.argv.insert(korvax.argv.end(), o.korvax_args.begin(), o.korvax_args.end());
   for (const char* a : {"-C1", "-F", "input.seq"}) korvax.argv.push_back(a);
   Progress progress;
@@ -177,7 +178,8 @@ int run(int argc, char** argv) {
   if (tty) std::fputc('\n', stderr);
   if (g_find_interrupted) return failed();
   if (rc < 0 || !fs::exists(dir / "input.seq.out")) {
-    say("korvax could not be run" + (why.empty() ? "" : ": " + why) + "; its messages are in " + log.string());
+    say("korvax could not be run" + (why.empty() ? "" : ": " + why) + "; its messages are in " +
+        log.string());
     return failed();
   }
   if (rc != 0)
@@ -187,8 +189,11 @@ int run(int argc, char** argv) {
   // 3. korvax-polish, 4. korvax-export.
   // korvax-polish measures as the run did: the run's options, which its
   // result file shows only from -D2 on, are handed over.
-  Step polish{{program("korvax-polish"), "--history", "input.seq.csv"}, dir.string(),
-              (dir / "polished.out").string(), log.string(), {}};
+  Step polish{{program("korvax-polish"), "--history", "input.seq.csv"},
+              dir.string(),
+              (dir / "polished.out").string(),
+              log.string(),
+              {}};
   if (!o.korvax_args.empty()) {
     std::string with;
     for (const std::string& a : o.korvax_args) with += (with.empty() ? "" : " ") + a;
@@ -196,10 +201,13 @@ int run(int argc, char** argv) {
   }
   polish.argv.insert(polish.argv.end(), {"input.seq", "input.seq.out"});
   if (!run_checked(polish, "korvax-polish", log)) return failed();
-  const Step exporter{{program("korvax-export"), "--input", "input.seq", "--meme", "motif.meme", "--sites",
-                       "sites.tsv", "--bed", "sites.bed", "--logo", "logo.svg", "--json", "result.json",
-                       "polished.out"},
-                      dir.string(), "", log.string(), {}};
+  const Step exporter{
+      {program("korvax-export"), "--input", "input.seq", "--meme", "motif.meme", "--sites", "sites.tsv",
+       "--bed", "sites.bed", "--logo", "logo.svg", "--json", "result.json", "polished.out"},
+      dir.string(),
+      "",
+      log.string(),
+      {}};
   if (!run_checked(exporter, "korvax-export", log)) return failed();
 
   // 5. The page, then the folder under its name.

@@ -24,33 +24,34 @@ struct HistoryWord {
   std::string word, word2;  // the letters, as printed
   char strand = 0;          // both strands (-RC): '+' or '-' behind the start(s); else 0
   int prox_sum = 0;
-  int average = 0;          // x100
+  int average = 0;  // x100
 };
 
 struct HistoryRow {
-  int line = 0;             // line number in the file
+  int line = 0;  // line number in the file
   int serial = 0, p_index = 0, q_index = -1, power = 0, new_words = 0;
-  int quality = 0;          // x100
-  int avg_proximity = 0;    // x100
-  std::vector<HistoryWord> words;   // one per sequence, in data-portion order
-  std::vector<int> perm;            // 1-based sequence numbers
+  int quality = 0;                 // x100
+  int avg_proximity = 0;           // x100
+  std::vector<HistoryWord> words;  // one per sequence, in data-portion order
+  std::vector<int> perm;           // 1-based sequence numbers
 };
 
 struct HistoryPortion {
-  int line = 0;                     // line of the header
-  std::vector<std::string> names;   // as printed: cut and padded to the name width
-  std::vector<HistoryRow> rows;     // in file order
+  int line = 0;                    // line of the header
+  std::vector<std::string> names;  // as printed: cut and padded to the name width
+  std::vector<HistoryRow> rows;    // in file order
 };
 
 struct HistoryFile {
-  std::vector<HistoryPortion> portions;   // one per header line, in file order
+  std::vector<HistoryPortion> portions;  // one per header line, in file order
 };
 
 // Reads a history file from in, whose word pairs (l2 > 0) or single words
 // (l2 = 0) have the word lengths l and l2. Returns 0; ERDATA when a line is
 // not a history line of those words (err tells where and why); ERIO when the
 // file cannot be opened or read; ERMEM.
-[[nodiscard]] Status read_history_file(std::FILE* in, int l, int l2, HistoryFile& ret, ResultError& err) noexcept;
+[[nodiscard]] Status read_history_file(std::FILE* in, int l, int l2, HistoryFile& ret,
+                                       ResultError& err) noexcept;
 
 // The same for the file at path; ERIO when it cannot be opened.
 [[nodiscard]] Status read_history_path(const char* path, int l, int l2, HistoryFile& ret,

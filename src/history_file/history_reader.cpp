@@ -102,7 +102,8 @@ bool parse_word(const std::string* f, int l, int l2, HistoryWord& w) {
   w.word = inner.substr(0, d1);
   w.word2 = inner.substr(d2 + 1);
   // On the reverse strand the second word lies to the left of the first.
-  const bool placed = w.strand == '-' ? w.start2 == w.start - w.spacing - l2 : w.start2 == w.start + l + w.spacing;
+  const bool placed =
+      w.strand == '-' ? w.start2 == w.start - w.spacing - l2 : w.start2 == w.start + l + w.spacing;
   return static_cast<int>(w.word.size()) == l && static_cast<int>(w.word2.size()) == l2 && placed;
 }
 
@@ -125,10 +126,11 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
       print(again, kHistoryOneWordStrand, w.start, w.strand, static_cast<int>(w.word.size()), w.word.c_str(),
             w.prox_sum, pct);
     else if (w.strand != 0)
-      print(again, kHistoryWordPairStrand, w.start, w.strand, w.start2, w.strand, l, w.word.c_str(), w.spacing, l2,
-            w.word2.c_str(), w.prox_sum, pct);
+      print(again, kHistoryWordPairStrand, w.start, w.strand, w.start2, w.strand, l, w.word.c_str(),
+            w.spacing, l2, w.word2.c_str(), w.prox_sum, pct);
     else if (l2 == 0)
-      print(again, kHistoryOneWord, w.start, static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum, pct);
+      print(again, kHistoryOneWord, w.start, static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum,
+            pct);
     else if (w.has_word)
       print(again, kHistoryWordPair, w.start, w.start2, l, w.word.c_str(), w.spacing, l2, w.word2.c_str(),
             w.prox_sum, pct);
@@ -138,8 +140,7 @@ bool parse_row(const std::vector<std::string>& f, std::size_t n, int l, int l2, 
   std::vector<bool> seen(n + 1, false);
   for (std::size_t k = 0; k < n; ++k) {
     int v = 0;
-    if (!whole_int(f[7 + 4 * n + k], v) || !within(v, 1, static_cast<int>(n)) || seen[ix(v)])
-      return false;
+    if (!whole_int(f[7 + 4 * n + k], v) || !within(v, 1, static_cast<int>(n)) || seen[ix(v)]) return false;
     seen[ix(v)] = true;
     r.perm.push_back(v);
     print(again, kHistoryPerm, v);
@@ -241,8 +242,11 @@ Status check_history_rows(const HistoryPortion& h, int sent, ResultError& err) n
       seen[ix(r.serial)] = true;
     }
     if (h.rows.size() != ix(sent)) {
-      err = {h.line, "the history holds " + std::to_string(h.rows.size()) + " rows for this data portion, but the run "
-                     "sent " + std::to_string(sent) + " permutations and writes one row for each: a cut history file?"};
+      err = {h.line, "the history holds " + std::to_string(h.rows.size()) +
+                         " rows for this data portion, but the run "
+                         "sent " +
+                         std::to_string(sent) +
+                         " permutations and writes one row for each: a cut history file?"};
       return ERDATA;
     }
     return 0;

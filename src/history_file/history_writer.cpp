@@ -11,8 +11,7 @@ void header(const ReportEnv& e) noexcept {
   const int W = dp.name_width;
   std::FILE* f = e.history;
   std::fputs(kHistoryHead, f);
-  for (int i = 1; i <= dp.n; ++i)
-    std::fprintf(f, kHistoryHeadSeq, i, W, W, dp.name_of(i - 1), i, i);
+  for (int i = 1; i <= dp.n; ++i) std::fprintf(f, kHistoryHeadSeq, i, W, W, dp.name_of(i - 1), i, i);
   for (int i = 1; i <= dp.n; ++i) std::fprintf(f, kHistoryHeadPerm, i);
   std::fputs("\n", f);
 }
@@ -21,8 +20,8 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
   const Settings& s = *e.set;
   const DataPortion& dp = *e.dp;
   std::FILE* f = e.history;
-  std::fprintf(f, kHistoryRow, r.serial, r.p_index, r.q_index, r.power,
-               r.new_words, r.quality * 0.01, r.avg_proximity * 0.01);
+  std::fprintf(f, kHistoryRow, r.serial, r.p_index, r.q_index, r.power, r.new_words, r.quality * 0.01,
+               r.avg_proximity * 0.01);
   for (int i = 0; i < r.n; ++i) {
     const int w = r.words[ix(i)];
     const int sum = r.prox_sums[ix(i)];
@@ -45,8 +44,8 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
     } else if (s.l2 == 0)
       std::fprintf(f, kHistoryOneWord, w + 1, word ? s.l : 0, word ? text + w : "", sum, pct);
     else if (word)
-      std::fprintf(f, kHistoryWordPair, pl.q + 1, pl.p2 + 1, s.l, text + pl.q,
-                   pl.gap, s.l2, text + pl.p2, sum, pct);
+      std::fprintf(f, kHistoryWordPair, pl.q + 1, pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2,
+                   sum, pct);
     else
       std::fprintf(f, kHistoryNoPair, pl.q + 1, pl.p2 + 1, sum, pct);
   }

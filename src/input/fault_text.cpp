@@ -17,8 +17,7 @@ void show_letter(char c, char* buf, std::size_t size) noexcept {
 
 }  // namespace
 
-void describe_fault(const DataPortion& dp, const Settings& set, char* buf,
-                    std::size_t size) noexcept {
+void describe_fault(const DataPortion& dp, const Settings& set, char* buf, std::size_t size) noexcept {
   const PortionWhy& w = dp.why;
   const int seq = w.seq + 1;
   const char* name = w.seq < dp.stored() ? dp.name_of(w.seq) : "";
@@ -27,16 +26,15 @@ void describe_fault(const DataPortion& dp, const Settings& set, char* buf,
     case PortionFault::kNone: std::snprintf(buf, size, "%s", ""); return;
     case PortionFault::kLetter:
       show_letter(w.letter, letter, sizeof letter);
-      std::snprintf(buf, size, "sequence %d '%s': %s at position %d is outside the %s alphabet%s",
-                    seq, name, letter, w.pos, set.acid ? "amino-acid" : "nucleotide",
+      std::snprintf(buf, size, "sequence %d '%s': %s at position %d is outside the %s alphabet%s", seq, name,
+                    letter, w.pos, set.acid ? "amino-acid" : "nucleotide",
                     set.acid ? "" : " (-ACID reads amino acids)");
       return;
     case PortionFault::kZeroInName:
       std::snprintf(buf, size, "the name line of sequence %d holds a zero byte", seq);
       return;
     case PortionFault::kLongLine:
-      std::snprintf(buf, size, "sequence %d '%s': a line of more than %d characters", seq, name,
-                    kMaxLine);
+      std::snprintf(buf, size, "sequence %d '%s': a line of more than %d characters", seq, name, kMaxLine);
       return;
     case PortionFault::kTooFew:
       std::snprintf(buf, size, "%d sequence; a data portion needs 2 to %d", dp.n, kMaxSeqs);
@@ -49,8 +47,8 @@ void describe_fault(const DataPortion& dp, const Settings& set, char* buf,
       return;
     case PortionFault::kNoWord:
       if (set.l2 == 0)
-        std::snprintf(buf, size, "the longest sequence (%d letters) is shorter than the word (-L%d)",
-                      dp.m, set.l);
+        std::snprintf(buf, size, "the longest sequence (%d letters) is shorter than the word (-L%d)", dp.m,
+                      set.l);
       else
         std::snprintf(buf, size,
                       "the longest sequence (%d letters) is shorter than the word pair "
@@ -63,9 +61,8 @@ void describe_fault(const DataPortion& dp, const Settings& set, char* buf,
                     "sequence can take a word");
       return;
     case PortionFault::kTooManyWords:
-      std::snprintf(buf, size,
-                    "%d word indices (longest sequence %d letters%s); at most %d fit", dp.mw,
-                    dp.m, set.l2 == 0 ? "" : ", times the spacings", kMaxWordIndex);
+      std::snprintf(buf, size, "%d word indices (longest sequence %d letters%s); at most %d fit", dp.mw, dp.m,
+                    set.l2 == 0 ? "" : ", times the spacings", kMaxWordIndex);
       return;
   }
 }

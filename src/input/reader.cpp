@@ -149,8 +149,7 @@ void clear_portion(DataPortion& dp) noexcept {
   dp.derived = {};
 }
 
-Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
-                    Status& run_status) noexcept {
+Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp, Status& run_status) noexcept {
   clear_portion(dp);
   if (in == nullptr || std::ferror(in)) return ERDATA | EODATA;
 
@@ -178,8 +177,7 @@ Status read_portion(std::FILE* in, const Settings& set, DataPortion& dp,
       st |= ERDATA;  // over-long line: taken unchanged, the rest is the next piece
       note_fault(dp, PortionFault::kLongLine, dp.n);
     } else {
-      for (int k = 0; k < 2 && len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'); ++k)
-        --len;
+      for (int k = 0; k < 2 && len > 0 && (line[len - 1] == '\n' || line[len - 1] == '\r'); ++k) --len;
     }
     if (len == 0) {
       if (dp.n == 0) continue;

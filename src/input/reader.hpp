@@ -22,5 +22,4 @@ void clear_portion(DataPortion& dp) noexcept;
 // Writes into buf (of size bytes) the reason why the reader refused dp, in
 // words for the user (dp.why, with the settings' word lengths), or an empty
 // text when it found no fault.
-void describe_fault(const DataPortion& dp, const Settings& set, char* buf,
-                    std::size_t size) noexcept;
+void describe_fault(const DataPortion& dp, const Settings& set, char* buf, std::size_t size) noexcept;

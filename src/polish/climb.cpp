@@ -29,8 +29,8 @@ Status prepare(const Settings& s, const DataPortion& dp, ClimbSpace& sp) {
   sp.prox = ProxEnv{&s, &dp, nullptr};
   const auto mw = ix(dp.mw);
   std::size_t cells = 0, bytes = 0;
-  const bool fits = mul_size(mw, mw, cells) && mul_size(cells, ix(dp.pair_count), bytes) &&
-                    bytes <= kClimbMatrixBudget / 2;
+  const bool fits =
+      mul_size(mw, mw, cells) && mul_size(cells, ix(dp.pair_count), bytes) && bytes <= kClimbMatrixBudget / 2;
   // Rows of bytes: under -BG1 only when the portion's weights keep every
   // proximity within a byte (korvax's matrix is 16-bit otherwise).
   const bool bytes_hold = s.background == 1 ? greatest_proximity(s, dp) <= 255 : proximity_bound(s) <= 255;
@@ -85,15 +85,15 @@ struct State {
   const Settings& s;
   int n, mw, letters;
   Words words;
-  std::vector<int> sums;          // n x mw: sum of the proximities of word c of i to the others' words
-  long long total = 0;            // sum of the proximity sums of the signal
+  std::vector<int> sums;  // n x mw: sum of the proximities of word c of i to the others' words
+  long long total = 0;    // sum of the proximity sums of the signal
   int power = 0;
-  std::vector<int> counts;        // counted positions x letters, over the sequences with a word
-  struct Gain {                   // a letter that changes the bonus of a position when it joins
+  std::vector<int> counts;  // counted positions x letters, over the sequences with a word
+  struct Gain {             // a letter that changes the bonus of a position when it joins
     int t, x;
     long long delta;
   };
-  std::vector<Gain> gains;        // of the moving sequence's candidates
+  std::vector<Gain> gains;  // of the moving sequence's candidates
   int quality = 0;
   int moves = 0;
 
@@ -104,7 +104,7 @@ struct State {
 
   // The bonus of one position whose most frequent letter stands top times.
   long long bonus(int top) const {
-    const long long unit = prox_unit(s);   // one point is one bit under -BG1
+    const long long unit = prox_unit(s);  // one point is one bit under -BG1
     if (top == n) return 100LL * unit * s.ba;
     return static_cast<long long>(top) >= static_cast<long long>(n) - s.bx ? 100LL * unit * s.bc : 0;
   }
@@ -253,7 +253,8 @@ Words shift_words(const ClimbSpace& sp, const Words& words, int d) {
     const int w = words[i];
     if (w == dp.mw) continue;
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
-    const long long c = s.l2 == 0 ? static_cast<long long>(w) + d : static_cast<long long>(w) + static_cast<long long>(d) * s.S;
+    const long long c = s.l2 == 0 ? static_cast<long long>(w) + d
+                                  : static_cast<long long>(w) + static_cast<long long>(d) * s.S;
     if (pl.q + d >= 0 && c < dp.mw && word_usable(dp, s, static_cast<int>(i), static_cast<int>(c)))
       out[i] = static_cast<int>(c);
   }

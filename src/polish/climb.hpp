@@ -27,13 +27,13 @@ using Words = std::vector<int>;
 struct ClimbSpace {
   const Settings* set = nullptr;
   const DataPortion* dp = nullptr;
-  ProxMatrix matrix;                              // built when it holds every proximity exactly
-  Table<std::uint8_t> transposed;                 // with the matrix: block (v, u) of every u < v
-  ProxEnv prox;                                   // without the matrix: the proximity on the fly
-  std::vector<std::vector<int>> valid;            // per sequence: the word indices that fit it, ascending
-  std::vector<std::vector<signed char>> letter;   // per sequence: alphabet number of each letter, -1 outside
-  std::vector<int> counted;                       // bonus positions: k of the first word, kSecondWord + k
-  int letters = 0;                                // letters of the alphabet
+  ProxMatrix matrix;                             // built when it holds every proximity exactly
+  Table<std::uint8_t> transposed;                // with the matrix: block (v, u) of every u < v
+  ProxEnv prox;                                  // without the matrix: the proximity on the fly
+  std::vector<std::vector<int>> valid;           // per sequence: the word indices that fit it, ascending
+  std::vector<std::vector<signed char>> letter;  // per sequence: alphabet number of each letter, -1 outside
+  std::vector<int> counted;                      // bonus positions: k of the first word, kSecondWord + k
+  int letters = 0;                               // letters of the alphabet
 
   // With the matrix: the proximities of word w of sequence x to every word
   // index of sequence y (x != y), mw bytes.
@@ -44,11 +44,11 @@ struct ClimbSpace {
   }
 
   ClimbSpace() = default;
-  ClimbSpace(const ClimbSpace&) = delete;         // prox points into matrix
+  ClimbSpace(const ClimbSpace&) = delete;  // prox points into matrix
   ClimbSpace& operator=(const ClimbSpace&) = delete;
 };
 
-inline constexpr int kSecondWord = 1 << 16;      // marks a bonus position of the second word
+inline constexpr int kSecondWord = 1 << 16;  // marks a bonus position of the second word
 
 // korvax's proximity matrix (and its transposes, so that every proximity of
 // one word to all words of another sequence lies in a row) is built when it
@@ -71,8 +71,8 @@ inline constexpr std::size_t kClimbMatrixBudget = std::size_t{1} << 30;
 
 struct ClimbResult {
   Words words;
-  int quality = 0;   // x100
-  int moves = 0;     // changes of one sequence's word
+  int quality = 0;  // x100
+  int moves = 0;    // changes of one sequence's word
 };
 
 // Climbs from start (every word fitting its sequence, or mw). Returns 0 or

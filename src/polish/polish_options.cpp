@@ -50,8 +50,8 @@ enum Key { help, version, output, history, rows, shift, with };
 // Every long option but --help and --version takes a value; so does a name
 // the table does not hold ("--other x" is one unknown option).
 constexpr LongOption kOptions[] = {
-    {"help", false, opt::help},     {"version", false, opt::version}, {"output", true, opt::output},
-    {"history", true, opt::history}, {"rows", true, opt::rows},       {"shift", true, opt::shift},
+    {"help", false, opt::help},      {"version", false, opt::version}, {"output", true, opt::output},
+    {"history", true, opt::history}, {"rows", true, opt::rows},        {"shift", true, opt::shift},
     {"with", true, opt::with},
 };
 

@@ -7,13 +7,13 @@
 #include "status.hpp"
 
 struct PolishOptions {
-  const char* input = nullptr;      // the korvax input file of the run
-  const char* result = nullptr;     // its result file
-  const char* history = nullptr;    // its history file (korvax -F), or null
-  int rows = 50;                    // history rows taken: the best this many distinct signals
-  int shift = -1;                   // shifts -shift..+shift; -1: half the word length
-  std::vector<std::string> with;    // korvax options of the run, as typed to korvax
-  const char* output = nullptr;     // -o: the polished result file (standard output without)
+  const char* input = nullptr;    // the korvax input file of the run
+  const char* result = nullptr;   // its result file
+  const char* history = nullptr;  // its history file (korvax -F), or null
+  int rows = 50;                  // history rows taken: the best this many distinct signals
+  int shift = -1;                 // shifts -shift..+shift; -1: half the word length
+  std::vector<std::string> with;  // korvax options of the run, as typed to korvax
+  const char* output = nullptr;   // -o: the polished result file (standard output without)
   bool help = false;
   bool version = false;
 };

@@ -46,7 +46,7 @@ Status polish(const ClimbSpace& sp, const SearchEnv& env, const std::vector<Star
 
 }  // namespace
 
-Status polish_portion(const ClimbSpace& sp, const SearchEnv& env, const std::vector<StartSignal>& starts, int k,
-                      PolishOutcome& ret, std::string& err) noexcept {
+Status polish_portion(const ClimbSpace& sp, const SearchEnv& env, const std::vector<StartSignal>& starts,
+                      int k, PolishOutcome& ret, std::string& err) noexcept {
   return guard_alloc(err, [&] { return polish(sp, env, starts, k, ret, err); });
 }

@@ -48,8 +48,7 @@ std::string shift_text(int d) { return (d > 0 ? "+" : "") + std::to_string(d); }
 std::string rise(const PolishedPortion& p) {
   const int q = p.best.measure.quality;
   std::string text = "quality " + hundredths(p.run_best) + " -> " + hundredths(q) + " (" +
-                     signed_hundredths(q - p.run_best) + "), from " +
-                     p.starts[ix(p.best.start)].origin;
+                     signed_hundredths(q - p.run_best) + "), from " + p.starts[ix(p.best.start)].origin;
   if (p.best.shift != 0) text += " shifted by " + shift_text(p.best.shift);
   return text;
 }
@@ -70,7 +69,9 @@ void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) 
   const DataPortion& dp = *p.dp;
   const StartSignal& from = p.starts[ix(p.best.start)];
   const Measure& m = p.best.measure;
-  std::fprintf(out, "Polished from %s (power: %d, quality: %s), shifted by %s, then %s: power %d, quality %s, %s over the run's best (%s); %s, %s\n",
+  std::fprintf(out,
+               "Polished from %s (power: %d, quality: %s), shifted by %s, then %s: power %d, quality %s, %s "
+               "over the run's best (%s); %s, %s\n",
                from.origin.c_str(), from.measure.power, hundredths(from.measure.quality).c_str(),
                shift_text(p.best.shift).c_str(), count(ix(p.best.moves), "move").c_str(), m.power,
                hundredths(m.quality).c_str(), signed_hundredths(m.quality - p.run_best).c_str(),

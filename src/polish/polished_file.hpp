@@ -17,20 +17,20 @@
 #include "polish_portion.hpp"
 
 struct PolishedPortion {
-  int number = 0;                     // 1-based, in the run
-  bool skipped = false;               // korvax skipped the portion
-  std::string not_polished;           // why a portion korvax searched was not polished ("" if it was)
-  std::unique_ptr<DataPortion> dp;    // as read from the input (name width as the report prints it)
-  int pairs = 0, mincover = 0;        // from its parameters lines
-  int sent = 0;                       // permutations sent in the portion
-  int run_best = 0;                   // quality x100 of the run's best
-  std::vector<StartSignal> starts;    // starts[0]: the run's best by quality
+  int number = 0;                   // 1-based, in the run
+  bool skipped = false;             // korvax skipped the portion
+  std::string not_polished;         // why a portion korvax searched was not polished ("" if it was)
+  std::unique_ptr<DataPortion> dp;  // as read from the input (name width as the report prints it)
+  int pairs = 0, mincover = 0;      // from its parameters lines
+  int sent = 0;                     // permutations sent in the portion
+  int run_best = 0;                 // quality x100 of the run's best
+  std::vector<StartSignal> starts;  // starts[0]: the run's best by quality
   PolishOutcome best;
 };
 
 struct PolishedRun {
-  std::string result, input, history;   // the files as named ("" : no history)
-  std::vector<std::string> echo;        // korvax's arguments, when the result file shows them
+  std::string result, input, history;  // the files as named ("" : no history)
+  std::vector<std::string> echo;       // korvax's arguments, when the result file shows them
   std::vector<PolishedPortion> portions;
 };
 

@@ -25,15 +25,16 @@ void message(const std::string& text) { std::fprintf(stderr, "korvax-polish: %s\
 
 // The values that the result file does not show, as they are taken.
 void note_assumed(const std::string& result, const Settings& s) {
-  message(result + " does not show -BA, -BC, -BX or -ACID (korvax writes its arguments into the result file "
-          "from -D2 on): measuring with BA=" + std::to_string(s.ba) + " BC=" + std::to_string(s.bc) +
-          " BX=" + std::to_string(s.bx) + " and the " + (s.acid ? "amino-acid" : "nucleotide") +
-          " alphabet; if the run had others, give them with --with");
+  message(result +
+          " does not show -BA, -BC, -BX or -ACID (korvax writes its arguments into the result file "
+          "from -D2 on): measuring with BA=" +
+          std::to_string(s.ba) + " BC=" + std::to_string(s.bc) + " BX=" + std::to_string(s.bx) + " and the " +
+          (s.acid ? "amino-acid" : "nucleotide") + " alphabet; if the run had others, give them with --with");
 }
 
 // One portion: checks, starting signals, polish.
-Status polish_one(const PolishOptions& o, const ResultPortion& rp, const HistoryPortion* hp, const Settings& s,
-                  const std::string& hint, PolishedPortion& pp, std::string& err) {
+Status polish_one(const PolishOptions& o, const ResultPortion& rp, const HistoryPortion* hp,
+                  const Settings& s, const std::string& hint, PolishedPortion& pp, std::string& err) {
   const std::string where = "data portion " + std::to_string(rp.number) + ": ";
   DataPortion& dp = *pp.dp;
   if (Status st = check_portion(rp.params, s, dp, err); st != 0) {
@@ -99,7 +100,8 @@ Status run(int argc, char** argv) {
   ResultFile rf;
   ResultError rerr;
   if (Status st = read_result_path(o.result, rf, rerr); st != 0) {
-    message(std::string(o.result) + (rerr.line > 0 ? ": line " + std::to_string(rerr.line) : "") + ": " + rerr.what);
+    message(std::string(o.result) + (rerr.line > 0 ? ": line " + std::to_string(rerr.line) : "") + ": " +
+            rerr.what);
     return st;
   }
   if (rf.runs.size() > 1)
@@ -115,7 +117,7 @@ Status run(int argc, char** argv) {
     message(std::string(o.result) + ": " + err);
     return st;
   }
-  Settings& s = rs.set;   // under -BG1 each portion derives its weights into it
+  Settings& s = rs.set;  // under -BG1 each portion derives its weights into it
   if (!rs.shown_all) note_assumed(o.result, s);
 
   HistoryFile hf;
@@ -146,12 +148,14 @@ Status run(int argc, char** argv) {
   if (rs.from_echo) out.echo = run.arguments;
   // What may make the run's printed values differ from the measure.
   std::string hint = !o.with.empty() ? " (are the --with options the run's? is INPUT its input?)"
-                     : rs.shown_all   ? " (is INPUT the input of this run?)"
-                                      : " (did the run have other -BA, -BC, -BX or -ACID? give them with --with;"
-                                        " or is INPUT the input of another run?)";
+                     : rs.shown_all
+                         ? " (is INPUT the input of this run?)"
+                         : " (did the run have other -BA, -BC, -BX or -ACID? give them with --with;"
+                           " or is INPUT the input of another run?)";
   if (s.background != 1 && proximity_bound(s) > 255)
-    hint += "; proximities above 255 are held as 255 in korvax's proximity matrix, so such a run measures"
-            " as korvax-polish measures only with -X0";
+    hint +=
+        "; proximities above 255 are held as 255 in korvax's proximity matrix, so such a run measures"
+        " as korvax-polish measures only with -X0";
   // History portions: one per searched portion; with -A the last ones are this run's.
   std::size_t history_at = hf.portions.size() - (o.history != nullptr ? searched : 0);
   for (const ResultPortion& rp : run.portions) {
@@ -165,13 +169,15 @@ Status run(int argc, char** argv) {
       return read_status & (ERIO | ERMEM);
     }
     if (pp.dp->n == 0 && (pst & EODATA) != 0) {
-      message(std::string(o.input) + ": has fewer data portions than " + o.result + " (the input of another run?)");
+      message(std::string(o.input) + ": has fewer data portions than " + o.result +
+              " (the input of another run?)");
       return ERDATA;
     }
     pp.skipped = rp.skipped;
     if (!rp.skipped && (pst & ERDATA) != 0) {
       message(std::string(o.input) + ": data portion " + std::to_string(rp.number) +
-              " is one korvax skips with these settings, but the result file reports it (the input of another run?"
+              " is one korvax skips with these settings, but the result file reports it (the input of "
+              "another run?"
               " or a run with -ACID: --with -ACID)");
       return ERDATA;
     }

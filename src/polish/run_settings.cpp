@@ -27,7 +27,7 @@ bool from_params(const PortionParams& p, Settings& s) {
   s.aftermax = p.aftermax;
   s.both_strands = p.both_strands;
   s.mask_lower = p.mask_lower;
-  s.background = p.background;   // the weights come from the input (derive_portion), checked against p
+  s.background = p.background;  // the weights come from the input (derive_portion), checked against p
   if (p.motif_given && !take_motif(p.motif, s.motif, s.motif_given)) return false;
   if (p.motif2_given && !take_motif(p.motif2, s.motif2, s.motif2_given)) return false;
   if (p.bonus_given) {
@@ -38,7 +38,8 @@ bool from_params(const PortionParams& p, Settings& s) {
     s.smin = p.smin;
     s.smax = p.smax;
     std::string pen;
-    for (std::size_t k = 0; k < p.penalty.size(); ++k) pen += (k == 0 ? "" : ",") + std::to_string(p.penalty[k]);
+    for (std::size_t k = 0; k < p.penalty.size(); ++k)
+      pen += (k == 0 ? "" : ",") + std::to_string(p.penalty[k]);
     if (pen.size() > ix(kMaxPenText)) return false;
     std::memcpy(s.pen_text, pen.c_str(), pen.size() + 1);
   }
@@ -53,8 +54,10 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
   const auto num = [](int v) { return std::to_string(v); };
   const auto motif = [](bool given, const char* m) { return given ? "'" + std::string(m) + "'" : "none"; };
   const auto motif_of = [](bool given, const std::string& m) { return given ? "'" + m + "'" : "none"; };
-  if (p.l != s.l) err = differs("l", num(p.l), num(s.l));
-  else if (p.l2 != s.l2) err = differs("l2", num(p.l2), num(s.l2));
+  if (p.l != s.l)
+    err = differs("l", num(p.l), num(s.l));
+  else if (p.l2 != s.l2)
+    err = differs("l2", num(p.l2), num(s.l2));
   else if (p.motif_given != s.motif_given || (p.motif_given && p.motif != s.motif))
     err = differs("the motif", motif_of(p.motif_given, p.motif), motif(s.motif_given, s.motif));
   else if (p.motif2_given != s.motif2_given || (p.motif2_given && p.motif2 != s.motif2))
@@ -65,8 +68,7 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
   else if (s.l2 != 0 && (p.smin != s.smin || p.smax != s.smax))
     err = differs("the spacing", num(p.smin) + ".." + num(p.smax), num(s.smin) + ".." + num(s.smax));
   else if (s.l2 != 0 &&
-           (p.penalty.size() != ix(s.S) ||
-            !std::equal(p.penalty.begin(), p.penalty.end(), s.penalty.data())))
+           (p.penalty.size() != ix(s.S) || !std::equal(p.penalty.begin(), p.penalty.end(), s.penalty.data())))
     err = differs("the spacing penalty list", "another", "another");
   else if (p.background != s.background)
     err = differs("the background (-BG)", num(p.background), num(s.background));
@@ -79,7 +81,8 @@ Status check(const PortionParams& p, const Settings& s, const DataPortion& dp, s
   }
   if (p.n != dp.n || p.m != dp.m || p.mw != dp.mw) {
     err = "the input does not match the result: its data portion has n=" + num(dp.n) + " m<=" + num(dp.m) +
-          " mw<=" + num(dp.mw) + ", the parameters line n=" + num(p.n) + " m<=" + num(p.m) + " mw<=" + num(p.mw);
+          " mw<=" + num(dp.mw) + ", the parameters line n=" + num(p.n) + " m<=" + num(p.m) +
+          " mw<=" + num(p.mw);
     return ERDATA;
   }
   return 0;
@@ -117,18 +120,20 @@ std::string contradiction(const Settings& echo, const Settings& with) {
   const std::vector<Shown> a = shown_settings(echo), b = shown_settings(with);
   for (std::size_t k = 0; k < a.size(); ++k)
     if (a[k].value != b[k].value)
-      return std::string(a[k].name) + " is " + a[k].value + " in the echo of the run's arguments in the result file but " +
-             b[k].value + " with --with";
+      return std::string(a[k].name) + " is " + a[k].value +
+             " in the echo of the run's arguments in the result file but " + b[k].value + " with --with";
   return "";
 }
 
-Status settings_of(const ResultRun& run, const std::vector<std::string>& with, RunSettings& ret, std::string& err) {
+Status settings_of(const ResultRun& run, const std::vector<std::string>& with, RunSettings& ret,
+                   std::string& err) {
   const PortionParams* params = nullptr;
   for (const ResultPortion& p : run.portions)
     if (p.params.known && params == nullptr) params = &p.params;
   if (params == nullptr) {
-    err = "the result file has no parameters lines (korvax writes them from -D1 on, its default): "
-          "its word lengths, motifs and spacings are not known";
+    err =
+        "the result file has no parameters lines (korvax writes them from -D1 on, its default): "
+        "its word lengths, motifs and spacings are not known";
     return ERDATA;
   }
   // What the file shows must make settings korvax takes: a bad file otherwise.
@@ -149,8 +154,9 @@ Status settings_of(const ResultRun& run, const std::vector<std::string>& with, R
     return ERDATA;
   }
   if (derive_settings(shown) != 0) {
-    err = "korvax refuses the settings that the result file shows (a motif that does not fit its word, or "
-          "too few spacing penalties): a damaged file?";
+    err =
+        "korvax refuses the settings that the result file shows (a motif that does not fit its word, or "
+        "too few spacing penalties): a damaged file?";
     return ERDATA;
   }
   std::string refused;
@@ -159,15 +165,16 @@ Status settings_of(const ResultRun& run, const std::vector<std::string>& with, R
     return ERARG;
   }
   if (derive_settings(r.set) != 0) {
-    err = "korvax refuses these settings with --with (a motif that does not fit its word, or too few spacing "
-          "penalties)";
+    err =
+        "korvax refuses these settings with --with (a motif that does not fit its word, or too few spacing "
+        "penalties)";
     return ERARG;
   }
   if (run.settings_known) {
     err = contradiction(shown, r.set);
     if (!err.empty()) return ERDATA;
   }
-  r.set.diag_level = 0;   // nothing of the measure writes
+  r.set.diag_level = 0;  // nothing of the measure writes
   ret = std::move(r);
   return 0;
 }
@@ -179,6 +186,7 @@ Status run_settings(const ResultRun& run, const std::vector<std::string>& with, 
   return guard_alloc(err, [&] { return settings_of(run, with, ret, err); });
 }
 
-Status check_portion(const PortionParams& p, const Settings& s, const DataPortion& dp, std::string& err) noexcept {
+Status check_portion(const PortionParams& p, const Settings& s, const DataPortion& dp,
+                     std::string& err) noexcept {
   return guard_alloc(err, [&] { return check(p, s, dp, err); });
 }

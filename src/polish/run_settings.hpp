@@ -16,8 +16,8 @@
 
 struct RunSettings {
   Settings set;
-  bool from_echo = false;   // replayed from the echo of korvax's arguments
-  bool shown_all = false;   // every setting of the measure shown by the file (the echo)
+  bool from_echo = false;  // replayed from the echo of korvax's arguments
+  bool shown_all = false;  // every setting of the measure shown by the file (the echo)
 };
 
 // The settings of run: replayed from the echo of its arguments when there is
@@ -26,8 +26,8 @@ struct RunSettings {
 // applies them, and the derived settings made. Returns 0; ERDATA when the run
 // has no parameters lines (-D0); ERARG when korvax would refuse an option of
 // `with` or the settings they make; err says which.
-[[nodiscard]] Status run_settings(const ResultRun& run, const std::vector<std::string>& with, RunSettings& ret,
-                                  std::string& err) noexcept;
+[[nodiscard]] Status run_settings(const ResultRun& run, const std::vector<std::string>& with,
+                                  RunSettings& ret, std::string& err) noexcept;
 
 // Checks that dp, read with s, is the data portion of the parameters lines p
 // and that s holds the values those lines show. Returns 0 or ERDATA, with err

@@ -41,8 +41,7 @@ int word_index_of(const SearchEnv& env, int i, bool has_word, int start, int sta
   const std::string text = dp.seq_of(i);
   const WordPlace pl = decode_word(index, s.l, s.l2, s.smin, s.S);
   if (text.compare(ix(pl.q), ix(s.l), word) != 0) return -1;
-  if (s.l2 != 0 && text.compare(ix(pl.p2), ix(s.l2), word2) != 0)
-    return -1;
+  if (s.l2 != 0 && text.compare(ix(pl.p2), ix(s.l2), word2) != 0) return -1;
   return index;
 }
 
@@ -51,8 +50,9 @@ std::string disagreement(const Measure& m, int quality, int power, int avg, cons
   if (m.quality != quality)
     return "its quality measures " + hundredths(m.quality) + ", the file says " + hundredths(quality);
   if (m.power != power || m.avg_proximity != avg)
-    return "its power and avg proximity measure " + std::to_string(m.power) + " and " + hundredths(m.avg_proximity) +
-           ", the file says " + std::to_string(power) + " and " + hundredths(avg);
+    return "its power and avg proximity measure " + std::to_string(m.power) + " and " +
+           hundredths(m.avg_proximity) + ", the file says " + std::to_string(power) + " and " +
+           hundredths(avg);
   for (std::size_t i = 0; i < sums.size(); ++i)
     if (m.prox_sums[i] != sums[i])
       return "the proximity sum of sequence " + std::to_string(i + 1) + " measures " +
@@ -71,8 +71,8 @@ std::string cut_name(const char* name, int W) {
   return s;
 }
 
-Status reported(const ResultPortion& p, const SearchEnv& env, const std::string& hint, std::vector<StartSignal>& ret,
-                std::string& err) {
+Status reported(const ResultPortion& p, const SearchEnv& env, const std::string& hint,
+                std::vector<StartSignal>& ret, std::string& err) {
   const DataPortion& dp = *env.dp;
   for (const ReportedResult& r : p.results) {
     const std::string at = "line " + std::to_string(r.line) + ": ";
@@ -84,7 +84,8 @@ Status reported(const ResultPortion& p, const SearchEnv& env, const std::string&
     std::vector<int> sums;
     for (int i = 0; i < dp.n; ++i) {
       const ReportedWord& w = r.words[ix(i)];
-      const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
+      const int word =
+          word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
       if (w.seq != i + 1 || word < 0 || w.name != cut_name(dp.name_of(i), dp.name_width)) {
         err = at + "sequence " + std::to_string(i + 1) + " of a reported result is not the input's " +
               "(its name, word or place differs)";
@@ -97,9 +98,11 @@ Status reported(const ResultPortion& p, const SearchEnv& env, const std::string&
     const std::string differs = disagreement(s.measure, r.quality, r.power, r.avg_proximity, sums);
     char title[160];
     std::snprintf(title, sizeof title, "best %s result #%d [%d/%d]",
-                  r.ranking == Ranking::quality ? kKindQuality : kKindAvgProximity, r.place, r.serial, r.sent);
+                  r.ranking == Ranking::quality ? kKindQuality : kKindAvgProximity, r.place, r.serial,
+                  r.sent);
     if (!differs.empty()) {
-      err = at + "the " + title + " is not what korvax's measure gives with these settings: " + differs + hint;
+      err =
+          at + "the " + title + " is not what korvax's measure gives with these settings: " + differs + hint;
       return ERDATA;
     }
     s.origin = title;
@@ -135,7 +138,8 @@ Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, con
     std::vector<int> sums;
     for (int i = 0; i < dp.n; ++i) {
       const HistoryWord& w = r->words[ix(i)];
-      const int word = word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
+      const int word =
+          word_index_of(env, i, w.has_word, w.start, w.start2, w.strand, w.spacing, w.word, w.word2);
       if (word < 0) {
         err = at + "the word of sequence " + std::to_string(i + 1) + " of a history row is not the input's";
         return ERDATA;
@@ -150,7 +154,8 @@ Status from_history(const HistoryPortion& h, int rows, const SearchEnv& env, con
       err = at + "a history row is not what korvax's measure gives with these settings: " + differs + hint;
       return ERDATA;
     }
-    s.origin = "the history row of permutation " + std::to_string(r->serial) + " (line " + std::to_string(r->line) + ")";
+    s.origin = "the history row of permutation " + std::to_string(r->serial) + " (line " +
+               std::to_string(r->line) + ")";
     s.serial = r->serial;
     if (!holds(ret, s.words)) ret.push_back(std::move(s));
   }

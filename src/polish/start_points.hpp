@@ -18,9 +18,9 @@ using Words = std::vector<int>;
 
 // korvax's measure of a signal, as measure_signal gives it.
 struct Measure {
-  int quality = 0;          // x100, conservation bonuses included
+  int quality = 0;  // x100, conservation bonuses included
   int power = 0;
-  int avg_proximity = 0;    // x100
+  int avg_proximity = 0;  // x100
   std::vector<int> prox_sums;
 };
 
@@ -29,8 +29,8 @@ struct Measure {
 
 struct StartSignal {
   Words words;
-  std::string origin;       // "best quality result #1 [73/375]", "the history row of permutation 57 (line 58)"
-  int serial = 0;           // of the permutation that found it
+  std::string origin;  // "best quality result #1 [73/375]", "the history row of permutation 57 (line 58)"
+  int serial = 0;      // of the permutation that found it
   Measure measure;
 };
 
@@ -44,5 +44,6 @@ struct StartSignal {
 // Takes the best `rows` distinct signals of the history portion h (by
 // quality, ties in file order) and appends those that ret does not hold yet.
 // Returns as reported_starts.
-[[nodiscard]] Status history_starts(const HistoryPortion& h, int rows, const SearchEnv& env, const std::string& hint,
-                                    std::vector<StartSignal>& ret, std::string& err) noexcept;
+[[nodiscard]] Status history_starts(const HistoryPortion& h, int rows, const SearchEnv& env,
+                                    const std::string& hint, std::vector<StartSignal>& ret,
+                                    std::string& err) noexcept;

@@ -30,12 +30,12 @@ struct ByteSource {
   int fd = -1;
   bool gzip = false;
   bool raw_eof = false;
-  bool member_done = false;    // the last member ended; another may follow
+  bool member_done = false;         // the last member ended; another may follow
   unsigned long long raw_read = 0;  // bytes read from the file
   z_stream z{};
   bool z_open = false;
   unsigned char raw[1 << 16];
-  std::string error;           // why reading failed
+  std::string error;  // why reading failed
   ~ByteSource() {
     if (z_open) inflateEnd(&z);
     if (fd >= 0) close(fd);
@@ -91,8 +91,9 @@ long next_bytes(ByteSource& b, char* out, std::size_t size) {
     if (b.member_done) {
       if (b.z.avail_in == 0) return 0;
       if (b.z.next_in[0] != 0x1f) {
-        b.error = "damaged gzip data: the bytes from offset " + std::to_string(b.raw_read - b.z.avail_in) +
-                  " on are not gzip data (a plain file appended to a gzip file? uncompress the gzip part first)";
+        b.error =
+            "damaged gzip data: the bytes from offset " + std::to_string(b.raw_read - b.z.avail_in) +
+            " on are not gzip data (a plain file appended to a gzip file? uncompress the gzip part first)";
         return -1;
       }
       inflateReset(&b.z);
@@ -107,8 +108,9 @@ long next_bytes(ByteSource& b, char* out, std::size_t size) {
       b.error = "damaged gzip data: unexpected end of file";
       return -1;
     } else if (r != Z_OK && r != Z_BUF_ERROR) {
-      b.error = r == Z_MEM_ERROR ? "out of memory"
-                                 : std::string("damaged gzip data: ") + (b.z.msg ? b.z.msg : "cannot inflate");
+      b.error = r == Z_MEM_ERROR
+                    ? "out of memory"
+                    : std::string("damaged gzip data: ") + (b.z.msg ? b.z.msg : "cannot inflate");
       return -1;
     }
     const std::size_t got = size - b.z.avail_out;
@@ -180,9 +182,7 @@ int next_line(LineStream& s, std::string& line) {
 
 bool blank(char c) noexcept { return c == ' ' || c == '\t' || c == '\v' || c == '\f'; }
 
-bool is_blank_line(const std::string& line) noexcept {
-  return std::all_of(line.begin(), line.end(), blank);
-}
+bool is_blank_line(const std::string& line) noexcept { return std::all_of(line.begin(), line.end(), blank); }
 
 // The header after its mark: the first word is the name, the rest a description.
 void take_header(const std::string& line, long line_no, FastaRecord& r) {
@@ -229,7 +229,11 @@ std::string not_fasta(const std::string& first, long line_no) {
     const char* magic;
     std::size_t len;
     const char* what;
-  } kPacked[] = {{"BZh", 3, "bzip2"}, {"\xfd" "7zXZ", 5, "xz"}, {"PK\x03\x04", 4, "zip"},
+  } kPacked[] = {{"BZh", 3, "bzip2"},
+                 {"\xfd"
+                  "7zXZ",
+                  5, "xz"},
+                 {"PK\x03\x04", 4, "zip"},
                  {"\x28\xb5\x2f\xfd", 4, "zstd"}};
   for (const auto& p : kPacked)
     if (first.compare(0, p.len, p.magic, p.len) == 0)
@@ -238,8 +242,9 @@ std::string not_fasta(const std::string& first, long line_no) {
   std::string shown = first.substr(0, 20);
   for (char& c : shown)
     if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) > 126) c = '?';
-  return at_line(line_no, "not FASTA or FASTQ: a record starts with '>' (FASTA) or '@' (FASTQ), this line with \"" +
-                              shown + "\"");
+  return at_line(line_no,
+                 "not FASTA or FASTQ: a record starts with '>' (FASTA) or '@' (FASTQ), this line with \"" +
+                     shown + "\"");
 }
 
 Status read_fasta_records(LineStream& s, std::string& line, FastaInput& in, std::string& err) {
@@ -318,7 +323,7 @@ Status read_all(LineStream& s, FastaInput& in, std::string& err) {
     err = s.src.error;
     return ERIO;
   }
-  if (got == 0) return 0;  // no record at all
+  if (got == 0) return 0;                                           // no record at all
   if (s.line_no == 1 && line.compare(0, 3, "\xef\xbb\xbf") == 0) {  // a UTF-8 mark
     line.erase(0, 3);
     in.byte_order_mark = true;

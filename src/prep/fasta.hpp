@@ -18,13 +18,13 @@ struct LineMark {
 };
 
 struct FastaRecord {
-  std::string name;          // the first word of the header
-  bool described = false;    // the header held more than its first word
-  long line = 0;             // line number of the header (1-based)
-  std::string letters;       // the sequence as written, blanks and "-_=" left out
+  std::string name;        // the first word of the header
+  bool described = false;  // the header held more than its first word
+  long line = 0;           // line number of the header (1-based)
+  std::string letters;     // the sequence as written, blanks and "-_=" left out
   std::vector<LineMark> lines;
-  long dropped = 0;          // characters of "-_=" left out
-  long blanks = 0;           // blanks inside sequence lines, left out
+  long dropped = 0;  // characters of "-_=" left out
+  long blanks = 0;   // blanks inside sequence lines, left out
 };
 
 struct FastaInput {

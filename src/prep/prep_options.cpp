@@ -18,11 +18,16 @@ enum Key { dna, protein, ambiguous, split, name_width, unique_names, keep_case, 
 }  // namespace opt
 
 constexpr LongOption kOptions[] = {
-    {"dna", false, opt::dna, 'd'},           {"protein", false, opt::protein, 'p'},
-    {"ambiguous", true, opt::ambiguous, 'a'}, {"split", false, opt::split, 's'},
-    {"name-width", true, opt::name_width, 'w'}, {"unique-names", false, opt::unique_names, 'u'},
-    {"keep-case", false, opt::keep_case, 'k'},  {"output", true, opt::output, 'o'},
-    {"help", false, opt::help, 'h'},         {"version", false, opt::version, 0},
+    {"dna", false, opt::dna, 'd'},
+    {"protein", false, opt::protein, 'p'},
+    {"ambiguous", true, opt::ambiguous, 'a'},
+    {"split", false, opt::split, 's'},
+    {"name-width", true, opt::name_width, 'w'},
+    {"unique-names", false, opt::unique_names, 'u'},
+    {"keep-case", false, opt::keep_case, 'k'},
+    {"output", true, opt::output, 'o'},
+    {"help", false, opt::help, 'h'},
+    {"version", false, opt::version, 0},
 };
 
 // A whole number of 0 or more written with digits only.
@@ -55,9 +60,12 @@ bool apply(const LongOption& row, const char* value, PrepOptions& o, std::string
     case opt::help: o.help = true; return true;
     case opt::version: o.version = true; return true;
     case opt::ambiguous:
-      if (std::strcmp(value, "refuse") == 0) o.ambiguous = AmbiguousRule::refuse;
-      else if (std::strcmp(value, "drop") == 0) o.ambiguous = AmbiguousRule::drop;
-      else if (std::strcmp(value, "cut") == 0) o.ambiguous = AmbiguousRule::cut;
+      if (std::strcmp(value, "refuse") == 0)
+        o.ambiguous = AmbiguousRule::refuse;
+      else if (std::strcmp(value, "drop") == 0)
+        o.ambiguous = AmbiguousRule::drop;
+      else if (std::strcmp(value, "cut") == 0)
+        o.ambiguous = AmbiguousRule::cut;
       else {
         err = std::string("--ambiguous takes refuse, drop or cut, not \"") + value + "\"";
         return false;
@@ -98,8 +106,10 @@ Status parse(int argc, const char* const* argv, PrepOptions& o, std::string& err
       if (a[2] != '\0') m.value = a + 2;
       const bool wants = m.option != nullptr && m.option->takes_value;
       if (wants && m.value == nullptr && i + 1 < argc) m.value = argv[++i];
-      if (m.option != nullptr && (m.value != nullptr) == wants) m.outcome = LongOutcome::matched;
-      else if (wants) m.outcome = LongOutcome::missing;
+      if (m.option != nullptr && (m.value != nullptr) == wants)
+        m.outcome = LongOutcome::matched;
+      else if (wants)
+        m.outcome = LongOutcome::missing;
     }
     if (m.outcome == LongOutcome::unknown) {
       err = std::string("unknown option \"") + a + "\"";

@@ -11,14 +11,14 @@ enum class AlphabetChoice { guess, dna, protein };
 enum class AmbiguousRule { refuse, drop, cut };
 
 struct PrepOptions {
-  const char* input = nullptr;    // a path, or "-" for standard input
-  const char* output = nullptr;   // null: standard output
+  const char* input = nullptr;   // a path, or "-" for standard input
+  const char* output = nullptr;  // null: standard output
   AlphabetChoice alphabet = AlphabetChoice::guess;
   AmbiguousRule ambiguous = AmbiguousRule::refuse;
-  bool split = false;             // more than 256 sequences: several data portions
-  int name_width = 0;             // names cut to this many characters; 0 = whole names
-  bool unique_names = false;      // duplicate names get _2, _3, ...; refused without
-  bool keep_case = false;         // letters keep their case (korvax reads any case)
+  bool split = false;         // more than 256 sequences: several data portions
+  int name_width = 0;         // names cut to this many characters; 0 = whole names
+  bool unique_names = false;  // duplicate names get _2, _3, ...; refused without
+  bool keep_case = false;     // letters keep their case (korvax reads any case)
   bool help = false;
   bool version = false;
 };

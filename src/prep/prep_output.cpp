@@ -35,7 +35,8 @@ void print_changes(std::FILE* err, const PrepPlan& plan) noexcept {
   item(c.byte_order_mark ? 1 : 0, "%ld UTF-8 byte-order mark%s left out%s");
   if (plan.portions.size() > 1) {
     std::fprintf(err, "%ssplit into %zu data portions of", lead, plan.portions.size());
-    for (std::size_t p = 0; p < plan.portions.size(); ++p) std::fprintf(err, "%s %d", p ? "," : "", plan.portions[p]);
+    for (std::size_t p = 0; p < plan.portions.size(); ++p)
+      std::fprintf(err, "%s %d", p ? "," : "", plan.portions[p]);
     std::fputs(" sequences\n", err);
     lead = more;
   }
@@ -62,8 +63,8 @@ Status write_origin_map(std::FILE* out, const PrepPlan& plan) noexcept {
   for (std::size_t p = 0; p < plan.portions.size(); ++p)
     for (int k = 0; k < plan.portions[p]; ++k, ++next) {
       const PrepSeq& s = plan.seqs[next];
-      std::fprintf(out, "%zu\t%d\t%s\t%s\t%zu\t%zu\t%zu\n", p + 1, k + 1, s.name.c_str(), s.record_name.c_str(),
-                   s.offset, s.record_length, s.letters.size());
+      std::fprintf(out, "%zu\t%d\t%s\t%s\t%zu\t%zu\t%zu\n", p + 1, k + 1, s.name.c_str(),
+                   s.record_name.c_str(), s.offset, s.record_length, s.letters.size());
     }
   return std::fflush(out) != 0 || std::ferror(out) ? ERIO : 0;
 }
@@ -81,9 +82,11 @@ void print_notes(std::FILE* err, const char* file, const PrepPlan& plan) noexcep
     if (k > kNotesOfAKind) std::fprintf(err, "%s: ... and %d more like the above\n", file, k - kNotesOfAKind);
 }
 
-void print_summary(std::FILE* err, const char* file, bool fastq, const PrepPlan& plan, bool write_failed) noexcept {
+void print_summary(std::FILE* err, const char* file, bool fastq, const PrepPlan& plan,
+                   bool write_failed) noexcept {
   const auto n = static_cast<long>(plan.seqs.size());
-  std::fprintf(err, "%s: %d %s record%s; ", file, plan.records, fastq ? "FASTQ" : "FASTA", plural(plan.records));
+  std::fprintf(err, "%s: %d %s record%s; ", file, plan.records, fastq ? "FASTQ" : "FASTA",
+               plural(plan.records));
   if (plan.errors > 0)
     std::fprintf(err, "nothing written: %d error%s\n", plan.errors, plural(plan.errors));
   else if (write_failed)
@@ -97,9 +100,9 @@ void print_summary(std::FILE* err, const char* file, bool fastq, const PrepPlan&
   const char* name = plan.acid ? "protein" : "DNA";
   const char* acid_hint = plan.acid ? "; run korvax with -ACID" : "";
   if (plan.guessed)
-    std::fprintf(err, "  alphabet: %s (guessed: %d%% of the letters are a, c, g, t, u or n; %s to choose)%s\n",
-                 name, static_cast<int>(plan.nucleotide_share * 100 + 0.5), plan.acid ? "--dna" : "--protein",
-                 acid_hint);
+    std::fprintf(
+        err, "  alphabet: %s (guessed: %d%% of the letters are a, c, g, t, u or n; %s to choose)%s\n", name,
+        static_cast<int>(plan.nucleotide_share * 100 + 0.5), plan.acid ? "--dna" : "--protein", acid_hint);
   else
     std::fprintf(err, "  alphabet: %s (%s)%s\n", name, plan.acid ? "--protein" : "--dna", acid_hint);
   if (plan.errors == 0) {
@@ -108,8 +111,10 @@ void print_summary(std::FILE* err, const char* file, bool fastq, const PrepPlan&
   }
   for (const Note& note : plan.notes)
     if (note.error && note.kind == NoteKind::letters) {
-      std::fputs("  to fix:   --ambiguous=drop leaves out the sequences with such letters,\n"
-                 "            --ambiguous=cut keeps the longest part of each without them\n", err);
+      std::fputs(
+          "  to fix:   --ambiguous=drop leaves out the sequences with such letters,\n"
+          "            --ambiguous=cut keeps the longest part of each without them\n",
+          err);
       break;
     }
 }

@@ -22,4 +22,5 @@ void print_notes(std::FILE* err, const char* file, const PrepPlan& plan) noexcep
 
 // The summary: sequences and data portions (or nothing written, when
 // write_failed), lengths, alphabet, changes.
-void print_summary(std::FILE* err, const char* file, bool fastq, const PrepPlan& plan, bool write_failed) noexcept;
+void print_summary(std::FILE* err, const char* file, bool fastq, const PrepPlan& plan,
+                   bool write_failed) noexcept;

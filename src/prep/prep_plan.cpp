@@ -36,9 +36,11 @@ void choose_alphabet(const FastaInput& in, const PrepOptions& opt, PrepPlan& pla
       const char x = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
       if (std::strchr(kNucleotideLike, x) != nullptr) ++nucleotide_like;
     }
-  plan.nucleotide_share = letters == 0 ? 1.0 : static_cast<double>(nucleotide_like) / static_cast<double>(letters);
+  plan.nucleotide_share =
+      letters == 0 ? 1.0 : static_cast<double>(nucleotide_like) / static_cast<double>(letters);
   plan.guessed = opt.alphabet == AlphabetChoice::guess;
-  plan.acid = plan.guessed ? plan.nucleotide_share < kNucleotideShare : opt.alphabet == AlphabetChoice::protein;
+  plan.acid =
+      plan.guessed ? plan.nucleotide_share < kNucleotideShare : opt.alphabet == AlphabetChoice::protein;
 }
 
 // ---- 2. One record ----
@@ -84,7 +86,8 @@ bool take_letters(const FastaRecord& r, int k, const PrepOptions& opt, PrepPlan&
     if (!acid && (c == 'u' || c == 'U')) ++plan.changes.u_to_t;
     const char folded = fold_letter(c, acid);
     const bool upper = std::isupper(static_cast<unsigned char>(c)) != 0;
-    out[j] = opt.keep_case && upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(folded))) : folded;
+    out[j] =
+        opt.keep_case && upper ? static_cast<char>(std::toupper(static_cast<unsigned char>(folded))) : folded;
     if (upper && !opt.keep_case) ++plan.changes.case_folded;
     if (in_alphabet(folded, acid)) continue;
     if (bad++ == 0) first_bad = j;
@@ -130,8 +133,9 @@ std::string take_name(const FastaRecord& r, int k, const PrepOptions& opt, PrepP
   if (w > 0 && name.size() > ix(w)) {
     name.resize(ix(w));
     ++plan.changes.names_cut;
-    plan.notes.push_back({false, NoteKind::name_cut, r.line,
-                          label(k, r.name) + ": name cut to '" + name + "' (--name-width=" + std::to_string(w) + ")"});
+    plan.notes.push_back(
+        {false, NoteKind::name_cut, r.line,
+         label(k, r.name) + ": name cut to '" + name + "' (--name-width=" + std::to_string(w) + ")"});
   } else if (name.size() > ix(kMaxNameLen)) {
     plan.notes.push_back({true, NoteKind::name_too_long, r.line,
                           "sequence " + std::to_string(k) + ": a name of " + std::to_string(name.size()) +
@@ -171,14 +175,16 @@ void resolve_duplicates(const PrepOptions& opt, const std::vector<int>& index, c
     std::string text = label(index[i], name) + ": the name of sequence " + std::to_string(index[at->second]) +
                        " (line " + std::to_string(line[at->second]) + ") too";
     if (!opt.unique_names) {
-      plan.notes.push_back({true, NoteKind::duplicate, line[i],
-                            text + "; korvax's report could not tell them apart (--unique-names adds _2, _3, ...)"});
+      plan.notes.push_back(
+          {true, NoteKind::duplicate, line[i],
+           text + "; korvax's report could not tell them apart (--unique-names adds _2, _3, ...)"});
       continue;
     }
     std::string unique;
     for (int k = 2; taken.count(unique = with_suffix(name, k, opt.name_width)) != 0; ++k) {
     }
-    plan.notes.push_back({false, NoteKind::duplicate, line[i], text + "; written as '" + unique + "' (--unique-names)"});
+    plan.notes.push_back(
+        {false, NoteKind::duplicate, line[i], text + "; written as '" + unique + "' (--unique-names)"});
     ++plan.changes.names_suffixed;
     taken.insert(unique);
     name = unique;
@@ -240,15 +246,17 @@ void plan_all(const FastaInput& in, const PrepOptions& opt, PrepPlan& plan) {
     if (!take_letters(r, k, opt, plan, letters, offset)) continue;
     if (letters.empty()) {
       ++plan.changes.empty_dropped;
-      plan.notes.push_back({false, NoteKind::empty, r.line,
-                            label(k, r.name) + " has no letters; left out (an empty line ends a data portion)"});
+      plan.notes.push_back(
+          {false, NoteKind::empty, r.line,
+           label(k, r.name) + " has no letters; left out (an empty line ends a data portion)"});
       continue;
     }
     if (letters.size() > ix(kMaxLetters))
       plan.notes.push_back({true, NoteKind::too_long, r.line,
                             label(k, r.name) + " has " + std::to_string(letters.size()) +
                                 " letters; korvax reads at most " + std::to_string(kMaxLetters) +
-                                " (a line of " + std::to_string(kMaxLine) + " characters with its line end)"});
+                                " (a line of " + std::to_string(kMaxLine) +
+                                " characters with its line end)"});
     plan.seqs.push_back({take_name(r, k, opt, plan), std::move(letters), offset, r.name, r.letters.size()});
     index.push_back(k);
     line.push_back(r.line);
@@ -256,7 +264,8 @@ void plan_all(const FastaInput& in, const PrepOptions& opt, PrepPlan& plan) {
   resolve_duplicates(opt, index, line, plan);
   split_portions(opt, plan);
   plan.lengths = length_summary(plan);
-  plan.errors = static_cast<int>(std::count_if(plan.notes.begin(), plan.notes.end(), [](const Note& n) { return n.error; }));
+  plan.errors = static_cast<int>(
+      std::count_if(plan.notes.begin(), plan.notes.end(), [](const Note& n) { return n.error; }));
 }
 
 }  // namespace

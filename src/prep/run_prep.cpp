@@ -16,7 +16,8 @@ namespace {
 Status write_output(const PrepOptions& opt, const PrepPlan& plan) noexcept {
   if (opt.output == nullptr || std::strcmp(opt.output, "-") == 0) {
     const Status st = write_korvax_input(stdout, plan);
-    if (st != 0) std::fprintf(stderr, "korvax-prep: cannot write the standard output: %s\n", std::strerror(errno));
+    if (st != 0)
+      std::fprintf(stderr, "korvax-prep: cannot write the standard output: %s\n", std::strerror(errno));
     return st;
   }
   return write_whole_files(opt.output, plan);
@@ -28,9 +29,10 @@ void hint_positions(const PrepOptions& opt, const PrepPlan& plan) {
   if (opt.output != nullptr && std::strcmp(opt.output, "-") != 0) return;
   for (const PrepSeq& s : plan.seqs)
     if (s.offset != 0 || s.name != s.record_name) {
-      std::fputs("korvax-prep: note: some sequences start or are named otherwise than their records; with\n"
-                 "  -o FILE, FILE.map lets korvax-export --input FILE give the records' positions and names\n",
-                 stderr);
+      std::fputs(
+          "korvax-prep: note: some sequences start or are named otherwise than their records; with\n"
+          "  -o FILE, FILE.map lets korvax-export --input FILE give the records' positions and names\n",
+          stderr);
       return;
     }
 }

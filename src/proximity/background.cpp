@@ -36,8 +36,9 @@ PortionSettings derive_portion(const Settings& s, const DataPortion& dp) noexcep
   long long information = 0;  // sum over letters of count(x) w(x)
   for (const char* a = letters; *a; ++a) {
     const int k = *a - 'a';
-    const double p = total == 0 ? 1.0 : count[k] > 0 ? static_cast<double>(count[k]) / static_cast<double>(total)
-                                                     : 0.5 / static_cast<double>(total);
+    const double p = total == 0     ? 1.0
+                     : count[k] > 0 ? static_cast<double>(count[k]) / static_cast<double>(total)
+                                    : 0.5 / static_cast<double>(total);
     ret.bg_weight[k] = weight_of(p);
     information += count[k] * ret.bg_weight[k];
   }

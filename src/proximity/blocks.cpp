@@ -36,10 +36,13 @@ Term position_term(char xc, long long w, const char* motif, int k, long long bon
 
 // The motif bonus and penalty in proximity units.
 long long unit_bonus(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_bonus; }
-long long unit_penalty(const Settings& s) noexcept { return static_cast<long long>(prox_unit(s)) * s.a_penalty; }
+long long unit_penalty(const Settings& s) noexcept {
+  return static_cast<long long>(prox_unit(s)) * s.a_penalty;
+}
 
 // The greatest score a word of len letters (from `letters`) can reach with the motif.
-long long greatest_score(const Settings& s, const PortionSettings& p, const char* letters, const char* motif, int len) noexcept {
+long long greatest_score(const Settings& s, const PortionSettings& p, const char* letters, const char* motif,
+                         int len) noexcept {
   long long sum = 0;
   for (int k = 0; k < len; ++k) {
     long long top = LLONG_MIN;
@@ -89,8 +92,8 @@ Cell to_cell(long long v) noexcept {
 // ---- 2. Computing a block ----
 
 template <class Acc, class Cell>
-Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, Cell* out,
-                        Table<Acc>& first, Table<Acc>& second) noexcept {
+Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, Cell* out, Table<Acc>& first,
+                        Table<Acc>& second) noexcept {
   const int mw = dp.mw;
   const int lx = dp.len[ix(x)], ly = dp.len[ix(y)];
   const char* sx = dp.seq_of(x);
@@ -131,7 +134,8 @@ Status compute_block_as(const Settings& s, const DataPortion& dp, int x, int y, 
         for (int gj = 0; gj < S && q2 * S + gj < mw; ++gj) {
           const int r2 = q2 + lead + gj;
           if (r2 + s.l2 > ly) break;
-          row[q2 * S + gj] = to_cell<Cell>(static_cast<long long>(head + f2[r2] - unit * static_cast<Acc>(pen[gj])));
+          row[q2 * S + gj] =
+              to_cell<Cell>(static_cast<long long>(head + f2[r2] - unit * static_cast<Acc>(pen[gj])));
         }
       }
     }
@@ -159,8 +163,7 @@ void transpose_block(const std::uint8_t* in, std::uint8_t* out, int mw) noexcept
     for (int j0 = 0; j0 < mw; j0 += kTile) {
       const int i1 = std::min(mw, i0 + kTile), j1 = std::min(mw, j0 + kTile);
       for (int i = i0; i < i1; ++i)
-        for (int j = j0; j < j1; ++j)
-          out[ix(j) * w + ix(i)] = in[ix(i) * w + ix(j)];
+        for (int j = j0; j < j1; ++j) out[ix(j) * w + ix(i)] = in[ix(i) * w + ix(j)];
     }
 }
 
@@ -196,8 +199,9 @@ template <class Cell>
 Status compute_any_block(const Settings& s, const DataPortion& dp, int x, int y, Cell* out,
                          BlockScratch& scratch) noexcept {
   const bool small = s.l2 == 0 ? small_terms(unit_bonus(s), unit_penalty(s)) : small_pair_terms(s);
-  const Status st = small ? compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32)
-                          : compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
+  const Status st = small
+                        ? compute_block_as<std::int32_t>(s, dp, x, y, out, scratch.first32, scratch.second32)
+                        : compute_block_as<long long>(s, dp, x, y, out, scratch.first64, scratch.second64);
   if (st == 0) clear_masked(s, dp, x, y, out);
   return st;
 }
@@ -228,7 +232,8 @@ long long greatest_proximity(const Settings& set, const DataPortion& dp) noexcep
   if (set.l2 > 0) {
     long long least = LLONG_MAX;
     for (int k = 0; k < set.S; ++k) least = std::min<long long>(least, set.penalty[ix(k)]);
-    top += greatest_score(set, dp.derived, letters, set.motif2_given ? set.motif2 : nullptr, set.l2) - 2 * least * prox_unit(set);
+    top += greatest_score(set, dp.derived, letters, set.motif2_given ? set.motif2 : nullptr, set.l2) -
+           2 * least * prox_unit(set);
   }
   return top;
 }
@@ -279,8 +284,7 @@ void drop_block_cache(ProxBlocks& b) noexcept {
 
 // ---- 4. The cache ----
 
-Status fetch_blocks(ProxBlocks& b, const int* x, const int* y, int count,
-                    const std::uint8_t** ret) noexcept {
+Status fetch_blocks(ProxBlocks& b, const int* x, const int* y, int count, const std::uint8_t** ret) noexcept {
   const std::uint64_t stamp = ++b.stamp;
   const auto n = ix(b.n);
   // First every block that needs no slot, or has one: those must not be evicted.

@@ -53,14 +53,14 @@ struct ProxBlocks {
   const DataPortion* dp = nullptr;
   const ProxMatrix* matrix = nullptr;  // null: on the fly
   int n = 0, mw = 0;
-  std::size_t cells = 0;               // mw * mw
-  bool usable = false;                 // false: every proximity cannot be held in a byte
-  Table<std::uint8_t> transposed;      // blocks (v, u) of u < v, in the matrix's pair order
-  Table<BlockSlot> slots;              // the cache
-  Table<std::int32_t> slot_of;         // n * n: slot of the directed pair, or -1
+  std::size_t cells = 0;           // mw * mw
+  bool usable = false;             // false: every proximity cannot be held in a byte
+  Table<std::uint8_t> transposed;  // blocks (v, u) of u < v, in the matrix's pair order
+  Table<BlockSlot> slots;          // the cache
+  Table<std::int32_t> slot_of;     // n * n: slot of the directed pair, or -1
   std::uint64_t stamp = 0;
-  BlockScratch scratch;                // for blocks computed on the fly
-  int computed = 0;                    // blocks computed or transposed so far (diagnostics)
+  BlockScratch scratch;  // for blocks computed on the fly
+  int computed = 0;      // blocks computed or transposed so far (diagnostics)
 };
 
 // Prepares the blocks of a data portion: with a matrix, tries to make every
@@ -68,8 +68,8 @@ struct ProxBlocks {
 // cannot be had; a missing transpose table is not an error). After the call
 // `usable` tells whether the fast search can read every proximity from
 // blocks: on the fly a proximity above 255 does not fit a byte.
-[[nodiscard]] Status prepare_blocks(const Settings& set, const DataPortion& dp,
-                                    const ProxMatrix* matrix, ProxBlocks& ret) noexcept;
+[[nodiscard]] Status prepare_blocks(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,
+                                    ProxBlocks& ret) noexcept;
 
 // Makes the blocks of `count` directed pairs (x[k], y[k]), x[k] != y[k],
 // available together: ret[k] points to block k until the next call. Returns
@@ -84,8 +84,8 @@ void drop_block_cache(ProxBlocks& b) noexcept;
 // bytes): the proximity of every pair of indices as the proximity operation
 // computes it on the fly, held to 255 (exact when b.usable). Returns 0 or
 // ERMEM (no room for the word scores it sums).
-[[nodiscard]] Status compute_block(const Settings& s, const DataPortion& dp, int x, int y,
-                                   std::uint8_t* out, BlockScratch& scratch) noexcept;
+[[nodiscard]] Status compute_block(const Settings& s, const DataPortion& dp, int x, int y, std::uint8_t* out,
+                                   BlockScratch& scratch) noexcept;
 
 // The same in 16-bit cells, held to kMaxProximity (exact): the matrix of a
 // -BG1 portion whose proximities can exceed a byte.

@@ -4,8 +4,7 @@
 #include "blocks.hpp"
 #include "proximity.hpp"
 
-Status build_matrix(const Settings& set, const DataPortion& dp, Out* out,
-                    ProxMatrix& ret) noexcept {
+Status build_matrix(const Settings& set, const DataPortion& dp, Out* out, ProxMatrix& ret) noexcept {
   ret.reset();
   const auto pairs = ix(dp.pair_count);
   const auto mw = ix(dp.mw);
@@ -30,8 +29,7 @@ Status build_matrix(const Settings& set, const DataPortion& dp, Out* out,
     // exceed a byte, and 0 for indices that are not valid in their sequence.
     for (int u = 0; u + 1 < dp.n; ++u)
       for (int v = u + 1; v < dp.n; ++v)
-        if (compute_block(set, dp, u, v, mx.blocks[ix(pair_block(dp.n, u, v))], scratch) != 0)
-          return ERMEM;
+        if (compute_block(set, dp, u, v, mx.blocks[ix(pair_block(dp.n, u, v))], scratch) != 0) return ERMEM;
   }
   ret = std::move(mx);
   if (set.diag_level >= 3 && out != nullptr) {

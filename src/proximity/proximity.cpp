@@ -6,7 +6,8 @@
 #include "background.hpp"
 #include "word_index.hpp"
 
-long long score_words(const Settings& s, const PortionSettings& p, const char* x, const char* y, int len, const char* motif) noexcept {
+long long score_words(const Settings& s, const PortionSettings& p, const char* x, const char* y, int len,
+                      const char* motif) noexcept {
   long long sum = 0;
   if (motif == nullptr) {
     for (int k = 0; k < len; ++k) sum += x[k] == y[k] ? letter_weight(s, p, x[k]) : 0;
@@ -38,8 +39,7 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
   const DataPortion& dp = *e.dp;
   if (i == dp.mw || j == dp.mw) return 0;
   const int la = dp.len[ix(a)], lb = dp.len[ix(b)];
-  if (!word_fits(i, la, s.l, s.l2, s.smin, s.S) || !word_fits(j, lb, s.l, s.l2, s.smin, s.S))
-    return 0;
+  if (!word_fits(i, la, s.l, s.l2, s.smin, s.S) || !word_fits(j, lb, s.l, s.l2, s.smin, s.S)) return 0;
   if (!word_unmasked(dp.masked_of(a), dp.strand_len[ix(a)], i, s.l, s.l2, s.smin, s.S) ||
       !word_unmasked(dp.masked_of(b), dp.strand_len[ix(b)], j, s.l, s.l2, s.smin, s.S))
     return 0;
@@ -54,9 +54,9 @@ int proximity_on_the_fly(const ProxEnv& e, int a, int i, int b, int j) noexcept 
     const WordPlace pb = decode_word(j, s.l, s.l2, s.smin, s.S);
     const char* m2 = s.motif2_given ? s.motif2 : nullptr;
     const long long unit = prox_unit(s);
-    total = score_words(s, dp.derived, sa + pa.q, sb + pb.q, s.l, m1) + score_words(s, dp.derived, sa + pa.p2, sb + pb.p2, s.l2, m2) -
-            unit * s.penalty[ix(pa.gap - s.smin)] -
-            unit * s.penalty[ix(pb.gap - s.smin)];
+    total = score_words(s, dp.derived, sa + pa.q, sb + pb.q, s.l, m1) +
+            score_words(s, dp.derived, sa + pa.p2, sb + pb.p2, s.l2, m2) -
+            unit * s.penalty[ix(pa.gap - s.smin)] - unit * s.penalty[ix(pb.gap - s.smin)];
   }
   return clamp_proximity(total);
 }

@@ -21,9 +21,9 @@
 // cells in `wide` instead (same order), so that every proximity is exact;
 // the fast search then hands every permutation to the reference.
 struct ProxMatrix {
-  Table<std::uint8_t> block;         // pair_count x mw x mw bytes, one allocation
-  Table<std::uint8_t*> blocks;       // pointer to the block of each pair
-  Table<std::uint16_t> wide;         // or pair_count x mw x mw 16-bit cells
+  Table<std::uint8_t> block;    // pair_count x mw x mw bytes, one allocation
+  Table<std::uint8_t*> blocks;  // pointer to the block of each pair
+  Table<std::uint16_t> wide;    // or pair_count x mw x mw 16-bit cells
   int n = 0, mw = 0;
 
   [[nodiscard]] bool built() const noexcept { return !blocks.empty() || !wide.empty(); }
@@ -72,13 +72,16 @@ inline constexpr int kMaxProximity = 32767;
   if (i == mw || j == mw) return 0;
   if (e.matrix == nullptr) return proximity_on_the_fly(e, a, i, b, j);
   if (a > b) {
-    const int t = a; a = b; b = t;
-    const int w = i; i = j; j = w;
+    const int t = a;
+    a = b;
+    b = t;
+    const int w = i;
+    i = j;
+    j = w;
   }
   const auto cell = ix(i) * ix(mw) + ix(j);
   const auto k = ix(pair_block(e.dp->n, a, b));
-  if (!e.matrix->wide.empty())
-    return e.matrix->wide[k * ix(mw) * ix(mw) + cell];
+  if (!e.matrix->wide.empty()) return e.matrix->wide[k * ix(mw) * ix(mw) + cell];
   return e.matrix->blocks[k][cell];
 }
 

@@ -54,7 +54,8 @@ bool background_text(const PortionParams& p, std::string& ret) {
 std::string weights_out_of_range(const PortionParams& p) {
   if (p.background != 1) return "";
   int heaviest = 0;
-  for (const char* a = alphabet_letters(p.bg_acid); *a; ++a) heaviest = std::max(heaviest, p.bg_weight[*a - 'a']);
+  for (const char* a = alphabet_letters(p.bg_acid); *a; ++a)
+    heaviest = std::max(heaviest, p.bg_weight[*a - 'a']);
   const auto sums_to_one = [&](bool without_heaviest) {
     double least = 0, most = 0;
     for (const char* a = alphabet_letters(p.bg_acid); *a; ++a) {
@@ -173,8 +174,8 @@ std::string params_out_of_range(const PortionParams& p) {
     return "spacing=[" + std::to_string(p.smin) + "," + std::to_string(p.smax) + "] (korvax takes 0.." +
            std::to_string(kMaxSpacing) + ", the first not above the second)";
   if (p.penalty.size() != ix(p.smax - p.smin + 1))
-    return std::to_string(p.penalty.size()) + " spacing penalties for " + std::to_string(p.smax - p.smin + 1) +
-           " spacings (korvax writes one per spacing)";
+    return std::to_string(p.penalty.size()) + " spacing penalties for " +
+           std::to_string(p.smax - p.smin + 1) + " spacings (korvax writes one per spacing)";
   return weights_out_of_range(p);
 }
 

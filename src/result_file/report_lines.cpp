@@ -27,7 +27,9 @@ bool parse_title(const std::string& line, ReportedResult& r) {
   return false;
 }
 
-bool is_title(const std::string& line) { return starts_with(line, "Best ") && line.find(" result #") != std::string::npos; }
+bool is_title(const std::string& line) {
+  return starts_with(line, "Best ") && line.find(" result #") != std::string::npos;
+}
 
 // "P%d[%d]: " or "Q%d,%d[%d]: " followed by "%d " per sequence.
 // The serial of the line must be the title's: korvax writes one serial.
@@ -68,9 +70,10 @@ bool parse_word_line(const std::string& line, ReportedWord& w, int& ret_width) {
   w = ReportedWord{};
   w.seq = seq;
   const std::size_t paren = rest.rfind(" (");
-  const std::size_t sp = paren == std::string::npos || paren == 0 ? std::string::npos : rest.rfind(' ', paren - 1);
-  const std::size_t lb = sp == std::string::npos || sp == 0 || rest[sp - 1] != ']' ? std::string::npos
-                                                                                   : rest.rfind('[', sp - 1);
+  const std::size_t sp =
+      paren == std::string::npos || paren == 0 ? std::string::npos : rest.rfind(' ', paren - 1);
+  const std::size_t lb =
+      sp == std::string::npos || sp == 0 || rest[sp - 1] != ']' ? std::string::npos : rest.rfind('[', sp - 1);
   if (lb != std::string::npos && rest.back() == ')') {
     // A word line, if it reads back as one.
     double avg = 0;
@@ -86,39 +89,43 @@ bool parse_word_line(const std::string& line, ReportedWord& w, int& ret_width) {
       bool ok = false;
       // Both strands (-RC): a strand sign behind each start, the same for both words.
       const auto sign = [&](std::size_t& k) {
-        if (k < bracket.size() && (bracket[k] == '+' || bracket[k] == '-') && (w.strand == 0 || w.strand == bracket[k])) {
+        if (k < bracket.size() && (bracket[k] == '+' || bracket[k] == '-') &&
+            (w.strand == 0 || w.strand == bracket[k])) {
           w.strand = bracket[k++];
           return true;
         }
         return w.strand == 0;
       };
       if (semi == std::string::npos) {
-        ok = take_int(bracket, i, w.start) && sign(i) && i == bracket.size() && token.find('-') == std::string::npos;
+        ok = take_int(bracket, i, w.start) && sign(i) && i == bracket.size() &&
+             token.find('-') == std::string::npos;
         w.word = token;
-        ok = ok && (w.strand == 0 ? printed_as(line, kLineOneWord, seq, W, W, name.c_str(), w.start,
-                                               static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum,
-                                               w.average * 0.01)
-                                  : printed_as(line, kLineOneWordStrand, seq, W, W, name.c_str(), w.start, w.strand,
-                                               static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum,
-                                               w.average * 0.01));
+        ok =
+            ok &&
+            (w.strand == 0
+                 ? printed_as(line, kLineOneWord, seq, W, W, name.c_str(), w.start,
+                              static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum, w.average * 0.01)
+                 : printed_as(line, kLineOneWordStrand, seq, W, W, name.c_str(), w.start, w.strand,
+                              static_cast<int>(w.word.size()), w.word.c_str(), w.prox_sum, w.average * 0.01));
       } else {
         const std::size_t d1 = token.find('-'), d2 = token.rfind('-');
         std::size_t j = 0;
-        ok = take_int(bracket, i, w.start) && sign(i) && i == semi && take_int(bracket, ++i, w.start2) && sign(i) &&
-             i == bracket.size() && d1 != std::string::npos && d2 > d1 + 1;
+        ok = take_int(bracket, i, w.start) && sign(i) && i == semi && take_int(bracket, ++i, w.start2) &&
+             sign(i) && i == bracket.size() && d1 != std::string::npos && d2 > d1 + 1;
         if (ok) {
           const std::string gap = token.substr(d1 + 1, d2 - d1 - 1);
           ok = take_int(gap, j, w.spacing) && j == gap.size();
           w.word = token.substr(0, d1);
           w.word2 = token.substr(d2 + 1);
         }
-        ok = ok && (w.strand == 0
-                        ? printed_as(line, kLineWordPair, seq, W, W, name.c_str(), w.start, w.start2,
-                                     static_cast<int>(w.word.size()), w.word.c_str(), w.spacing,
-                                     static_cast<int>(w.word2.size()), w.word2.c_str(), w.prox_sum, w.average * 0.01)
-                        : printed_as(line, kLineWordPairStrand, seq, W, W, name.c_str(), w.start, w.strand, w.start2,
-                                     w.strand, static_cast<int>(w.word.size()), w.word.c_str(), w.spacing,
-                                     static_cast<int>(w.word2.size()), w.word2.c_str(), w.prox_sum, w.average * 0.01));
+        ok = ok && (w.strand == 0 ? printed_as(line, kLineWordPair, seq, W, W, name.c_str(), w.start,
+                                               w.start2, static_cast<int>(w.word.size()), w.word.c_str(),
+                                               w.spacing, static_cast<int>(w.word2.size()), w.word2.c_str(),
+                                               w.prox_sum, w.average * 0.01)
+                                  : printed_as(line, kLineWordPairStrand, seq, W, W, name.c_str(), w.start,
+                                               w.strand, w.start2, w.strand, static_cast<int>(w.word.size()),
+                                               w.word.c_str(), w.spacing, static_cast<int>(w.word2.size()),
+                                               w.word2.c_str(), w.prox_sum, w.average * 0.01));
       }
       if (ok) {
         w.has_word = true;

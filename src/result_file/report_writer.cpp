@@ -30,20 +30,18 @@ void word_lines(std::FILE* out, const Settings& s, const DataPortion& dp, const 
     if (s.both_strands) {
       const StrandPlace a = strand_place(pl.q, s.l, dp.strand_len[ix(i)]);
       if (s.l2 == 0) {
-        std::fprintf(out, kLineOneWordStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, s.l,
-                     text + pl.q, sum, pct);
+        std::fprintf(out, kLineOneWordStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, s.l, text + pl.q,
+                     sum, pct);
       } else {
         const StrandPlace b = strand_place(pl.p2, s.l2, dp.strand_len[ix(i)]);
-        std::fprintf(out, kLineWordPairStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, b.start,
-                     b.sign, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2, sum, pct);
+        std::fprintf(out, kLineWordPairStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, b.start, b.sign,
+                     s.l, text + pl.q, pl.gap, s.l2, text + pl.p2, sum, pct);
       }
     } else if (s.l2 == 0)
-      std::fprintf(out, kLineOneWord, i + 1, W, W, dp.name_of(i), w + 1,
-                   s.l, text + w, sum, pct);
+      std::fprintf(out, kLineOneWord, i + 1, W, W, dp.name_of(i), w + 1, s.l, text + w, sum, pct);
     else
-      std::fprintf(out, kLineWordPair, i + 1, W, W,
-                   dp.name_of(i), pl.q + 1, pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2,
-                   sum, pct);
+      std::fprintf(out, kLineWordPair, i + 1, W, W, dp.name_of(i), pl.q + 1, pl.p2 + 1, s.l, text + pl.q,
+                   pl.gap, s.l2, text + pl.p2, sum, pct);
   }
 }
 
@@ -95,8 +93,8 @@ void write_result_block(std::FILE* out, const Settings& s, const DataPortion& dp
 
 void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, int pairs,
                       int mincover) noexcept {
-  std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, dp.derived.threshold, pairs, mincover,
-               s.aftermax);
+  std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, dp.derived.threshold, pairs,
+               mincover, s.aftermax);
   if (s.motif_given) std::fprintf(out, kParamsMotif, s.motif, s.leff);
   if (s.motif2_given) std::fprintf(out, kParamsMotif2, s.motif2, s.leff2);
   if (s.motif_given || s.motif2_given) std::fprintf(out, kParamsBonus, s.a_bonus, s.a_penalty);

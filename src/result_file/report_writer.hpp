@@ -15,10 +15,10 @@ struct ReportEnv {
   const Settings* set = nullptr;
   const DataPortion* dp = nullptr;
   RecordList* records = nullptr;
-  int serial = -1;                // serial of the last permutation sent in the portion
-  std::FILE* console = nullptr;   // standard output of the root task
-  std::FILE* out = nullptr;       // the result file
-  std::FILE* history = nullptr;   // the history file (-F)
+  int serial = -1;               // serial of the last permutation sent in the portion
+  std::FILE* console = nullptr;  // standard output of the root task
+  std::FILE* out = nullptr;      // the result file
+  std::FILE* history = nullptr;  // the history file (-F)
 };
 
 // Reports place k (1..R): the best result by quality and, when it is another

@@ -13,7 +13,8 @@ namespace {
 
 bool only_letters(const std::string& s, const char* letters) {
   for (char c : s)
-    if (std::strchr(letters, std::tolower(static_cast<unsigned char>(c))) == nullptr || c == '\0') return false;
+    if (std::strchr(letters, std::tolower(static_cast<unsigned char>(c))) == nullptr || c == '\0')
+      return false;
   return true;
 }
 
@@ -37,14 +38,16 @@ Status check_words(ResultPortion& p, ResultError& err) {
       }
       if (static_cast<int>(w.word.size()) != p.l || static_cast<int>(w.word2.size()) != p.l2 ||
           (p.l2 == 0) != (w.start2 == 0))
-        return fail_at(err, r.line, "the words of a reported result do not have the word lengths of their data portion");
+        return fail_at(err, r.line,
+                       "the words of a reported result do not have the word lengths of their data portion");
       // On the reverse strand (-RC) the given strand's places run backwards:
       // the second word stands its spacing before the first.
       const int start2 = w.strand == '-' ? w.start - w.spacing - p.l2 : w.start + p.l + w.spacing;
       if (p.l2 != 0 && (w.start2 != start2 ||
                         (p.params.spacing_given && !within(w.spacing, p.params.smin, p.params.smax))))
-        return fail_at(err, w.line, "the second word of a word pair does not start at its spacing after the first, "
-                                    "within the spacings of its data portion");
+        return fail_at(err, w.line,
+                       "the second word of a word pair does not start at its spacing after the first, "
+                       "within the spacings of its data portion");
     }
   return 0;
 }
@@ -76,7 +79,7 @@ Status check_alphabet(ResultRun& run, ResultError& err) {
       if (!p.skipped)
         for (const ListedSequence& s : p.sequences) take(listed_letters(p, s.letters));
     }
-    run.acid = !dna && amino;   // letters of neither alphabet: refused below as DNA's
+    run.acid = !dna && amino;  // letters of neither alphabet: refused below as DNA's
     run.acid_guessed = true;
     // -BG1 weights name every letter of the alphabet: they tell it for sure.
     for (const ResultPortion& p : run.portions)
@@ -88,12 +91,14 @@ Status check_alphabet(ResultRun& run, ResultError& err) {
   }
   for (const ResultPortion& p : run.portions)
     if (p.params.background == 1 && p.params.bg_acid != run.acid)
-      return fail_at(err, p.line + 1, std::string("the letter weights of the parameters line are of the ") +
-                                          (p.params.bg_acid ? "amino-acid" : "DNA") + " alphabet, the run's is " +
-                                          (run.acid ? "amino-acid" : "DNA"));
+      return fail_at(err, p.line + 1,
+                     std::string("the letter weights of the parameters line are of the ") +
+                         (p.params.bg_acid ? "amino-acid" : "DNA") + " alphabet, the run's is " +
+                         (run.acid ? "amino-acid" : "DNA"));
   const char* letters = run.acid ? kAminoAcids : kNucleotides;
-  const std::string which = std::string(run.acid ? "amino-acid" : "DNA") + " alphabet (" + letters + ")" +
-                            (run.acid_guessed ? ", told by the letters as no echo of the arguments shows it" : "");
+  const std::string which =
+      std::string(run.acid ? "amino-acid" : "DNA") + " alphabet (" + letters + ")" +
+      (run.acid_guessed ? ", told by the letters as no echo of the arguments shows it" : "");
   for (const ResultPortion& p : run.portions) {
     for (const ReportedResult& r : p.results)
       for (const ReportedWord& w : r.words)

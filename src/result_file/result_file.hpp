@@ -20,36 +20,36 @@
 
 // One sequence line of a reported result.
 struct ReportedWord {
-  int line = 0;             // line number in the file
-  int seq = 0;              // 1-based number of the sequence in its data portion
-  std::string name;         // as printed: cut to the name width, padding removed
-  bool has_word = false;    // false: the sequence stays out of the signal
-  int start = 0;            // 1-based start of the (first) word
-  int start2 = 0;           // word pair: 1-based start of the second word, else 0
-  int spacing = 0;          // word pair: letters between the two words, else 0
-  std::string word;         // the (first) word's letters, as printed
-  std::string word2;        // word pair: the second word's letters
-  char strand = 0;          // both strands (-RC): '+' or '-' behind the start(s); else 0
-  int prox_sum = 0;         // proximity sum of the sequence
-  int average = 0;          // per-sequence average, x100
+  int line = 0;           // line number in the file
+  int seq = 0;            // 1-based number of the sequence in its data portion
+  std::string name;       // as printed: cut to the name width, padding removed
+  bool has_word = false;  // false: the sequence stays out of the signal
+  int start = 0;          // 1-based start of the (first) word
+  int start2 = 0;         // word pair: 1-based start of the second word, else 0
+  int spacing = 0;        // word pair: letters between the two words, else 0
+  std::string word;       // the (first) word's letters, as printed
+  std::string word2;      // word pair: the second word's letters
+  char strand = 0;        // both strands (-RC): '+' or '-' behind the start(s); else 0
+  int prox_sum = 0;       // proximity sum of the sequence
+  int average = 0;        // per-sequence average, x100
 };
 
 // One block of the best-results report.
 struct ReportedResult {
   Ranking ranking = Ranking::quality;
-  int line = 0;             // line number of the title in the file
-  int place = 0;            // k of "#k"
-  int serial = 0;           // serial of the permutation that found the signal
-  int sent = 0;             // permutations sent in the portion
-  int power = 0;            // sequences with a word
-  int quality = 0;          // x100
-  int avg_proximity = 0;    // x100
-  bool has_perm = false;    // the permutation line (diagnostics level 2 and above)
+  int line = 0;           // line number of the title in the file
+  int place = 0;          // k of "#k"
+  int serial = 0;         // serial of the permutation that found the signal
+  int sent = 0;           // permutations sent in the portion
+  int power = 0;          // sequences with a word
+  int quality = 0;        // x100
+  int avg_proximity = 0;  // x100
+  bool has_perm = false;  // the permutation line (diagnostics level 2 and above)
   int p_index = -1;
-  int q_index = -1;         // -1 for a P-permutation
-  std::vector<int> perm;    // 1-based sequence numbers, as printed
-  int name_width = -1;      // width of the names in its lines (-1: no line shows it)
-  std::vector<ReportedWord> words;   // in sequence order; sequences without a value have no line
+  int q_index = -1;                 // -1 for a P-permutation
+  std::vector<int> perm;            // 1-based sequence numbers, as printed
+  int name_width = -1;              // width of the names in its lines (-1: no line shows it)
+  std::vector<ReportedWord> words;  // in sequence order; sequences without a value have no line
 };
 
 // The parameters lines of a data portion (diagnostics level 1 and above).
@@ -62,53 +62,53 @@ struct PortionParams {
   int leff = 0, leff2 = 0;
   bool bonus_given = false;
   int a_bonus = 0, a_penalty = 0;
-  bool both_strands = false;         // "strands=both" (-RC)
-  bool mask_lower = false;           // "masked=lower" (-K)
-  bool spacing_given = false;        // word pairs only
+  bool both_strands = false;   // "strands=both" (-RC)
+  bool mask_lower = false;     // "masked=lower" (-K)
+  bool spacing_given = false;  // word pairs only
   int smin = 0, smax = 0;
-  std::vector<int> penalty;          // one per spacing smin..smax
-  int background = 0;                // 1: "background=1 (quarter bits)  weights=..." (-BG1)
-  bool bg_acid = false;              // the weights name the amino acids' letters (else actg)
-  int bg_weight[26] = {};            // -BG1: quarter bits of each letter a..z of that alphabet
+  std::vector<int> penalty;  // one per spacing smin..smax
+  int background = 0;        // 1: "background=1 (quarter bits)  weights=..." (-BG1)
+  bool bg_acid = false;      // the weights name the amino acids' letters (else actg)
+  int bg_weight[26] = {};    // -BG1: quarter bits of each letter a..z of that alphabet
 };
 
 // A line of the sequence list (diagnostics level 2 and above).
 struct ListedSequence {
-  int line = 0;             // line number in the file
+  int line = 0;  // line number in the file
   int seq = 0;
-  std::string name;         // padding removed
-  std::string letters;      // as normalised by korvax
+  std::string name;     // padding removed
+  std::string letters;  // as normalised by korvax
 };
 
 struct ResultPortion {
-  int number = 0;           // 1-based, in the order of the run
-  int line = 0;             // first line of the portion in the file
-  bool skipped = false;     // "Data portion skipped due to errors"
+  int number = 0;        // 1-based, in the order of the run
+  int line = 0;          // first line of the portion in the file
+  bool skipped = false;  // "Data portion skipped due to errors"
   PortionParams params;
   std::vector<ListedSequence> sequences;
-  std::vector<ReportedResult> results;   // in file order
-  int l = 0, l2 = 0;        // word lengths: from the parameters, else from the words
+  std::vector<ReportedResult> results;  // in file order
+  int l = 0, l2 = 0;                    // word lengths: from the parameters, else from the words
 };
 
 struct ResultRun {
-  int line = 0;                          // first line of the run
-  std::vector<std::string> arguments;    // the echo (level 2 and above); [0] is the program
-  bool settings_known = false;           // settings replayed from the echo
-  Settings settings;                     // the run's settings when known, else defaults
-  bool acid = false;                     // amino-acid alphabet
-  bool acid_guessed = false;             // told by the letters, not by the echo
-  bool ended = false;                    // the "Global RC" line was read
+  int line = 0;                        // first line of the run
+  std::vector<std::string> arguments;  // the echo (level 2 and above); [0] is the program
+  bool settings_known = false;         // settings replayed from the echo
+  Settings settings;                   // the run's settings when known, else defaults
+  bool acid = false;                   // amino-acid alphabet
+  bool acid_guessed = false;           // told by the letters, not by the echo
+  bool ended = false;                  // the "Global RC" line was read
   int global_rc = 0;
   std::vector<ResultPortion> portions;
 };
 
 struct ResultFile {
-  std::vector<ResultRun> runs;           // in file order; korvax -A appends runs
+  std::vector<ResultRun> runs;  // in file order; korvax -A appends runs
 };
 
 // Where reading stopped, and why.
 struct ResultError {
-  int line = 0;             // 0: not tied to one line
+  int line = 0;  // 0: not tied to one line
   std::string what;
 };
 

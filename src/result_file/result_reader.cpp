@@ -22,8 +22,8 @@ struct Reader {
   ResultFile& file;
   ResultError& err;
   Expect expect = Expect::anything;
-  bool secondary = false;    // inside the copied secondary files
-  bool tasks_line = false;   // the current run has its "Number of parallel tasks" line
+  bool secondary = false;   // inside the copied secondary files
+  bool tasks_line = false;  // the current run has its "Number of parallel tasks" line
   int line_no = 0;
 
   ResultRun& run() {
@@ -60,8 +60,7 @@ struct Reader {
     ReportedResult& r = portion()->results.back();
     std::vector<bool> seen(r.perm.size() + 1, false);
     for (int v : r.perm) {
-      if (!within(v, 1, static_cast<int>(r.perm.size())) || seen[ix(v)] ||
-          r.words.size() > r.perm.size()) {
+      if (!within(v, 1, static_cast<int>(r.perm.size())) || seen[ix(v)] || r.words.size() > r.perm.size()) {
         line_no = r.line + 1;
         return fail("the permutation line of a reported result is not an order of its sequences");
       }
@@ -90,15 +89,19 @@ struct Reader {
         }
         ReportedWord w;
         int width = 0;
-        if (!parse_word_line(line, w, width)) return fail("a sequence line of a reported result cannot be read");
+        if (!parse_word_line(line, w, width))
+          return fail("a sequence line of a reported result cannot be read");
         if (r.name_width >= 0 && width != r.name_width)
           return fail("a sequence line of a reported result has another name width than the lines before it");
         const PortionParams& params = portion()->params;
-        if (!within(w.seq, 1, params.known ? params.n : kMaxSeqs) || (!r.words.empty() && w.seq <= r.words.back().seq))
-          return fail("the sequence numbers of a reported result are not increasing from 1, each once and at most n, "
-                      "as korvax writes them");
-        if (w.has_word && (!within(w.start, 1, kMaxLetters) || (w.start2 != 0 && !within(w.start2, 1, kMaxLetters)) ||
-                           !within(w.spacing, 0, kMaxSpacing)))
+        if (!within(w.seq, 1, params.known ? params.n : kMaxSeqs) ||
+            (!r.words.empty() && w.seq <= r.words.back().seq))
+          return fail(
+              "the sequence numbers of a reported result are not increasing from 1, each once and at most n, "
+              "as korvax writes them");
+        if (w.has_word &&
+            (!within(w.start, 1, kMaxLetters) || (w.start2 != 0 && !within(w.start2, 1, kMaxLetters)) ||
+             !within(w.spacing, 0, kMaxSpacing)))
           return fail("a word of a reported result starts outside the letters korvax reads (1..4095)");
         w.line = line_no;
         r.name_width = width;
@@ -108,7 +111,8 @@ struct Reader {
       case Expect::params_extra: {
         expect = Expect::anything;
         PortionParams& params = portion()->params;
-        if (!parse_params_extra(line, params)) return fail("the line after the parameters line cannot be read");
+        if (!parse_params_extra(line, params))
+          return fail("the line after the parameters line cannot be read");
         if (const std::string bad = params_out_of_range(params); !bad.empty()) {
           --line_no;
           err.line = line_no;
@@ -133,7 +137,8 @@ struct Reader {
           replay_options(run());
           return 0;
         }
-        if (!parse_echo_line(line, run().arguments)) return fail("a line of the echo of the arguments cannot be read");
+        if (!parse_echo_line(line, run().arguments))
+          return fail("a line of the echo of the arguments cannot be read");
         return 0;
       case Expect::anything: break;
     }
@@ -157,8 +162,8 @@ struct Reader {
       return 0;
     }
     int task = -1, tasks = 0;
-    if (starts_with(line, lead_of(kTasksLine).c_str()) && std::sscanf(line.c_str(), kTasksLine, &task, &tasks) == 2 &&
-        task == 0) {
+    if (starts_with(line, lead_of(kTasksLine).c_str()) &&
+        std::sscanf(line.c_str(), kTasksLine, &task, &tasks) == 2 && task == 0) {
       // The first line of a run, after the echo when there is one.
       if (file.runs.empty() || tasks_line || !run().portions.empty()) start_run();
       tasks_line = true;
@@ -170,7 +175,8 @@ struct Reader {
     if (starts_with(line, "n=")) {
       PortionParams p;
       if (!parse_params(line, p)) return fail("a parameters line cannot be read");
-      if (!within(p.n, 0, 1 << 20)) return fail("a parameters line holds a number of sequences korvax cannot write");
+      if (!within(p.n, 0, 1 << 20))
+        return fail("a parameters line holds a number of sequences korvax cannot write");
       start_portion().params = std::move(p);
       expect = Expect::params_extra;
       return 0;
@@ -190,16 +196,18 @@ struct Reader {
       r.line = line_no;
       if (!parse_title(line, r)) return fail("the title of a reported result cannot be read");
       if (r.place < 1 || r.serial < 0 || r.serial >= r.sent || !within(r.power, 0, kMaxSeqs))
-        return fail("the title of a reported result holds what korvax cannot write (a place from 1, a serial "
-                    "below the permutations sent, a power of 0..256)");
+        return fail(
+            "the title of a reported result holds what korvax cannot write (a place from 1, a serial "
+            "below the permutations sent, a power of 0..256)");
       // Place 1 by quality opens the report of a portion; at diagnostics
       // level 0, where no parameters line is written, it opens the portion.
       ResultPortion* p = portion();
       if (p == nullptr || p->skipped ||
           (r.ranking == Ranking::quality && r.place == 1 && !p->results.empty())) {
         if (p != nullptr && !p->skipped && p->params.known)
-          return fail("a second report follows the report of a data portion without its parameters line, which "
-                      "korvax writes before each (a repeated block?)");
+          return fail(
+              "a second report follows the report of a data portion without its parameters line, which "
+              "korvax writes before each (a repeated block?)");
         p = &start_portion();
       }
       for (const ReportedResult& x : p->results)

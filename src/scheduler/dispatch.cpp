@@ -30,8 +30,7 @@ struct Loop {
   Status status = 0;
   double now = 0;
 
-  explicit Loop(DispatchEnv& env) noexcept
-      : e(env), s(*env.set), dp(*env.dp), rp(*env.rp), ts(env.rp->ts) {}
+  explicit Loop(DispatchEnv& env) noexcept : e(env), s(*env.set), dp(*env.dp), rp(*env.rp), ts(env.rp->ts) {}
 
   [[nodiscard]] int elapsed() const noexcept { return static_cast<int>(now - e.run_start); }
   void read_clock() noexcept { now = e.port->now(); }
@@ -215,9 +214,7 @@ struct Loop {
   int earliest_in_flight() const noexcept {
     int best = 0;
     for (int t = 1; t < ts.tasks; ++t)
-      if (ts.busy[ix(t)] != 0 &&
-          (best == 0 || ts.current[ix(t)]->serial <
-                            ts.current[ix(best)]->serial))
+      if (ts.busy[ix(t)] != 0 && (best == 0 || ts.current[ix(t)]->serial < ts.current[ix(best)]->serial))
         best = t;
     return best;
   }
@@ -236,8 +233,7 @@ struct Loop {
             received = true;
           }
         }
-        if (ts.busy[ix(t)] != 0 || ts.current[ix(t)] == nullptr)
-          continue;
+        if (ts.busy[ix(t)] != 0 || ts.current[ix(t)] == nullptr) continue;
         switch (next_step(t)) {
           case Step::Fail: return false;
           case Step::Leave: return true;

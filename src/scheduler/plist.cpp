@@ -14,9 +14,7 @@ int factorial(int k) noexcept {
   return k == 0 ? 1 : k * factorial(k - 1);
 }
 
-int portion_new_q(int n, int v) noexcept {
-  return n < 5 && v > n ? factorial(n - 1) * n / 2 : v;
-}
+int portion_new_q(int n, int v) noexcept { return n < 5 && v > n ? factorial(n - 1) * n / 2 : v; }
 
 int portion_mincover(const DataPortion& dp, int mincover) noexcept {
   long long cap = 0;

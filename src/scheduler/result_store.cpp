@@ -9,7 +9,9 @@
 
 namespace {
 
-int clamp_int(long long v) noexcept { return static_cast<int>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v); }
+int clamp_int(long long v) noexcept {
+  return static_cast<int>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v);
+}
 
 }  // namespace
 
@@ -28,16 +30,14 @@ bool result_valid(const std::int32_t* msg, const DataPortion& dp, const Settings
 Status store_result(PermRecord& r, const std::int32_t* msg, TaskState& ts) noexcept {
   const auto n = ix(r.n);
   Table<int> words, sums, percents;
-  if (table_alloc(words, n) != 0 || table_alloc(sums, n) != 0 || table_alloc(percents, n) != 0)
-    return ERMEM;
+  if (table_alloc(words, n) != 0 || table_alloc(sums, n) != 0 || table_alloc(percents, n) != 0) return ERMEM;
   const ResultLayout lay{r.n};
   std::memcpy(words.data(), msg + lay.words(), n * sizeof(int));
   std::memcpy(sums.data(), msg + lay.prox_sums(), n * sizeof(int));
   r.quality = msg[lay.quality()];
   r.power = msg[lay.power()];
   r.avg_proximity = msg[lay.avg_proximity()];
-  for (std::size_t s = 0; s < n; ++s)
-    percents[s] = percent_of(sums[s], r.power);
+  for (std::size_t s = 0; s < n; ++s) percents[s] = percent_of(sums[s], r.power);
   r.words = std::move(words);
   r.prox_sums = std::move(sums);
   r.percents = std::move(percents);

@@ -79,8 +79,8 @@ void orient_signal(const DataPortion& dp, const Settings& s, std::int32_t* words
 
 }  // namespace
 
-Status finish_signal(const GTree& t, const SearchEnv& e, const std::int32_t* top_cost,
-                     const TopRows& top, std::int32_t* msg) noexcept {
+Status finish_signal(const GTree& t, const SearchEnv& e, const std::int32_t* top_cost, const TopRows& top,
+                     std::int32_t* msg) noexcept {
   const DataPortion& dp = *e.dp;
   const Settings& s = *e.set;
   const ResultLayout lay{dp.n};

@@ -84,7 +84,7 @@ void report_signal(const SearchEnv& e, const std::int32_t* msg) noexcept {
   const int power = msg[lay.power()], W = dp.name_width;
   Out& out = *e.out;
   out.print("\nSignal found (power: %d, quality: %.2f, avg proximity: %.2f)\n", power,
-               msg[lay.quality()] * 0.01, msg[lay.avg_proximity()] * 0.01);
+            msg[lay.quality()] * 0.01, msg[lay.avg_proximity()] * 0.01);
   for (int i = 0; i < dp.n; ++i) {
     const int w = msg[lay.words() + i], sum = msg[lay.prox_sums() + i];
     if (w < 0) continue;
@@ -96,12 +96,11 @@ void report_signal(const SearchEnv& e, const std::int32_t* msg) noexcept {
     const char* text = dp.seq_of(i);
     const WordPlace pl = decode_word(w, s.l, s.l2, s.smin, s.S);
     if (s.l2 == 0)
-      out.print("%3d:%-*.*s[%04d] %.*s (%d, %5.2f)\n", i + 1, W, W, dp.name_of(i), w + 1,
-                   s.l, text + w, sum, avg);
+      out.print("%3d:%-*.*s[%04d] %.*s (%d, %5.2f)\n", i + 1, W, W, dp.name_of(i), w + 1, s.l, text + w, sum,
+                avg);
     else
-      out.print("%3d:%-*.*s[%04d;%04d] %.*s-%02d-%.*s (%d, %5.2f)\n", i + 1, W, W,
-                   dp.name_of(i), pl.q + 1, pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2,
-                   text + pl.p2, sum, avg);
+      out.print("%3d:%-*.*s[%04d;%04d] %.*s-%02d-%.*s (%d, %5.2f)\n", i + 1, W, W, dp.name_of(i), pl.q + 1,
+                pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2, sum, avg);
   }
   out.put("\n");
 }

@@ -13,9 +13,9 @@
 #include "status.hpp"
 
 struct Background {
-  std::string letters;        // upper case, in the order of freq: "ACGT" or the 20 amino acids
-  std::vector<double> freq;   // one per letter; each > 0, the sum 1
-  std::string source;         // "uniform", "input", or what the caller names
+  std::string letters;       // upper case, in the order of freq: "ACGT" or the 20 amino acids
+  std::vector<double> freq;  // one per letter; each > 0, the sum 1
+  std::string source;        // "uniform", "input", or what the caller names
 };
 
 // The index of c (any case) in letters, or -1.

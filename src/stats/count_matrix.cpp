@@ -5,7 +5,8 @@
 
 #include "alloc_guard.hpp"
 
-Status count_words(const std::vector<std::string>& words, std::string_view letters, CountMatrix& ret) noexcept {
+Status count_words(const std::vector<std::string>& words, std::string_view letters,
+                   CountMatrix& ret) noexcept {
   return guard_alloc([&]() -> Status {
     CountMatrix m;
     m.k = static_cast<int>(letters.size());

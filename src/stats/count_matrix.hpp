@@ -19,11 +19,13 @@
 inline constexpr double kPseudocount = 1.0;
 
 struct CountMatrix {
-  int width = 0;              // columns (letters per site)
-  int k = 0;                  // letters of the alphabet
-  int nsites = 0;             // sites counted
-  std::vector<int> counts;    // width x k, row-major by column
-  [[nodiscard]] int at(int col, int a) const noexcept { return counts[static_cast<std::size_t>(col * k + a)]; }
+  int width = 0;            // columns (letters per site)
+  int k = 0;                // letters of the alphabet
+  int nsites = 0;           // sites counted
+  std::vector<int> counts;  // width x k, row-major by column
+  [[nodiscard]] int at(int col, int a) const noexcept {
+    return counts[static_cast<std::size_t>(col * k + a)];
+  }
 };
 
 // Counts the words, one site each, all of one width, letters in any case;
@@ -35,7 +37,9 @@ struct CountMatrix {
 struct Pwm {
   int width = 0, k = 0;
   std::vector<double> score;  // width x k: W(i,a) in nats
-  [[nodiscard]] double at(int col, int a) const noexcept { return score[static_cast<std::size_t>(col * k + a)]; }
+  [[nodiscard]] double at(int col, int a) const noexcept {
+    return score[static_cast<std::size_t>(col * k + a)];
+  }
 };
 
 // The weight matrix of m against bg with the pseudocount beta. Returns 0;

@@ -16,7 +16,8 @@ long long site_places(int length, const SiteSpan& span) noexcept {
   return places * span.strands;
 }
 
-Status log_alignments(const std::vector<int>& lengths, int nsites, const SiteSpan& span, double& ret) noexcept {
+Status log_alignments(const std::vector<int>& lengths, int nsites, const SiteSpan& span,
+                      double& ret) noexcept {
   return guard_alloc([&]() -> Status {
     // e[j]: ln of the sum over every choice of j of the sequences so far of
     // the product of their places (the elementary symmetric polynomial).
@@ -39,7 +40,8 @@ namespace {
 bool sites_fit(const SignalData& d) {
   std::vector<bool> taken(d.lengths.size(), false);
   for (int i : d.site_seqs) {
-    if (i < 0 || static_cast<std::size_t>(i) >= d.lengths.size() || taken[static_cast<std::size_t>(i)]) return false;
+    if (i < 0 || static_cast<std::size_t>(i) >= d.lengths.size() || taken[static_cast<std::size_t>(i)])
+      return false;
     taken[static_cast<std::size_t>(i)] = true;
     if (site_places(d.lengths[static_cast<std::size_t>(i)], d.span) <= 0) return false;
   }

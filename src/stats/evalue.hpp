@@ -22,10 +22,10 @@
 
 // The shape of one site in its sequence.
 struct SiteSpan {
-  int l = 0;                  // letters of the (first) word
-  int l2 = 0;                 // word pair: letters of the second word, else 0
-  int smin = 0, smax = 0;     // word pair: the spacings searched
-  int strands = 1;            // 2 when the search read both strands (-RC)
+  int l = 0;               // letters of the (first) word
+  int l2 = 0;              // word pair: letters of the second word, else 0
+  int smin = 0, smax = 0;  // word pair: the spacings searched
+  int strands = 1;         // 2 when the search read both strands (-RC)
 };
 
 // The places of a site in a sequence of the given length.
@@ -38,22 +38,22 @@ struct SiteSpan {
 
 // A signal as the statistics see it.
 struct SignalData {
-  std::vector<std::string> words;   // one per site; a word pair's two words concatenated
-  std::vector<int> site_seqs;       // 0-based sequence of each site
-  std::vector<int> lengths;         // every sequence's length; empty: no E-value
+  std::vector<std::string> words;  // one per site; a word pair's two words concatenated
+  std::vector<int> site_seqs;      // 0-based sequence of each site
+  std::vector<int> lengths;        // every sequence's length; empty: no E-value
   SiteSpan span;
 };
 
 struct SignalStats {
   int nsites = 0;
-  int width = 0;                    // columns: l, or l + l2 for a word pair
+  int width = 0;  // columns: l, or l + l2 for a word pair
   double pseudocount = kPseudocount;
-  LlrTest llr;                      // llr.log_p: ln p-value of the sites' ratio
-  bool has_evalue = false;          // false without the sequences' lengths
-  double log_alignments = 0;        // ln A
-  double log_evalue = 0;            // ln E = llr.log_p + ln A
+  LlrTest llr;                // llr.log_p: ln p-value of the sites' ratio
+  bool has_evalue = false;    // false without the sequences' lengths
+  double log_alignments = 0;  // ln A
+  double log_evalue = 0;      // ln E = llr.log_p + ln A
   double score_grid = kScoreGrid;
-  std::vector<double> site_log_p;   // ln p-value of each site's score, in the order of words
+  std::vector<double> site_log_p;  // ln p-value of each site's score, in the order of words
 };
 
 // Everything above for d against bg. Returns 0; ERDATA when d has no site,

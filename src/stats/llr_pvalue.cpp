@@ -62,7 +62,8 @@ StepDist column_distribution(int nsites, const Background& bg, double beta, doub
         if (from[at] == kLogZero) continue;
         // The last letter takes every site left.
         for (int n = last ? nsites - m : 0; n <= nsites - m; ++n) {
-          const auto to = static_cast<std::size_t>(static_cast<long long>(at) + s[static_cast<std::size_t>(n)]);
+          const auto to =
+              static_cast<std::size_t>(static_cast<long long>(at) + s[static_cast<std::size_t>(n)]);
           double& cell = next[static_cast<std::size_t>(m + n)][to];
           cell = log_add(cell, from[at] + q[static_cast<std::size_t>(n)]);
         }
@@ -115,7 +116,7 @@ double tail_of_sum(const StepDist& col, int width, long long target) {
       if (s + left * col.hi() < target) {
         if (kept.lp.empty()) kept.lo = s + 1;  // cannot reach: dropped
       } else if (s + left * col.lo >= target) {
-        tail = log_add(tail, next.lp[i]);       // reaches it in any case
+        tail = log_add(tail, next.lp[i]);  // reaches it in any case
       } else {
         kept.lp.push_back(next.lp[i]);
       }
@@ -135,7 +136,8 @@ double llr_grid(int nsites, const Background& bg, double beta) noexcept {
   return top > 0 ? top / kLlrColumnSteps : 1.0;
 }
 
-long long column_steps(const int* counts, int nsites, const Background& bg, double beta, double grid) noexcept {
+long long column_steps(const int* counts, int nsites, const Background& bg, double beta,
+                       double grid) noexcept {
   long long s = 0;
   for (std::size_t a = 0; a < bg.freq.size(); ++a) s += term_steps(counts[a], nsites, bg.freq[a], beta, grid);
   return s;
@@ -149,7 +151,8 @@ Status llr_pvalue(const CountMatrix& m, const Background& bg, double beta, LlrTe
     for (int col = 0; col < m.width; ++col) {
       const int* row = m.counts.data() + col * m.k;
       t.steps += column_steps(row, m.nsites, bg, beta, t.grid);
-      for (int a = 0; a < m.k; ++a) t.llr += llr_term(row[a], m.nsites, bg.freq[static_cast<std::size_t>(a)], beta);
+      for (int a = 0; a < m.k; ++a)
+        t.llr += llr_term(row[a], m.nsites, bg.freq[static_cast<std::size_t>(a)], beta);
     }
     const StepDist col = column_distribution(m.nsites, bg, beta, t.grid);
     t.log_p = std::min(0.0, tail_of_sum(col, m.width, t.steps));

@@ -18,16 +18,17 @@
 inline constexpr int kLlrColumnSteps = 300;
 
 struct LlrTest {
-  double llr = 0;             // nats: the sites' log-likelihood ratio, unrounded
-  double grid = 0;            // nats per step of the rounded ratio
-  long long steps = 0;        // the rounded ratio: the sum of every letter term in whole steps
-  double log_p = 0;           // ln P(rounded ratio of null sites >= steps)
+  double llr = 0;       // nats: the sites' log-likelihood ratio, unrounded
+  double grid = 0;      // nats per step of the rounded ratio
+  long long steps = 0;  // the rounded ratio: the sum of every letter term in whole steps
+  double log_p = 0;     // ln P(rounded ratio of null sites >= steps)
 };
 
 // The test of the sites counted in m against bg with pseudocount beta (0:
 // the maximum-likelihood ratio). Returns 0; ERDATA when m has no site or bg
 // another alphabet size; ERMEM.
-[[nodiscard]] Status llr_pvalue(const CountMatrix& m, const Background& bg, double beta, LlrTest& ret) noexcept;
+[[nodiscard]] Status llr_pvalue(const CountMatrix& m, const Background& bg, double beta,
+                                LlrTest& ret) noexcept;
 
 // The rounded share of one column with the given counts (k of them), in steps
 // of grid: what llr_pvalue adds up. For tests that enumerate alignments.

@@ -17,8 +17,8 @@ inline constexpr double kScoreGrid = 0.01;  // nats
 
 struct ScoreTail {
   double grid = kScoreGrid;
-  long long lo = 0;               // the lowest rounded score, in steps
-  std::vector<double> log_tail;   // [i]: ln P(score >= lo + i steps)
+  long long lo = 0;              // the lowest rounded score, in steps
+  std::vector<double> log_tail;  // [i]: ln P(score >= lo + i steps)
 };
 
 // The tail of the rounded score of a background word under pwm. Returns 0;

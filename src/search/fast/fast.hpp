@@ -50,9 +50,9 @@ inline constexpr std::size_t kMaxKeptBytes = std::size_t{256} << 20;
 
 // The choice of one key of a merged group.
 struct MergeOut {
-  int cost;     // 0 with zero
-  int va, ub;   // chosen words of a2 and b2
-  bool zero;    // cost 0: heads without words, members from the (mw, mw) rows
+  int cost;    // 0 with zero
+  int va, ub;  // chosen words of a2 and b2
+  bool zero;   // cost 0: heads without words, members from the (mw, mw) rows
 };
 
 struct FastSearch {
@@ -62,31 +62,31 @@ struct FastSearch {
   // A key of a merge step whose cost is 0 with heads and second heads
   // without words has the same row as every such key of its group: a flag
   // stands for it, and the row is kept once per group.
-  Table<std::uint8_t> zero, zero_prev;  // groups x M x M flags (the quad step sets none)
+  Table<std::uint8_t> zero, zero_prev;            // groups x M x M flags (the quad step sets none)
   Table<std::int16_t> zero_rows, zero_rows_prev;  // nn: the row of each group's flagged keys
-  bool flagged = false, flagged_prev = false;  // zero (zero_prev) holds flags of rows (rows_prev)
-  Table<std::int32_t> cost, cost_prev;  // per group g: M x M costs at g * M * M + own * M + other
-  Table<MergeOut> choices;              // M: the choices of one word of a
-  Buckets buckets;                      // the lists of one own word
-  KeyLists lists;                       // the other side's lists of every key of a group
-  Neighbours near;                      // per word of the other head: candidates reaching T
-  Table<std::int16_t> acc;              // mw member sums
-  RunSums runs;                         // member sums kept for one side of a group
-  Table<std::int16_t> hits, near_own;   // M positions found by a row scan
-  Table<std::uint8_t> free_cand;        // M: 1 where a candidate's previous key has no cost
-  Table<std::uint8_t> rowmax, rowmax2, rowmax3;  // mw row maxima of blocks
-  Table<std::int32_t> sa, sb;           // M partial scores of the two lists of a key
-  Table<std::int32_t> ka;               // M: list A's previous costs, which order it (list B's
-                                        // stand beside its key lists)
+  bool flagged = false, flagged_prev = false;     // zero (zero_prev) holds flags of rows (rows_prev)
+  Table<std::int32_t> cost, cost_prev;            // per group g: M x M costs at g * M * M + own * M + other
+  Table<MergeOut> choices;                        // M: the choices of one word of a
+  Buckets buckets;                                // the lists of one own word
+  KeyLists lists;                                 // the other side's lists of every key of a group
+  Neighbours near;                                // per word of the other head: candidates reaching T
+  Table<std::int16_t> acc;                        // mw member sums
+  RunSums runs;                                   // member sums kept for one side of a group
+  Table<std::int16_t> hits, near_own;             // M positions found by a row scan
+  Table<std::uint8_t> free_cand;                  // M: 1 where a candidate's previous key has no cost
+  Table<std::uint8_t> rowmax, rowmax2, rowmax3;   // mw row maxima of blocks
+  Table<std::int32_t> sa, sb;                     // M partial scores of the two lists of a key
+  Table<std::int32_t> ka;                         // M: list A's previous costs, which order it (list B's
+                                                  // stand beside its key lists)
   PickScratch pick;
-  KeptStep kept_quads, kept_merge;      // the quad step, the first merge step
+  KeptStep kept_quads, kept_merge;  // the quad step, the first merge step
 };
 
 // Prepares the fast search for a data portion (after the proximity matrix was
 // built, or not). Returns 0 or ERMEM; on ERMEM the fast search hands every
 // permutation to the reference.
-[[nodiscard]] Status prepare_fast_search(const Settings& set, const DataPortion& dp,
-                                         const ProxMatrix* matrix, FastSearch& ret) noexcept;
+[[nodiscard]] Status prepare_fast_search(const Settings& set, const DataPortion& dp, const ProxMatrix* matrix,
+                                         FastSearch& ret) noexcept;
 
 // The rows at the top of a finished climb.
 [[nodiscard]] inline TopRows fast_top_rows(const FastSearch& f) noexcept {

@@ -15,14 +15,15 @@
 Status fast_scratch(FastSearch& f, int M) noexcept {
   const auto m = ix(M);
   if (f.sa.n >= m) return 0;
-  if (table_alloc(f.sa, m) != 0 || table_alloc(f.sb, m) != 0 || table_alloc(f.acc, m) != 0 || table_fill(f.runs.odd.at, m * m, -1) != 0 ||
-      table_fill(f.runs.even.at, m, -1) != 0 || table_alloc(f.runs.odd.scratch, m) != 0 ||
-      table_alloc(f.runs.even.scratch, m) != 0 || table_alloc(f.hits, m) != 0 || table_alloc(f.free_cand, m) != 0 || table_alloc(f.near_own, m) != 0 ||
+  if (table_alloc(f.sa, m) != 0 || table_alloc(f.sb, m) != 0 || table_alloc(f.acc, m) != 0 ||
+      table_fill(f.runs.odd.at, m * m, -1) != 0 || table_fill(f.runs.even.at, m, -1) != 0 ||
+      table_alloc(f.runs.odd.scratch, m) != 0 || table_alloc(f.runs.even.scratch, m) != 0 ||
+      table_alloc(f.hits, m) != 0 || table_alloc(f.free_cand, m) != 0 || table_alloc(f.near_own, m) != 0 ||
       table_alloc(f.rowmax, m) != 0 || table_alloc(f.rowmax2, m) != 0 || table_alloc(f.rowmax3, m) != 0 ||
       table_alloc(f.ka, m) != 0 || table_alloc(f.lists.start, m * m + 1) != 0 ||
-      table_alloc(f.choices, m) != 0 ||
-      table_alloc(f.pick.order_a, m) != 0 || table_alloc(f.pick.order_b, m) != 0 ||
-      table_alloc(f.pick.head, m) != 0 || table_alloc(f.pick.ties, m) != 0) {
+      table_alloc(f.choices, m) != 0 || table_alloc(f.pick.order_a, m) != 0 ||
+      table_alloc(f.pick.order_b, m) != 0 || table_alloc(f.pick.head, m) != 0 ||
+      table_alloc(f.pick.ties, m) != 0) {
     f.sa.reset();  // tried again at the next permutation
     return ERMEM;
   }
@@ -47,7 +48,8 @@ KeptStep* kept_step(FastStep& st, int c, bool merge) noexcept {
     const std::size_t each = ix(st.nn) * st.keys * 2 + groups * st.keys * 5;
     k.ready = each <= kMaxKeptBytes / 2 && table_fill(k.places, groups * cc, std::int16_t{-2}) == 0 &&
               table_alloc(k.rows, groups * st.keys * cc) == 0 && table_alloc(k.cost, groups * st.keys) == 0 &&
-              (!merge || (table_alloc(k.zero, groups * st.keys) == 0 && table_alloc(k.zero_rows, groups * cc) == 0));
+              (!merge ||
+               (table_alloc(k.zero, groups * st.keys) == 0 && table_alloc(k.zero_rows, groups * cc) == 0));
     if (!k.ready) {
       k = KeptStep{};
       k.tried = true;  // not tried again in this data portion
@@ -81,8 +83,7 @@ void copy_group(FastStep& st, KeptStep& k, int g, int c, bool into_step) noexcep
 }  // namespace
 
 bool reuse_group(FastStep& st, KeptStep* k, const std::int16_t* places, int g, int c) noexcept {
-  if (k == nullptr || !std::equal(places, places + c, k->places.data() + ix(g) * ix(c)))
-    return false;
+  if (k == nullptr || !std::equal(places, places + c, k->places.data() + ix(g) * ix(c))) return false;
   copy_group(st, *k, g, c, true);
   return true;
 }

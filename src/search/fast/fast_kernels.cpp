@@ -45,8 +45,8 @@ int at_least_plain(const std::int16_t* acc, int n, int need, std::int16_t* out, 
   return k;
 }
 
-int sum_at_least_plain(const std::uint8_t* a, const std::uint8_t* b, int n, int need,
-                       std::int16_t* out, int from = 0) noexcept {
+int sum_at_least_plain(const std::uint8_t* a, const std::uint8_t* b, int n, int need, std::int16_t* out,
+                       int from = 0) noexcept {
   int k = 0;
   for (int x = from; x < n; ++x) {
     out[k] = static_cast<std::int16_t>(x);
@@ -79,7 +79,8 @@ int bytes_at_least_kept_plain(const std::uint8_t* row, const std::uint8_t* keep,
 // ---- AVX2 forms: 16 entries at a time, the rest plainly ----
 
 // Appends the positions base + i of the set bits of mask.
-__attribute__((target("avx2,bmi"))) inline int emit(unsigned mask, int base, std::int16_t* out, int k) noexcept {
+__attribute__((target("avx2,bmi"))) inline int emit(unsigned mask, int base, std::int16_t* out,
+                                                    int k) noexcept {
   while (mask != 0) {
     out[k++] = static_cast<std::int16_t>(base + __builtin_ctz(mask));
     mask &= mask - 1;
@@ -112,7 +113,8 @@ __attribute__((target("avx2"))) void add_avx2(std::int16_t* acc, const std::uint
   add_plain(acc + x, row + x, n - x);
 }
 
-__attribute__((target("avx2"))) void add_bytes_avx2(std::uint8_t* acc, const std::uint8_t* row, int n) noexcept {
+__attribute__((target("avx2"))) void add_bytes_avx2(std::uint8_t* acc, const std::uint8_t* row,
+                                                    int n) noexcept {
   int x = 0;
   for (; x + 32 <= n; x += 32) {
     __m256i* p = reinterpret_cast<__m256i*>(acc + x);
@@ -149,7 +151,7 @@ __attribute__((target("avx2,bmi"))) int sum_at_least_avx2(const std::uint8_t* a,
 }
 
 __attribute__((target("avx2,bmi"))) int bytes_at_least_avx2(const std::uint8_t* row, int n, int need,
-                                                           std::int16_t* out) noexcept {
+                                                            std::int16_t* out) noexcept {
   int k = 0, x = 0;
   if (need <= 0) {  // every entry
     for (; x < n; ++x) out[x] = static_cast<std::int16_t>(x);
@@ -171,8 +173,9 @@ __attribute__((target("avx2,bmi"))) int bytes_at_least_avx2(const std::uint8_t* 
 
 // ---- AVX-512 forms of the two byte loops that dominate: 64 entries at a time ----
 
-__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) void add_bytes_avx512(std::uint8_t* acc, const std::uint8_t* row,
-                                                                          int n) noexcept {
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) void add_bytes_avx512(std::uint8_t* acc,
+                                                                           const std::uint8_t* row,
+                                                                           int n) noexcept {
   int x = 0;
   for (; x + 64 <= n; x += 64) {
     const __m512i r = _mm512_loadu_si512(row + x);
@@ -185,8 +188,9 @@ __attribute__((target("avx512bw,avx512f,bmi,bmi2"))) void add_bytes_avx512(std::
   }
 }
 
-__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_avx512(const std::uint8_t* row, int n, int need,
-                                                                              std::int16_t* out) noexcept {
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_avx512(const std::uint8_t* row, int n,
+                                                                               int need,
+                                                                               std::int16_t* out) noexcept {
   if (need <= 0 || need > 255) return bytes_at_least_avx2(row, n, need, out);
   const __m512i limit = _mm512_set1_epi8(static_cast<char>(need));
   int k = 0;
@@ -201,8 +205,10 @@ __attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_avx512(c
   return k;
 }
 
-__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum_at_least_avx512(const std::uint8_t* a, const std::uint8_t* b,
-                                                                             int n, int need, std::int16_t* out) noexcept {
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum_at_least_avx512(const std::uint8_t* a,
+                                                                             const std::uint8_t* b, int n,
+                                                                             int need,
+                                                                             std::int16_t* out) noexcept {
   int k = 0, x = 0;
   if (need > -32768) {
     const __m512i limit = _mm512_set1_epi16(static_cast<short>(need));
@@ -219,8 +225,9 @@ __attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum_at_least_avx512(con
   return k + sum_at_least_plain(a, b, n, need, out + k, x);
 }
 
-__attribute__((target("avx2,bmi"))) int bytes_at_least_kept_avx2(const std::uint8_t* row, const std::uint8_t* keep,
-                                                                int n, int need, std::int16_t* out) noexcept {
+__attribute__((target("avx2,bmi"))) int bytes_at_least_kept_avx2(const std::uint8_t* row,
+                                                                 const std::uint8_t* keep, int n, int need,
+                                                                 std::int16_t* out) noexcept {
   if (need <= 0 || need > 255) return bytes_at_least_kept_plain(row, keep, n, need, out);
   const __m256i limit = _mm256_set1_epi8(static_cast<char>(need));
   const __m256i none = _mm256_setzero_si256();
@@ -228,7 +235,8 @@ __attribute__((target("avx2,bmi"))) int bytes_at_least_kept_avx2(const std::uint
   for (; x + 32 <= n; x += 32) {
     const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
     const __m256i kept = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(keep + x));
-    const __m256i ok = _mm256_andnot_si256(_mm256_cmpeq_epi8(kept, none), _mm256_cmpeq_epi8(_mm256_max_epu8(v, limit), v));
+    const __m256i ok =
+        _mm256_andnot_si256(_mm256_cmpeq_epi8(kept, none), _mm256_cmpeq_epi8(_mm256_max_epu8(v, limit), v));
     unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(ok));
     while (mask != 0) {
       out[k++] = static_cast<std::int16_t>(x + __builtin_ctz(mask));
@@ -238,15 +246,15 @@ __attribute__((target("avx2,bmi"))) int bytes_at_least_kept_avx2(const std::uint
   return k + bytes_at_least_kept_plain(row, keep, n, need, out + k, x);
 }
 
-__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_kept_avx512(const std::uint8_t* row,
-                                                                                   const std::uint8_t* keep, int n,
-                                                                                   int need, std::int16_t* out) noexcept {
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int bytes_at_least_kept_avx512(
+    const std::uint8_t* row, const std::uint8_t* keep, int n, int need, std::int16_t* out) noexcept {
   if (need <= 0 || need > 255) return bytes_at_least_kept_plain(row, keep, n, need, out);
   const __m512i limit = _mm512_set1_epi8(static_cast<char>(need));
   int k = 0;
   for (int x = 0; x < n; x += 64) {
     const __mmask64 m = n - x >= 64 ? ~0ULL : _bzhi_u64(~0ULL, static_cast<unsigned>(n - x));
-    const __mmask64 kept = _mm512_test_epi8_mask(_mm512_maskz_loadu_epi8(m, keep + x), _mm512_maskz_loadu_epi8(m, keep + x));
+    const __mmask64 kept =
+        _mm512_test_epi8_mask(_mm512_maskz_loadu_epi8(m, keep + x), _mm512_maskz_loadu_epi8(m, keep + x));
     unsigned long long hit = _mm512_mask_cmpge_epu8_mask(kept, _mm512_maskz_loadu_epi8(m, row + x), limit);
     while (hit != 0) {
       out[k++] = static_cast<std::int16_t>(x + __builtin_ctzll(hit));
@@ -266,7 +274,8 @@ __attribute__((target("avx2,bmi"))) int sum3_at_least_avx2(const std::uint8_t* a
     __m256i v = _mm256_adds_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + x)),
                                  _mm256_loadu_si256(reinterpret_cast<const __m256i*>(c + x)));
     if (a != nullptr) v = _mm256_adds_epu8(v, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + x)));
-    unsigned mask = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(v, limit), v)));
+    unsigned mask =
+        static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_max_epu8(v, limit), v)));
     while (mask != 0) {
       out[k++] = static_cast<std::int16_t>(x + __builtin_ctz(mask));
       mask &= mask - 1;
@@ -275,8 +284,10 @@ __attribute__((target("avx2,bmi"))) int sum3_at_least_avx2(const std::uint8_t* a
   return k + sum3_at_least_plain(a, b, c, n, need, out + k, x);
 }
 
-__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum3_at_least_avx512(const std::uint8_t* a, const std::uint8_t* b,
-                                                                              const std::uint8_t* c, int n, int need,
+__attribute__((target("avx512bw,avx512f,bmi,bmi2"))) int sum3_at_least_avx512(const std::uint8_t* a,
+                                                                              const std::uint8_t* b,
+                                                                              const std::uint8_t* c, int n,
+                                                                              int need,
                                                                               std::int16_t* out) noexcept {
   if (need <= 0) return sum3_at_least_plain(a, b, c, n, need, out);
   const __m512i limit = _mm512_set1_epi8(static_cast<char>(need));
@@ -300,8 +311,8 @@ bool have_avx2() noexcept {
 }
 
 bool have_avx512() noexcept {
-  static const bool yes = have_avx2() && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512f") &&
-                          __builtin_cpu_supports("bmi2");
+  static const bool yes = have_avx2() && __builtin_cpu_supports("avx512bw") &&
+                          __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("bmi2");
   return yes;
 }
 

@@ -29,8 +29,8 @@ inline void kernel_interleave(std::int16_t* __restrict out, const std::int16_t* 
 
 // Writes every x < n with a[x] + b[x] + c[x] >= need into out, ascending, for
 // need of at most 255 (sums held to 255 decide alike); a may be null.
-int kernel_sum3_at_least(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, int n,
-                         int need, std::int16_t* out) noexcept;
+int kernel_sum3_at_least(const std::uint8_t* a, const std::uint8_t* b, const std::uint8_t* c, int n, int need,
+                         std::int16_t* out) noexcept;
 
 // Writes every x < n with acc[x] >= need into out, ascending; returns the count.
 int kernel_at_least(const std::int16_t* acc, int n, int need, std::int16_t* out) noexcept;

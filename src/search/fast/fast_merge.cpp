@@ -73,8 +73,7 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
       copy(row);
     any = true;
   }
-  if (!any)
-    for_parts(s, st.mw, [&](int x, int len) { std::memset(sum + x, 0, ix(len)); });
+  if (!any) for_parts(s, st.mw, [&](int x, int len) { std::memset(sum + x, 0, ix(len)); });
   if (keep) {
     r.at[key] = static_cast<std::int32_t>(n);
     r.keys[n] = static_cast<std::int32_t>(key);
@@ -187,8 +186,8 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
 // Fetches the member blocks (sequence of slot i, x) of the half whose slots
 // of level z are half[0 .. h) (member[i] for i = 1 .. h-1, null for an empty
 // slot) and the `more` blocks given.
-Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const int* mx,
-                  const int* my, int more, const std::uint8_t** member, const std::uint8_t** extra) noexcept {
+Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const int* mx, const int* my,
+                  int more, const std::uint8_t** member, const std::uint8_t** extra) noexcept {
   int px[kMaxFetch], py[kMaxFetch], where[kMaxFetch];
   const std::uint8_t* got[kMaxFetch];
   int count = 0;
@@ -208,7 +207,6 @@ Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const i
   for (int k = 0; k < more; ++k) extra[k] = got[count - more + k];
   return 0;
 }
-
 
 // The row of key (x, y) of group gp of the previous step (h slots).
 const std::int16_t* prev_row(FastStep& st, int gp, int h, int x, int y) noexcept {
@@ -234,7 +232,8 @@ void write_merge(FastStep& st, int g, int h, int wa, int wb, const MergeOut& o) 
   row[1] = static_cast<std::int16_t>(wb);
   row[2] = static_cast<std::int16_t>(o.va);
   row[3] = static_cast<std::int16_t>(o.ub);
-  kernel_interleave(row + 4, prev_row(st, 2 * g, h, wa, o.va) + 2, prev_row(st, 2 * g + 1, h, wb, o.ub) + 2, h - 2);
+  kernel_interleave(row + 4, prev_row(st, 2 * g, h, wa, o.va) + 2, prev_row(st, 2 * g + 1, h, wb, o.ub) + 2,
+                    h - 2);
 }
 
 // The row of the zero keys of group g: no words for the four heads, the
@@ -243,7 +242,8 @@ void write_zero_row(FastStep& st, int g, int h) noexcept {
   const int mw = st.mw;
   std::int16_t* row = st.f.zero_rows.data() + ix(g) * ix(2 * h);
   row[0] = row[1] = row[2] = row[3] = static_cast<std::int16_t>(mw);
-  kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2, h - 2);
+  kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2,
+                    h - 2);
 }
 
 // The choice of key (wa, wb), taken from its mirror key written before it:
@@ -278,7 +278,8 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     // Both strands: a word of a after its mirror (in the middle of its
     // words) keys only mirrored keys, whose lists are never read.
     const int last = st.e.mirror != nullptr ? st.e.mirror->last[ix(a)] : -1;
-    const MergeSide side{C1, R1, h, member, blk[0], blk[1], last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
+    const MergeSide side{
+        C1, R1, h, member, blk[0], blk[1], last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
     f.lists.used = 0;
     forget(f.runs.odd);
     for (int wb = 0; wb <= mw; ++wb) {
@@ -296,7 +297,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   row_maxima(P, mw, f.rowmax.data());
   row_maxima(blk[1], mw, f.rowmax2.data());  // greatest p(b:wb, a2:v) of every wb
   std::uint8_t* pa_top = f.rowmax3.data();
-  row_maxima(AB2, mw, pa_top);                // greatest p(a:wa, b2:u) of every wa
+  row_maxima(AB2, mw, pa_top);  // greatest p(a:wa, b2:u) of every wa
   // The proximities of a2's candidates to b's word wb are read from the block
   // (b, a2) (the transpose of (a2, b)), a row per key, and the costs of b2's
   // candidates beside the lists.

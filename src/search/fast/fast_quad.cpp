@@ -35,8 +35,8 @@ void mirror_quad(FastStep& st, int q, const int* seq, int w0, int w2) noexcept {
   const int m0 = m.of(seq[0], w0), m2 = m.of(seq[1], w2);
   const std::int16_t* r = st.row(q, 4, m0, m2);
   write_quad(st, q, 0, w0, w2,
-             {st.f.cost[ix(q) * st.keys + st.key(m0, m2)], m.of(seq[0], r[0]),
-              m.of(seq[1], r[1]), m.of(seq[2], r[2]), m.of(seq[3], r[3])});
+             {st.f.cost[ix(q) * st.keys + st.key(m0, m2)], m.of(seq[0], r[0]), m.of(seq[1], r[1]),
+              m.of(seq[2], r[2]), m.of(seq[3], r[3])});
 }
 
 // True when every key of the word w0 of s0 is the mirror of one written
@@ -139,7 +139,8 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
     std::int16_t* hits = f.hits.data();
     if (w0 == mw) {
       for (int w2 = 0; w2 < mw; ++w2)
-        for (int i = 0, len = kernel_bytes_at_least(st.block_row(BT, w2), mw, T, hits); i < len; ++i) out.push(w2, hits[i]);
+        for (int i = 0, len = kernel_bytes_at_least(st.block_row(BT, w2), mw, T, hits); i < len; ++i)
+          out.push(w2, hits[i]);
     } else {
       const std::uint8_t* a = st.block_row(A, w0);
       const std::uint8_t* c = st.block_row(C, w0);
@@ -148,14 +149,16 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
       for (int i = 0; i < na; ++i) {  // a >= T: w2 no word, and every w2 by a + b + c
         const int v = near[i];
         out.push(mw, v);
-        for (int k = 0, len = kernel_sum_at_least(st.block_row(B, v), c, mw, thrice - a[v], hits); k < len; ++k)
+        for (int k = 0, len = kernel_sum_at_least(st.block_row(B, v), c, mw, thrice - a[v], hits); k < len;
+             ++k)
           out.push(hits[k], v);
       }
       const int nc = kernel_bytes_at_least(c, mw, T, near);
       for (int i = 0; i < nc; ++i) {  // c >= T: v no word, and every v with a < T by a + b + c
         const int w2 = near[i];
         out.push(w2, mw);
-        for (int k = 0, len = kernel_sum_at_least(a, st.block_row(BT, w2), mw, thrice - c[w2], hits); k < len; ++k)
+        for (int k = 0, len = kernel_sum_at_least(a, st.block_row(BT, w2), mw, thrice - c[w2], hits); k < len;
+             ++k)
           if (a[hits[k]] < T) out.push(w2, hits[k]);
       }
       for (int v = 0; v < mw; ++v) {  // a, c < T: b >= T + 2
@@ -182,7 +185,8 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
       for (int k = 0; k < count; ++k) f.sa[ix(k)] = st.at(A, w0, list[k]) + st.at(BT, w2, list[k]);
       const Best pk = pick_single(list, f.sa.data(), count, f.pick, st.e.coin);
       const int cost = pk.value + st.at(C, w0, w2);
-      write_quad(st, q, Q, w0, w2, p_is_s1 ? QuadOut{cost, w0, w2, pk.first, mw} : QuadOut{cost, w0, w2, mw, pk.first});
+      write_quad(st, q, Q, w0, w2,
+                 p_is_s1 ? QuadOut{cost, w0, w2, pk.first, mw} : QuadOut{cost, w0, w2, mw, pk.first});
     }
   }
   return 0;

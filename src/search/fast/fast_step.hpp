@@ -15,12 +15,16 @@ struct FastStep {
   std::size_t keys;  // M * M
 
   FastStep(GTree& tree, FastSearch& fast, const SearchEnv& env) noexcept
-      : t(tree), f(fast), e(env), mw(env.dp->mw), M(env.dp->M()), nn(env.dp->nn),
-        T(env.dp->derived.threshold), keys(ix(M) * ix(M)) {}
+      : t(tree),
+        f(fast),
+        e(env),
+        mw(env.dp->mw),
+        M(env.dp->M()),
+        nn(env.dp->nn),
+        T(env.dp->derived.threshold),
+        keys(ix(M) * ix(M)) {}
 
-  [[nodiscard]] std::size_t key(int own, int other) const noexcept {
-    return ix(own) * ix(M) + ix(other);
-  }
+  [[nodiscard]] std::size_t key(int own, int other) const noexcept { return ix(own) * ix(M) + ix(other); }
   // The rows of the fast search are kept group by group: the row of key
   // (own, other) of group g, c slots, at (g * M * M + key) * c. At the top (one
   // group of nn slots) this is the straightforward search's layout.

@@ -52,8 +52,7 @@ Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
     place[x] = at;
     at += size;
   }
-  for (std::size_t i = 0; i < b.pushed; ++i)
-    k.raw_cand[ix(place[ix(b.raw_x[i])]++)] = b.raw_v[i];
+  for (std::size_t i = 0; i < b.pushed; ++i) k.raw_cand[ix(place[ix(b.raw_x[i])]++)] = b.raw_v[i];
   k.used = need;
   return 0;
 }
@@ -61,7 +60,8 @@ Status gather_lists(KeyLists& k, int own, const Buckets& b, int M) noexcept {
 Status sort_lists(KeyLists& k, int M, const std::int32_t* own_cost) noexcept {
   const auto m = ix(M);
   const std::size_t keys = m * m;
-  if (table_grow(k.cand, k.used, 0) != 0 || (own_cost != nullptr && table_grow(k.cost, k.used, 0) != 0)) return ERMEM;
+  if (table_grow(k.cand, k.used, 0) != 0 || (own_cost != nullptr && table_grow(k.cost, k.used, 0) != 0))
+    return ERMEM;
   std::int32_t* start = k.start.data();
   start[0] = 0;
   for (std::size_t i = 0; i < keys; ++i) start[i + 1] += start[i];
@@ -137,7 +137,8 @@ void offer_many_ties(const PairChoice& c, PickScratch& s, Best& p, const Coin& c
     for (int y = 0; y < c.nb; ++y) {
       const int k = ob[forward ? y : c.nb - 1 - y];
       if (pair_value(c, i, k) != best) continue;
-      if (forward || (pending_i >= 0 && coin.odd())) {  // the first in scan order, or a later tie the coin keeps
+      if (forward ||
+          (pending_i >= 0 && coin.odd())) {  // the first in scan order, or a later tie the coin keeps
         const int wi = forward ? i : pending_i, wk = forward ? k : pending_k;
         p.first = c.va[wi];
         p.second = c.ub[wk];

@@ -28,8 +28,8 @@ struct Buckets {
   Table<std::int16_t> cand;          // the lists
   Table<std::int16_t> raw_x, raw_v;  // the pairs as pushed
   std::size_t pushed = 0;
-  std::size_t room = 0;              // pairs both raw tables can hold
-  Status status = 0;                 // ERMEM once a push found no room (a pair is lost)
+  std::size_t room = 0;  // pairs both raw tables can hold
+  Status status = 0;     // ERMEM once a push found no room (a pair is lost)
 
   void clear() noexcept { pushed = 0; }
   void push(int x, int v) noexcept {
@@ -68,11 +68,11 @@ struct Buckets {
 // lists known), then moved a run at a time into one list per key (x, w) at
 // x * M + w, so that the lists of one x lie side by side.
 struct KeyLists {
-  Table<std::int32_t> start;          // M * M + 1
+  Table<std::int32_t> start;  // M * M + 1
   Table<std::int16_t> cand;
-  Table<std::int32_t> cost;           // beside cand, when sort_lists was given costs
-  Table<std::int16_t> raw_cand;       // the candidates as gathered: own word by own word, x by x
-  Table<std::int32_t> place;          // M: where each x's run goes while one own word is gathered
+  Table<std::int32_t> cost;      // beside cand, when sort_lists was given costs
+  Table<std::int16_t> raw_cand;  // the candidates as gathered: own word by own word, x by x
+  Table<std::int32_t> place;     // M: where each x's run goes while one own word is gathered
   std::size_t used = 0;
 
   [[nodiscard]] int size(std::size_t key) const noexcept { return start[key + 1] - start[key]; }
@@ -95,7 +95,7 @@ struct KeyLists {
 // For every row of a directed block, the columns whose proximity reaches T
 // (every column when T is 0 or less).
 struct Neighbours {
-  Table<std::int32_t> start;   // mw + 1
+  Table<std::int32_t> start;  // mw + 1
   Table<std::int16_t> at;
   std::size_t used = 0;
 
@@ -113,10 +113,10 @@ void row_maxima(const std::uint8_t* block, int mw, std::uint8_t* ret) noexcept;
 // a vector of mw bytes held to 255, found by the key of the previous row
 // whose members it sums.
 struct RunPool {
-  Table<std::int32_t> at;      // key -> vector number, or -1
-  Table<std::int32_t> keys;    // the keys set, to clear them
-  Table<std::uint8_t> sums;    // the vectors, mw bytes each
-  Table<std::uint8_t> scratch; // a sum that is not kept (each pool its own: both may be in use)
+  Table<std::int32_t> at;       // key -> vector number, or -1
+  Table<std::int32_t> keys;     // the keys set, to clear them
+  Table<std::uint8_t> sums;     // the vectors, mw bytes each
+  Table<std::uint8_t> scratch;  // a sum that is not kept (each pool its own: both may be in use)
   std::size_t count = 0;
 };
 
@@ -142,15 +142,19 @@ struct PickScratch {
 };
 
 // The best of one list (in any order): candidate cand[k] has the value score[k].
-[[nodiscard]] Best pick_single(const std::int16_t* cand, const std::int32_t* score, int count,
-                               PickScratch& s, const Coin& coin) noexcept;
+[[nodiscard]] Best pick_single(const std::int16_t* cand, const std::int32_t* score, int count, PickScratch& s,
+                               const Coin& coin) noexcept;
 
 // Two lists (in any order) whose pairs (v, u) score sa(v) + sb(u) +
 // pair(v, u) + bias, scanned v outer and u inner, both ascending; pair(v, u) is entry (v, u) of `pair` (mw x
 // mw), 0 when either is the no-word index mw, and at most rowmax[v].
 struct PairChoice {
-  const std::int16_t* va; const std::int32_t* sa; int na;
-  const std::int16_t* ub; const std::int32_t* sb; int nb;
+  const std::int16_t* va;
+  const std::int32_t* sa;
+  int na;
+  const std::int16_t* ub;
+  const std::int32_t* sb;
+  int nb;
   const std::uint8_t* pair;
   const std::uint8_t* rowmax;
   int mw;
@@ -158,8 +162,10 @@ struct PairChoice {
   // Optional order of the lists: when ka is given, ka does not increase
   // along list A and sa[i] <= ka[i] + a_slack; likewise kb for list B. The
   // search then stops a list where the rest cannot beat the best.
-  const std::int32_t* ka = nullptr; int a_slack = 0;
-  const std::int32_t* kb = nullptr; int b_slack = 0;
+  const std::int32_t* ka = nullptr;
+  int a_slack = 0;
+  const std::int32_t* kb = nullptr;
+  int b_slack = 0;
 };
 
 // The best pair, by the scan's rule. Long lists are searched from their best

@@ -20,9 +20,7 @@ struct Merge {
   int T;                   // the threshold
   int a, a2, b, b2;        // sequences of the four heads
 
-  [[nodiscard]] std::size_t key(int x, int y) const noexcept {
-    return ix(x) * ix(M) + ix(y);
-  }
+  [[nodiscard]] std::size_t key(int x, int y) const noexcept { return ix(x) * ix(M) + ix(y); }
   // Costs of the previous step: group 2g keyed (wa, v), group 2g+1 keyed (wb, u).
   [[nodiscard]] int C0(int wa, int v) const noexcept {
     return t.cost_prev[key(wa, v) * ix(2 * K) + ix(2 * g)];
@@ -39,8 +37,8 @@ struct Merge {
   // half's first head `head` to the members of this half (slots from .. to-1
   // of level z, words from `row`), plus c_ab when `with_cab`, over the count
   // of terms; -1 when there is no term.
-  [[nodiscard]] int member_average(int head, int w, const std::int16_t* row, int from, int to,
-                                   bool with_cab, int cab) const noexcept {
+  [[nodiscard]] int member_average(int head, int w, const std::int16_t* row, int from, int to, bool with_cab,
+                                   int cab) const noexcept {
     int sum = with_cab ? cab : 0, terms = with_cab ? 1 : 0;
     for (int s = from; s < to; ++s) {
       const int x = lv[s];
@@ -149,8 +147,7 @@ void Merge::one_key(int wa, int wb) noexcept {
 // shows whether it was the zero case: then its heads are not its key's words.
 void Merge::mirrored_key(const StrandMirror& m, int wa, int wb) noexcept {
   const int ma = m.of(a, wa), mb = m.of(b, wb);
-  const std::int16_t* from = t.system.data() + key(ma, mb) * ix(nn) +
-                             ix(g * c);
+  const std::int16_t* from = t.system.data() + key(ma, mb) * ix(nn) + ix(g * c);
   const bool zero = from[0] != ma || from[1] != mb;
   const int cost = t.cost[key(ma, mb) * ix(K) + ix(g)];
   write_key(wa, wb, cost, m.of(a2, from[2]), m.of(b2, from[3]), zero);
@@ -159,8 +156,7 @@ void Merge::mirrored_key(const StrandMirror& m, int wa, int wb) noexcept {
 // Writes the cost of key (wa, wb) and its row, in the slot order of level z-1.
 void Merge::write_key(int wa, int wb, int cost, int va, int ub, bool zero) noexcept {
   const int base = g * c;
-  std::int16_t* row = t.system.data() + key(wa, wb) * ix(nn) +
-                      ix(base);
+  std::int16_t* row = t.system.data() + key(wa, wb) * ix(nn) + ix(base);
   const std::int16_t* first = zero ? prev_row(mw, mw) : prev_row(wa, va);
   const std::int16_t* second = zero ? prev_row(mw, mw) : prev_row(wb, ub);
   const auto word = [](int w) { return static_cast<std::int16_t>(w); };
@@ -185,8 +181,7 @@ Status merge_groups(GTree& t, int z, const SearchEnv& e) noexcept {
   std::swap(t.system, t.system_prev);
   for (std::size_t i = 0; i < t.system.n; ++i) t.system[i] = -1;
   t.cost_prev = std::move(t.cost);
-  const std::size_t entries =
-      ix(M) * ix(M) * ix(K);
+  const std::size_t entries = ix(M) * ix(M) * ix(K);
   if (table_fill(t.cost, entries, std::int32_t{-1}) != 0) return ERMEM;
 
   const std::int16_t* lv = t.level[ix(z)].data();
@@ -194,8 +189,21 @@ Status merge_groups(GTree& t, int z, const SearchEnv& e) noexcept {
   for (int g = 0; g < K; ++g) {
     const int base = g * c;
     if (lv[base + 1] < 0 || lv[base + h + 1] < 0) return ERINT;
-    Merge m{.e = e, .t = t, .lv = lv, .mw = dp.mw, .M = M, .nn = nn, .K = K, .c = c, .h = h, .g = g,
-            .T = e.dp->derived.threshold, .a = lv[base], .a2 = lv[base + 1], .b = lv[base + h], .b2 = lv[base + h + 1]};
+    Merge m{.e = e,
+            .t = t,
+            .lv = lv,
+            .mw = dp.mw,
+            .M = M,
+            .nn = nn,
+            .K = K,
+            .c = c,
+            .h = h,
+            .g = g,
+            .T = e.dp->derived.threshold,
+            .a = lv[base],
+            .a2 = lv[base + 1],
+            .b = lv[base + h],
+            .b2 = lv[base + h + 1]};
     for (int wa = 0; wa <= dp.mw; ++wa)
       for (int wb = 0; wb <= dp.mw; ++wb) {
         if (e.mirror != nullptr && e.mirror->derived(m.a, wa, m.b, wb))

@@ -43,8 +43,7 @@ QuadOutcome one_partner(const SearchEnv& e, const Quad& g, int x, bool x_is_s1, 
 }
 
 // Case 3: both partners present.
-QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, int w2,
-                         int c) noexcept {
+QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, int w2, int c) noexcept {
   const int mw = e.dp->mw, T = e.dp->derived.threshold;
   int na = 0, nb = 0;
   for (int v = 0; v <= mw; ++v) {
@@ -81,8 +80,7 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
       const int ab1 = e.p(g.s0, w0, g.s1, v) + e.p(g.s2, w2, g.s1, v);
       for (int k = 0; k < nb; ++k) {
         const int u = t.cand_b[ix(k)];
-        const int total = c + ab1 + e.p(g.s0, w0, g.s3, u) + e.p(g.s2, w2, g.s3, u) +
-                          e.p(g.s1, v, g.s3, u);
+        const int total = c + ab1 + e.p(g.s0, w0, g.s3, u) + e.p(g.s2, w2, g.s3, u) + e.p(g.s1, v, g.s3, u);
         best.offer(total, v, u, e.coin);
       }
     }
@@ -108,8 +106,7 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
 
 // The key of the mirrored heads of key (w0, w2).
 std::size_t key_of(const StrandMirror& m, const Quad& g, int w0, int w2, int M) noexcept {
-  return ix(m.of(g.s0, w0)) * ix(M) +
-         ix(m.of(g.s2, w2));
+  return ix(m.of(g.s0, w0)) * ix(M) + ix(m.of(g.s2, w2));
 }
 
 // The outcome of a key whose mirror key (worked out before it) is `from`:
@@ -117,8 +114,8 @@ std::size_t key_of(const StrandMirror& m, const Quad& g, int w0, int w2, int M) 
 QuadOutcome mirrored_quad(const StrandMirror& m, const GTree& t, const Quad& g, std::size_t from, int q,
                           int Q, int nn) noexcept {
   const std::int16_t* r = t.system.data() + from * ix(nn) + ix(4 * q);
-  return {t.cost[from * ix(Q) + ix(q)], m.of(g.s0, r[0]),
-          m.of(g.s2, r[1]), m.of(g.s1, r[2]), m.of(g.s3, r[3])};
+  return {t.cost[from * ix(Q) + ix(q)], m.of(g.s0, r[0]), m.of(g.s2, r[1]), m.of(g.s1, r[2]),
+          m.of(g.s3, r[3])};
 }
 
 }  // namespace
@@ -127,9 +124,7 @@ Status search_quads(GTree& t, const SearchEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
   const int mw = dp.mw, M = dp.M(), nn = dp.nn, Q = nn / 4, T = e.dp->derived.threshold;
   std::size_t keys = 0, entries = 0;
-  if (!mul_size(ix(M), ix(M), keys) ||
-      !mul_size(keys, ix(Q), entries))
-    return ERMEM;
+  if (!mul_size(ix(M), ix(M), keys) || !mul_size(keys, ix(Q), entries)) return ERMEM;
   Table<std::int32_t> cost;
   if (table_fill(cost, entries, std::int32_t{-1}) != 0) return ERMEM;
   t.cost = std::move(cost);
@@ -141,8 +136,7 @@ Status search_quads(GTree& t, const SearchEnv& e) noexcept {
     const Quad g{at(0), at(1), at(2), at(3)};
     for (int w0 = 0; w0 <= mw; ++w0)
       for (int w2 = 0; w2 <= mw; ++w2) {
-        const std::size_t key = ix(w0) * ix(M) +
-                                ix(w2);
+        const std::size_t key = ix(w0) * ix(M) + ix(w2);
         QuadOutcome o;
         const int c = e.p(g.s0, w0, g.s2, w2);
         if (e.mirror != nullptr && e.mirror->derived(g.s0, w0, g.s2, w2))
@@ -154,8 +148,7 @@ Status search_quads(GTree& t, const SearchEnv& e) noexcept {
         else
           o = two_partners(e, t, g, w0, w2, c);
         t.cost[key * ix(Q) + ix(q)] = o.cost;
-        std::int16_t* row = t.system.data() + key * ix(nn) +
-                            ix(4 * q);
+        std::int16_t* row = t.system.data() + key * ix(nn) + ix(4 * q);
         row[0] = static_cast<std::int16_t>(o.r0);
         row[1] = static_cast<std::int16_t>(o.r2);
         row[2] = static_cast<std::int16_t>(o.r1);

@@ -15,8 +15,7 @@ Status gtree_tables(GTree& g, const SearchEnv& env) noexcept {
   if (!mul_size(M, M, keys) || !mul_size(keys, nn, entries)) return ERMEM;
   if (table_fill(g.system, entries, std::int16_t{-1}) != 0 ||
       table_fill(g.system_prev, entries, std::int16_t{-1}) != 0 ||
-      table_fill(g.cand_a, M, std::int16_t{-1}) != 0 ||
-      table_fill(g.cand_b, M, std::int16_t{-1}) != 0)
+      table_fill(g.cand_a, M, std::int16_t{-1}) != 0 || table_fill(g.cand_b, M, std::int16_t{-1}) != 0)
     return ERMEM;
   return 0;
 }
@@ -33,8 +32,7 @@ Status build_levels(GTree& g, const SearchEnv& env) noexcept {
       return ERMEM;
     }
     if (z == 0) {
-      for (std::size_t i = 0; i < nn; ++i)
-        lv[i] = i < ix(dp.n) ? g.perm[i] : std::int16_t{-1};
+      for (std::size_t i = 0; i < nn; ++i) lv[i] = i < ix(dp.n) ? g.perm[i] : std::int16_t{-1};
       continue;
     }
     // Level z: blocks of nn >> (z-1) slots of level z-1, each rearranged as

@@ -21,27 +21,27 @@
 inline constexpr int kMaxLevels = 8;  // covers nn up to 256
 
 struct GTree {
-  Table<std::int16_t> perm;               // n sequence indices, in search order
-  Table<Table<std::int16_t>> level;       // kMaxLevels level arrays of nn slots (-1 = empty)
-  Table<std::int16_t> system;             // nn x M x M: row of key (wa, wb) at (wa*M + wb)*nn
-  Table<std::int16_t> system_prev;        // the previous step's system table
-  Table<std::int16_t> cand_a;             // M candidate word indices
-  Table<std::int16_t> cand_b;             // M candidate word indices
-  Table<std::int32_t> cost;               // M x M x groups: key (wa, wb), group g at (wa*M + wb)*K + g
-  Table<std::int32_t> cost_prev;          // the previous step's cost table
+  Table<std::int16_t> perm;          // n sequence indices, in search order
+  Table<Table<std::int16_t>> level;  // kMaxLevels level arrays of nn slots (-1 = empty)
+  Table<std::int16_t> system;        // nn x M x M: row of key (wa, wb) at (wa*M + wb)*nn
+  Table<std::int16_t> system_prev;   // the previous step's system table
+  Table<std::int16_t> cand_a;        // M candidate word indices
+  Table<std::int16_t> cand_b;        // M candidate word indices
+  Table<std::int32_t> cost;          // M x M x groups: key (wa, wb), group g at (wa*M + wb)*K + g
+  Table<std::int32_t> cost_prev;     // the previous step's cost table
 };
 
 // What the search reads and where it writes its diagnostics.
 struct SearchEnv {
   const Settings* set = nullptr;
   const DataPortion* dp = nullptr;
-  ProxEnv prox;                 // proximity of two words (matrix or on the fly)
-  Coin coin;                    // every tie of the search
-  Out* out = nullptr;           // the task's output file (may be null)
+  ProxEnv prox;        // proximity of two words (matrix or on the fly)
+  Coin coin;           // every tie of the search
+  Out* out = nullptr;  // the task's output file (may be null)
   // Set by the entry point when the keys come in mirrored pairs (both
   // strands): the steps then work out one key of each pair. Null: every key.
   const StrandMirror* mirror = nullptr;
-  bool full_search = false;     // tests only: every key worked out even then
+  bool full_search = false;  // tests only: every key worked out even then
 
   [[nodiscard]] int p(int a, int i, int b, int j) const noexcept { return proximity(prox, a, i, b, j); }
 };
