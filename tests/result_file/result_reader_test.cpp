@@ -60,10 +60,8 @@ void make_portion(std::mt19937& rng, int diag, WrittenPortion& w, int background
     // Few letters of a large alphabet, so that absent letters get their weight too.
     text += ">" + name + "\n" + random_text(rng, pick(s.l + s.l2 + s.smax + 2, 40), s.acid ? "acdkwy" : "acgt") + "\n";
   }
-  std::FILE* in = fmemopen(text.data(), text.size(), "r");
   Status run = 0;
-  ASSERT_EQ(read_portion(in, s, w.dp, run) & ERDATA, 0u);
-  std::fclose(in);
+  ASSERT_EQ(read_portion(TextIn(text).f, s, w.dp, run) & ERDATA, 0u);
   for (int serial = 0; serial < pick(1, 5); ++serial) {
     std::vector<int> perm, words, sums;
     int power = 0;
@@ -104,11 +102,9 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
       portions.push_back(std::move(w));
     }
     const std::string text = out.text();
-    std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     ResultFile rf;
     ResultError err;
-    ASSERT_EQ(read_result_file(f, rf, err), 0u) << err.line << ": " << err.what << "\n" << text;
-    std::fclose(f);
+    ASSERT_EQ(read_result_file(TextIn(text).f, rf, err), 0u) << err.line << ": " << err.what << "\n" << text;
     ASSERT_EQ(rf.runs.size(), 1u);
     const auto& got = rf.runs[0].portions;
     ASSERT_EQ(got.size(), portions.size()) << text;
@@ -183,14 +179,11 @@ TEST(ResultFile, RefusesWhatIsNotAKorvaxResult) {
       {title + line1 + "  2:beta [0003] ttgaca (17,  5.66)\n\n", 0, 0},
   };
   for (const auto& c : cases) {
-    std::FILE* f = c.text.empty() ? std::fopen("/dev/null", "r")
-                                  : fmemopen(const_cast<char*>(c.text.data()), c.text.size(), "r");
     ResultFile rf;
     ResultError err;
-    EXPECT_EQ(read_result_file(f, rf, err), c.status) << c.text;
+    EXPECT_EQ(read_result_file(TextIn(c.text).f, rf, err), c.status) << c.text;
     EXPECT_EQ(err.line, c.line) << c.text << err.what;
     EXPECT_EQ(err.what.empty(), c.status == 0);
-    std::fclose(f);
   }
 }
 
@@ -232,11 +225,9 @@ TEST(ResultFile, DamagedReportsAreTakenOnlyWithinKorvaxLimits) {
     }
     std::string text;
     for (const std::string& l : lines) text += l + "\n";
-    std::FILE* f = fmemopen(text.data(), text.size(), "r");
     ResultFile rf;
     ResultError err;
-    const Status st = read_result_file(f, rf, err);
-    std::fclose(f);
+    const Status st = read_result_file(TextIn(text).f, rf, err);
     ASSERT_TRUE(st == 0 || st == ERDATA) << text;
     ASSERT_EQ(st != 0, !err.what.empty());
     if (st != 0) {
@@ -284,18 +275,14 @@ TEST(ResultFile, DerivedLetterWeightsReadBack) {
     std::string text;
     for (int i = 0, n = pick(2, 6); i < n; ++i) text += random_text(rng, pick(2, 300), letters.c_str()) + "\n";
     auto dp = std::make_unique<DataPortion>();
-    std::FILE* in = fmemopen(text.data(), text.size(), "r");
     Status run = 0;
-    ASSERT_EQ(read_portion(in, s, *dp, run) & ERDATA, 0u);
-    std::fclose(in);
+    ASSERT_EQ(read_portion(TextIn(text).f, s, *dp, run) & ERDATA, 0u);
     MemFile out;
     write_parameters(out.f, s, *dp, 0, 2);
     const std::string file = out.text();
-    std::FILE* f = fmemopen(const_cast<char*>(file.data()), file.size(), "r");
     ResultFile rf;
     ResultError err;
-    ASSERT_EQ(read_result_file(f, rf, err), 0u) << err.what << "\n" << file;
-    std::fclose(f);
+    ASSERT_EQ(read_result_file(TextIn(file).f, rf, err), 0u) << err.what << "\n" << file;
     const PortionParams& p = rf.runs[0].portions[0].params;
     EXPECT_EQ(p.bg_acid, s.acid);
     EXPECT_TRUE(std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(dp->derived.bg_weight))) << file;
