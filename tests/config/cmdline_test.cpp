@@ -247,8 +247,9 @@ TEST_F(Parse, BadFileNamesAndMisreadArguments) {
       {{"in.fa", "adir"}, ERARG | ERIO, "Invalid argument \"adir\"\n"},  // the default name then opens
       {{"in2.fa"}, ERARG | ERIO, "[T0]: Cannot open output file \"in2.fa.out\"\n"},
       {{"-F", "in.fa"}, ERARG | ERIO, "Cannot open history file \"in.fa.csv\"\n"},
-      {{"--help"}, ERARG | ERDATA, "korvax: korvax 3.17; its help is -H, run under MPI's launcher (mpiexec -n 2 korvax -H)\n"
-                                   "Invalid argument \"--help\"\n" + no_input},
+      {{"--help"}, ERARG | ERDATA,
+       "korvax: korvax 3.17; its help is -H, run under MPI's launcher (mpiexec -n 2 korvax -H)\n"
+       "Invalid argument \"--help\"\n" + no_input},
   };
   for (const auto& c : cases) {
     reset();
