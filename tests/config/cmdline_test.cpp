@@ -173,8 +173,7 @@ TEST(OptionTable, EveryRowIsSelectedByItsName) {
     const std::string tail = row.kind == OptionKind::kMotif ? "'acgt'" : "1";
     for (std::string arg : {"-" + name + tail, "/" + name + tail}) {
       EXPECT_EQ(find_option(arg.c_str()), &row) << arg;
-      for (char& c : arg) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      EXPECT_EQ(find_option(arg.c_str()), &row) << arg;
+      EXPECT_EQ(find_option(lower(arg).c_str()), &row) << arg;
     }
     for (const OptionRow& other : option_rows())
       if (&other != &row) {

@@ -33,11 +33,6 @@ bool one_strand(const DataPortion& dp, const Settings& s, int i, int w) {
   return !s.both_strands || s.l2 == 0 || strand_place(p.q, s.l, len).sign == strand_place(p.p2, s.l2, len).sign;
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 TEST(HistoryFile, RandomRecordsReadBack) {
   std::mt19937 rng(21);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
