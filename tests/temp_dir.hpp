@@ -17,6 +17,9 @@ inline std::string read_file(const std::string& path) {
   return ss.str();
 }
 
+// Whether text holds part.
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
 // s in lower case.
 inline std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
