@@ -35,3 +35,14 @@ def planted_portion(rng, n, length, letters, planted, changed=0):
 def finish():
     print("%d checks, %d failures" % (_checks[0], len(_failures)))
     sys.exit(1 if _failures else 0)
+
+
+def read(*parts):
+    """The text of the file os.path.join(*parts)."""
+    with open(os.path.join(*parts)) as f:
+        return f.read()
+
+
+def write(text, *parts, encoding=None):
+    with open(os.path.join(*parts), "w", encoding=encoding) as f:
+        f.write(text)

@@ -2,6 +2,7 @@
 // back; shared by the unit and the end-to-end tests.
 #pragma once
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +15,15 @@ inline std::string read_file(const std::string& path) {
   std::stringstream ss;
   ss << in.rdbuf();
   return ss.str();
+}
+
+// Whether text holds part.
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// s in lower case.
+inline std::string lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return s;
 }
 
 // Made under /tmp, removed with its files at destruction (kept when

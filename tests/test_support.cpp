@@ -76,6 +76,9 @@ MemFile::~MemFile() {
   if (f) std::fclose(f);
   std::free(buf);
 }
+TextIn::TextIn(std::string t)
+    : text(std::move(t)), f(text.empty() ? std::fopen("/dev/null", "r") : fmemopen(text.data(), text.size(), "r")) {}
+TextIn::~TextIn() { std::fclose(f); }
 std::string MemFile::text() {
   std::fflush(f);
   return std::string(buf, len);

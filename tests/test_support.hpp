@@ -37,6 +37,16 @@ struct MemFile {
   std::string text();
 };
 
+// A stream that reads a copy of text (an empty text: /dev/null), closed with it.
+struct TextIn {
+  std::string text;
+  std::FILE* f;
+  explicit TextIn(std::string t);
+  ~TextIn();
+  TextIn(const TextIn&) = delete;
+  TextIn& operator=(const TextIn&) = delete;
+};
+
 #include "perm_record.hpp"
 #include "proximity/proximity.hpp"
 #include "search/search.hpp"

@@ -135,6 +135,10 @@ TEST_F(Parse, OptionForms) {
                {"-V12", field<&Settings::new_q>(), 12},
                {"-P20", field<&Settings::pairs>(), 20},
                {"/acid", field<&Settings::acid>(), 1},
+               {"-acidx", field<&Settings::acid>(), 1},  // -ACID needs all four letters...
+               {"-acidx", field<&Settings::append>(), 0},
+               {"-ACI", field<&Settings::acid>(), 0},   // ...else it is -A
+               {"-ACI", field<&Settings::append>(), 1},
                {"-bg1", field<&Settings::background>(), 1},
                {"-BG0", field<&Settings::background>(), 0},
                {"-h", {}, 0}};
@@ -169,24 +173,13 @@ TEST(OptionTable, EveryRowIsSelectedByItsName) {
     const std::string tail = row.kind == OptionKind::kMotif ? "'acgt'" : "1";
     for (std::string arg : {"-" + name + tail, "/" + name + tail}) {
       EXPECT_EQ(find_option(arg.c_str()), &row) << arg;
-      for (char& c : arg) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-      EXPECT_EQ(find_option(arg.c_str()), &row) << arg;
+      EXPECT_EQ(find_option(lower(arg).c_str()), &row) << arg;
     }
     for (const OptionRow& other : option_rows())
       if (&other != &row) {
         EXPECT_STRNE(other.name, row.name);
       }
   }
-}
-
-TEST_F(Parse, AcidNeedsAllFourLetters) {
-  EXPECT_EQ(parse({"-acidx", "in.fa"}), 0u);
-  EXPECT_TRUE(set.acid);
-  EXPECT_FALSE(set.append);
-  reset();
-  EXPECT_EQ(parse({"-ACI", "in.fa"}), 0u);
-  EXPECT_FALSE(set.acid);
-  EXPECT_TRUE(set.append);
 }
 
 // Values that only the settings derived after the scan show to be wrong:
@@ -216,18 +209,6 @@ TEST_F(Parse, BadMotifsAndSpacingsAreErargWithAReason) {
   }
 }
 
-// An argument that starts with '/' is an option even when it names a file,
-// and "--help" is no option: each gets a hint on standard error.
-TEST_F(Parse, HintsForMisreadArguments) {
-  const std::string path = std::filesystem::absolute("in.fa").string();
-  EXPECT_EQ(parse({path}), ERARG | ERDATA);
-  EXPECT_NE(err.find("korvax: \"" + path + "\" is read as an option"), std::string::npos) << err;
-  reset();
-  EXPECT_EQ(parse({"--help"}), ERARG | ERDATA);
-  EXPECT_EQ(err, "korvax: korvax 3.17; its help is -H, run under MPI's launcher (mpiexec -n 2 korvax -H)\n"
-                 "Invalid argument \"--help\"\n[T0]: Cannot open input data file \"\"\n");
-}
-
 TEST_F(Parse, AppendModeFollowsTheOrderOfTheArguments) {
   dir.write("named.out", "old\n");
   dir.write("in.fa.out", "old\n");
@@ -248,32 +229,40 @@ TEST_F(Parse, AppendModeFollowsTheOrderOfTheArguments) {
   EXPECT_EQ(read_file("in.fa.csv"), "old\nnew\n");
 }
 
-TEST_F(Parse, NoInputNameAndAThirdFileName) {
-  EXPECT_EQ(parse({"-L5"}), ERARG | ERDATA);
-  EXPECT_EQ(err, "[T0]: Cannot open input data file \"\"\n");
-  reset();
-  EXPECT_EQ(parse({"in.fa", "a.out", "b.out"}), ERARG);
-  EXPECT_EQ(err, "Invalid argument \"b.out\"\n");
-}
-
-TEST_F(Parse, UnwritableOutputFiles) {
-  std::filesystem::create_directory("adir");
-  EXPECT_EQ(parse({"in.fa", "adir"}), ERARG | ERIO);
-  EXPECT_EQ(err, "Invalid argument \"adir\"\n");  // the default name then opens
-  EXPECT_TRUE(files.output.open());
-  EXPECT_STREQ(files.output_name, "in.fa.out");
-
-  reset();
-  std::filesystem::create_directory("in.fa.out.d");
-  std::filesystem::create_directory("in2.fa.out");
+// Names that cannot be read or written, each with its status and its lines on
+// standard error. An argument that starts with '/' is an option even when it
+// names a file, and "--help" is no option: each gets a hint.
+TEST_F(Parse, BadFileNamesAndMisreadArguments) {
+  for (const char* d : {"adir", "in.fa.out.d", "in2.fa.out", "in.fa.csv"}) std::filesystem::create_directory(d);
   dir.write("in2.fa", "a\n");
-  EXPECT_EQ(parse({"in2.fa"}), ERARG | ERIO);
-  EXPECT_EQ(err, "[T0]: Cannot open output file \"in2.fa.out\"\n");
-
+  const std::string no_input = "[T0]: Cannot open input data file \"\"\n";
+  const struct {
+    std::vector<std::string> args;
+    Status status;
+    std::string err;
+  } cases[] = {
+      {{"-L5"}, ERARG | ERDATA, no_input},
+      {{"in.fa", "a.out", "b.out"}, ERARG, "Invalid argument \"b.out\"\n"},
+      {{"in.fa", "adir"}, ERARG | ERIO, "Invalid argument \"adir\"\n"},  // the default name then opens
+      {{"in2.fa"}, ERARG | ERIO, "[T0]: Cannot open output file \"in2.fa.out\"\n"},
+      {{"-F", "in.fa"}, ERARG | ERIO, "Cannot open history file \"in.fa.csv\"\n"},
+      {{"--help"}, ERARG | ERDATA,
+       "korvax: korvax 3.17; its help is -H, run under MPI's launcher (mpiexec -n 2 korvax -H)\n"
+       "Invalid argument \"--help\"\n" + no_input},
+  };
+  for (const auto& c : cases) {
+    reset();
+    EXPECT_EQ(parse(c.args), c.status) << c.args.back();
+    EXPECT_EQ(err, c.err);
+    if (c.args.back() == "adir") {
+      EXPECT_TRUE(files.output.open());
+      EXPECT_STREQ(files.output_name, "in.fa.out");
+    }
+  }
   reset();
-  std::filesystem::create_directory("in.fa.csv");
-  EXPECT_EQ(parse({"-F", "in.fa"}), ERARG | ERIO);
-  EXPECT_EQ(err, "Cannot open history file \"in.fa.csv\"\n");
+  const std::string path = std::filesystem::absolute("in.fa").string();
+  EXPECT_EQ(parse({path}), ERARG | ERDATA);
+  EXPECT_NE(err.find("korvax: \"" + path + "\" is read as an option"), std::string::npos) << err;
 }
 
 }  // namespace

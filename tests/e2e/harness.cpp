@@ -101,10 +101,6 @@ void expect_golden(const std::string& name, const std::string& text) {
   EXPECT_EQ(text, read_text(path)) << "differs from " << path;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 int count_of(const std::string& text, const std::string& part) {
   int k = 0;
   for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + 1)) ++k;

@@ -58,6 +58,5 @@ std::string mask_program(const std::string& text);
 // KORVAX_UPDATE_GOLDEN set in the environment, writes it instead.
 void expect_golden(const std::string& name, const std::string& text);
 
-// Whether text holds part; how many times it does.
-bool contains(const std::string& text, const std::string& part);
+// How many times text holds part.
 int count_of(const std::string& text, const std::string& part);

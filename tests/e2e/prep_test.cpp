@@ -36,8 +36,7 @@ struct PrepCase {
 TEST(Prep, FilesAsUsersHaveThem) {
   Workdir wd;
   const std::string fa = read_text(source_path("examples/crp0.fa"));
-  std::string seq = read_text(source_path("examples/crp0.seq"));
-  for (char& c : seq) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string seq = lower(read_text(source_path("examples/crp0.seq")));
   ASSERT_FALSE(fa.empty());
   const std::string crp_ok = "18 FASTA records; 18 sequences written in 1 data portion";
   const std::string with_n = ">a one\nacNgt\nacg\n>b\nacgtacgt\n>c\nNNNN\n>d\nacgtNNacgtac\n>e\nacgtt\n";

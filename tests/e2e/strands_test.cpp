@@ -81,11 +81,6 @@ std::string reverse_complement(const std::string& w) {
   return r;
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 int agreeing(const std::string& a, const std::string& b) {
   int k = 0;
   for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) k += a[i] == b[i];

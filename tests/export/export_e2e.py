@@ -21,7 +21,7 @@ from Bio import motifs
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_checks import KORVAX_ENV, check, finish, planted_portion  # noqa: E402
+from e2e_checks import KORVAX_ENV, check, finish, planted_portion, read, write  # noqa: E402
 
 MPIEXEC, KORVAX, EXPORT = sys.argv[1:4]
 # The MEME format makes every field after "letter-probability matrix:"
@@ -80,11 +80,9 @@ for name, options, portions, letters in cases:
     wd = tempfile.mkdtemp(prefix="korvax-export-")
     workdirs.append(wd)
     input_text = "\n".join(portions)
-    with open(os.path.join(wd, "in.seq"), "w") as f:
-        f.write(input_text)
+    write(input_text, wd, "in.seq")
     korvax(wd, options + ["in.seq"])
-    with open(os.path.join(wd, "in.seq.out")) as f:
-        result = f.read()
+    result = read(wd, "in.seq.out")
     r = export(wd, ["--meme", "m.meme", "--sites", "s.tsv", "--bed", "s.bed", "--logo", "l.svg",
                     "--json", "j.json", "--input", "in.seq", "in.seq.out"])
     check(r.returncode == 0, "%s: exit %d, %s" % (name, r.returncode, r.stderr))
@@ -96,11 +94,9 @@ for name, options, portions, letters in cases:
     expected = reported_words(result)
     exported = [k + 1 for k in range(len(portions)) if k + 1 not in skipped]
     check(len(expected) == len(exported), "%s: %d reported blocks" % (name, len(expected)))
-    with open(os.path.join(wd, "s.tsv")) as f:
-        rows = [line.rstrip("\n").split("\t") for line in f]
+    rows = [line.rstrip("\n").split("\t") for line in read(wd, "s.tsv").splitlines(True)]
     header, rows = rows[0], [dict(zip(rows[0], row)) for row in rows[1:]]
-    with open(os.path.join(wd, "s.bed")) as f:
-        bed = [line.split("\t") for line in f]
+    bed = [line.split("\t") for line in read(wd, "s.bed").splitlines(True)]
     pair = "word2" in header
     check(len(bed) == len(rows) * (2 if pair else 1), "%s: one BED line per word" % name)
     for portion, words in zip(exported, expected):
@@ -112,8 +108,7 @@ for name, options, portions, letters in cases:
               "%s: BED line %s for site %s" % (name, b, s))
 
     # The JSON and the MEME motifs hold the counts of those words.
-    with open(os.path.join(wd, "j.json")) as f:
-        doc = json.load(f)
+    doc = json.loads(read(wd, "j.json"))
     check(doc["letters"] == letters, "%s: alphabet %s" % (name, doc["letters"]))
     json_motifs = [m for p in doc["portions"] if p["exported"] for m in p["motifs"]]
     words_of_motifs = []
@@ -138,8 +133,7 @@ for name, options, portions, letters in cases:
 
     # Statistics: E= on every matrix line with the input, the E-value p times
     # the alignments (in log10), p-values in (0, 1], never written as 0.
-    with open(os.path.join(wd, "m.meme")) as f:
-        lpm = [line for line in f if line.startswith("letter-probability matrix:")]
+    lpm = [line for line in read(wd, "m.meme").splitlines(True) if line.startswith("letter-probability matrix:")]
     check(len(lpm) == len(words_of_motifs) and all(" E= " in line for line in lpm), "%s: E= in MEME" % name)
     for p in doc["portions"]:
         if not p["exported"]:
@@ -156,10 +150,8 @@ for name, options, portions, letters in cases:
 
     # Without the input: no E-value, and no E= in the MEME file.
     r = export(wd, ["--json", "bare.json", "--meme", "bare.meme", "in.seq.out"])
-    with open(os.path.join(wd, "bare.meme")) as f:
-        bare = f.read()
-    with open(os.path.join(wd, "bare.json")) as f:
-        bare_doc = json.load(f)
+    bare = read(wd, "bare.meme")
+    bare_doc = json.loads(read(wd, "bare.json"))
     check(r.returncode == 0 and "E=" not in bare and bare.count("letter-probability matrix:") == len(lpm),
           "%s: MEME without the input: %s" % (name, r.stderr))
     check(all(p["evalue"] is None for p in bare_doc["portions"] if p["exported"]), "%s: E-value without input" % name)
@@ -203,13 +195,10 @@ def korvax_frequencies(text):
 
 
 bg = workdirs[-1]
-with open(os.path.join(bg, "in.seq")) as f:
-    expected = korvax_frequencies(f.read())
-with open(os.path.join(bg, "m.meme")) as f:
-    got = meme_background(f.read())
+expected = korvax_frequencies(read(bg, "in.seq"))
+got = meme_background(read(bg, "m.meme"))
 check(all(abs(got[a] - expected[a]) < 6e-5 for a in expected), "-BG1: MEME background %s, input %s" % (got, expected))
-with open(os.path.join(bg, "j.json")) as f:
-    doc = json.load(f)
+doc = json.loads(read(bg, "j.json"))
 check(doc["background_source"] == "run_input", "-BG1 with the input: background source %s" % doc["background_source"])
 # Without the input: from the weights, 2^(-w/4) scaled to 1 per portion, the mean of the portions.
 with open(os.path.join(bg, "in.seq.out")) as f:
@@ -217,17 +206,14 @@ with open(os.path.join(bg, "in.seq.out")) as f:
                for m in re.findall(r"weights=(\S+)", f.read())]
 from_weights = {a.upper(): sum(2 ** (-w[a] / 4) / sum(2 ** (-v / 4) for v in w.values()) for w in weights) / len(weights)
                 for a in "acgt"}
-with open(os.path.join(bg, "bare.meme")) as f:
-    got = meme_background(f.read())
+got = meme_background(read(bg, "bare.meme"))
 check(len(weights) == 2 and all(abs(got[a] - from_weights[a]) < 6e-5 and abs(got[a] - expected[a]) < 0.1 * expected[a]
                                 for a in expected), "-BG1 without the input: MEME background %s" % got)
 check(json.load(open(os.path.join(bg, "bare.json")))["background_source"] == "run_weights", "-BG1: weights source")
 # The input's letters must give the run's weights.
-with open(os.path.join(bg, "in.seq.out")) as f:
-    result = f.read()
+result = read(bg, "in.seq.out")
 w = re.search(r"weights=a:(\d+)", result)
-with open(os.path.join(bg, "other.out"), "w") as f:
-    f.write(result[:w.start(1)] + str(int(w[1]) + 1) + result[w.end(1):])
+write(result[:w.start(1)] + str(int(w[1]) + 1) + result[w.end(1):], bg, "other.out")
 r = export(bg, ["--input", "in.seq", "other.out"])
 check(r.returncode == 2 and "the input's letter weights a:%s," % w[1] in r.stderr and
       "differ from the run's a:%d," % (int(w[1]) + 1) in r.stderr, "-BG1 weights of another input: %r" % r.stderr)
@@ -235,11 +221,9 @@ check(r.returncode == 2 and "the input's letter weights a:%s," % w[1] in r.stder
 # ---- What cannot be exported: a message and a non-zero exit ----
 
 wd = workdirs[0]
-with open(os.path.join(wd, "in.seq.out")) as f:
-    lines = f.read().split("\n")
+lines = read(wd, "in.seq.out").split("\n")
 title = next(i for i, l in enumerate(lines) if l.startswith("Best quality result #1"))
-with open(os.path.join(wd, "truncated.out"), "w") as f:
-    f.write("\n".join(lines[:title + 3]) + "\n")
+write("\n".join(lines[:title + 3]) + "\n", wd, "truncated.out")
 refusals = [
     # arguments, exit code (the status word: 1 usage, 2 data, 4 file), words of the message
     (["in.seq"], 2, "not a korvax result file"),
@@ -331,8 +315,7 @@ wd = tempfile.mkdtemp(prefix="korvax-export-")
 workdirs.append(wd)
 portion = planted_portion(rng, 5, 30, "acgt", "ttgaca").split("\n")
 portion[0], portion[2] = ">tab\there", ">caf\xe9 au lait"
-with open(os.path.join(wd, "in.seq"), "w", encoding="latin-1") as f:
-    f.write("\n".join(portion))
+write("\n".join(portion), wd, "in.seq", encoding="latin-1")
 korvax(wd, ["-L6", "in.seq"])
 r = subprocess.run([EXPORT, "--input", "in.seq", "--sites", "s.tsv", "--json", "j.json", "in.seq.out"], cwd=wd,
                    capture_output=True)

@@ -18,7 +18,7 @@ from Bio import motifs
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_checks import KORVAX_ENV, check, finish, planted_portion  # noqa: E402
+from e2e_checks import KORVAX_ENV, check, finish, planted_portion, read, write  # noqa: E402
 
 FIND, SOURCE = sys.argv[1:3]
 PLANTED = "ttgacagctagctcagt"
@@ -44,8 +44,7 @@ FILES = ["index.html", "motif.meme", "sites.tsv", "sites.bed", "logo.svg", "resu
 
 with tempfile.TemporaryDirectory() as wd:
     rng = random.Random(11)
-    with open(os.path.join(wd, "planted.fa"), "w") as f:
-        f.write(wrapped_fasta(planted_portion(rng, 12, 150, "acgt", PLANTED, changed=1)))
+    write(wrapped_fasta(planted_portion(rng, 12, 150, "acgt", PLANTED, changed=1)), wd, "planted.fa")
 
     # The whole road: prep (the file is wrapped), korvax, polish, export, page.
     r = find(wd, ["--out", "res", "--tasks", "2", "-L17", "-U200", "planted.fa"])
@@ -55,8 +54,7 @@ with tempfile.TemporaryDirectory() as wd:
     for name in FILES:
         check(os.path.isfile(os.path.join(res, name)), "%s is written" % name)
     check(not [n for n in os.listdir(wd) if ".partial-" in n], "no partial folder is left")
-    with open(os.path.join(res, "sites.tsv")) as f:
-        rows = [line.rstrip("\n").split("\t") for line in f][1:]
+    rows = [line.rstrip("\n").split("\t") for line in read(res, "sites.tsv").splitlines(True)][1:]
     words = [row[6].lower() for row in rows]
     near = [w for w in words if sum(a != b for a, b in zip(w, PLANTED)) <= 2]
     check(len(words) >= 10 and len(near) >= 10,
@@ -64,24 +62,20 @@ with tempfile.TemporaryDirectory() as wd:
     with open(os.path.join(res, "motif.meme")) as f:
         meme = motifs.parse(f, "minimal")
     check(len(meme) == 1 and meme[0].length == len(PLANTED), "Biopython reads the motif")
-    with open(os.path.join(res, "index.html")) as f:
-        page = f.read()
+    page = read(res, "index.html")
     check("Common signal of planted.fa" in page and "<img src=\"logo.svg\"" in page and
           rows[0][6] in page, "the page shows the motif, its logo and its sites")
     check("-C1 -F input.seq" in page, "the page shows the korvax command")
 
     # An existing folder: refused; replaced with --force.
-    with open(os.path.join(res, "motif.meme")) as f:
-        before = f.read()
+    before = read(res, "motif.meme")
     r = find(wd, ["--out", "res", "-L17", "-U50", "planted.fa"])
     check(r.returncode == 1 and "res exists" in r.stderr, "an existing folder is refused: %s" % r.stderr)
-    with open(os.path.join(res, "motif.meme")) as f:
-        check(f.read() == before, "the refused run leaves the folder as it was")
+    check(read(res, "motif.meme") == before, "the refused run leaves the folder as it was")
     r = find(wd, ["--out", "res", "--force", "-L17", "-U50", "planted.fa"])
     check(r.returncode == 0, "--force replaces a folder korvax-find made: %s" % r.stderr)
     os.mkdir(os.path.join(wd, "mine"))
-    with open(os.path.join(wd, "mine", "notes.txt"), "w") as f:
-        f.write("keep me\n")
+    write("keep me\n", wd, "mine", "notes.txt")
     r = find(wd, ["--out", "mine", "--force", "-L17", "planted.fa"])
     check(r.returncode == 1 and "did not make it" in r.stderr,
           "--force does not replace a folder of the user's: %s" % r.stderr)
@@ -97,8 +91,7 @@ with tempfile.TemporaryDirectory() as wd:
         check(not os.path.exists(os.path.join(wd, "x")), "nothing is made for %s" % said)
 
     # Ctrl-C while korvax runs: exit 130 and nothing left.
-    with open(os.path.join(wd, "long.fa"), "w") as f:
-        f.write(planted_portion(rng, 40, 700, "acgt", PLANTED, changed=3))
+    write(planted_portion(rng, 40, 700, "acgt", PLANTED, changed=3), wd, "long.fa")
     p = subprocess.Popen([FIND, "--out", "long", "--tasks", "2", "-L12", "-U100000", "long.fa"],
                          cwd=wd, env=KORVAX_ENV, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
     deadline = time.time() + 60

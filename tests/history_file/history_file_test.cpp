@@ -33,11 +33,6 @@ bool one_strand(const DataPortion& dp, const Settings& s, int i, int w) {
   return !s.both_strands || s.l2 == 0 || strand_place(p.q, s.l, len).sign == strand_place(p.p2, s.l2, len).sign;
 }
 
-std::string lower(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return s;
-}
-
 TEST(HistoryFile, RandomRecordsReadBack) {
   std::mt19937 rng(21);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
@@ -90,11 +85,9 @@ TEST(HistoryFile, RandomRecordsReadBack) {
     ASSERT_EQ(write_history(env), 0u);
     const std::string text = out.text();
 
-    std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     HistoryFile h;
     ResultError err;
-    ASSERT_EQ(read_history_file(f, s.l, s.l2, h, err), 0u) << err.line << ": " << err.what << "\n" << text;
-    std::fclose(f);
+    ASSERT_EQ(read_history_file(TextIn(text).f, s.l, s.l2, h, err), 0u) << err.line << ": " << err.what << "\n" << text;
     ASSERT_EQ(h.portions.size(), 1u);
     const HistoryPortion& hp = h.portions[0];
     EXPECT_EQ(check_history_rows(hp, serial, err), 0u) << err.what;
@@ -126,10 +119,8 @@ TEST(HistoryFile, RandomRecordsReadBack) {
 
     // A history cut after its second-to-last row reads, but holds a row too few.
     const std::string cut = text.substr(0, text.rfind('\n', text.size() - 2) + 1);
-    f = fmemopen(const_cast<char*>(cut.data()), cut.size(), "r");
     HistoryFile hc;
-    ASSERT_EQ(read_history_file(f, s.l, s.l2, hc, err), 0u);
-    std::fclose(f);
+    ASSERT_EQ(read_history_file(TextIn(cut).f, s.l, s.l2, hc, err), 0u);
     EXPECT_EQ(check_history_rows(hc.portions[0], serial, err), ERDATA);
   }
 }

@@ -18,7 +18,7 @@ import tempfile
 
 sys.dont_write_bytecode = True  # no cache files in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
-from e2e_checks import KORVAX_ENV, check, finish, planted_portion  # noqa: E402
+from e2e_checks import KORVAX_ENV, check, finish, planted_portion, read, write  # noqa: E402
 
 MPIEXEC, KORVAX, POLISH, EXPORT, SOURCE = sys.argv[1:6]
 
@@ -35,8 +35,7 @@ def best_qualities(text):
 rng = random.Random(23)
 DNA, PROTEIN = "acgt", "acdefghiklmnpqrstvwy"
 AT_RICH = "a" * 13 + "t" * 13 + "c" * 7 + "g" * 7   # 65% a and t
-with open(os.path.join(SOURCE, "examples", "crp0.seq")) as f:
-    crp0 = f.read()
+crp0 = read(SOURCE, "examples", "crp0.seq")
 cases = [
     # name, korvax options, input
     ("the bundled example", ["-L22"], crp0),
@@ -61,16 +60,13 @@ workdirs = []
 for name, options, text in cases:
     wd = tempfile.mkdtemp(prefix="korvax-polish-")
     workdirs.append(wd)
-    with open(os.path.join(wd, "in.seq"), "w") as f:
-        f.write(text)
+    write(text, wd, "in.seq")
     run([MPIEXEC, "-n", "2", KORVAX, "-F"] + options + ["in.seq"], wd)
-    with open(os.path.join(wd, "in.seq.out")) as f:
-        result = f.read()
+    result = read(wd, "in.seq.out")
     p = run([POLISH, "in.seq", "in.seq.out", "--history", "in.seq.csv"], wd)
     check(p.returncode == 0, "%s: exit %d, %s" % (name, p.returncode, p.stderr))
     polished = p.stdout
-    with open(os.path.join(wd, "polished.out"), "w") as f:
-        f.write(polished)
+    write(polished, wd, "polished.out")
     before, after = best_qualities(result), best_qualities(polished)
     check(len(before) == len(after) and all(a >= b for a, b in zip(after, before)),
           "%s: polished %s, run %s" % (name, after, before))
@@ -100,10 +96,8 @@ one, pair = workdirs[0], workdirs[1]
 run([MPIEXEC, "-n", "2", KORVAX, "-L22", "-D0", "in.seq", "d0.out"], one)
 shutil.copy(os.path.join(pair, "in.seq"), os.path.join(one, "other.seq"))
 shutil.copy(os.path.join(pair, "in.seq.csv"), os.path.join(one, "other.csv"))
-with open(os.path.join(one, "in.seq.out")) as f:  # one reported quality off by 0.01
-    m = re.search(r"^(Best quality result #1 \[.*quality: )([0-9.]+)", f.read(), re.M)
-with open(os.path.join(one, "bad.out"), "w") as f:
-    f.write(m.string[:m.start(2)] + "%.2f" % (float(m[2]) + 0.01) + m.string[m.end(2):])
+m = re.search(r"^(Best quality result #1 \[.*quality: )([0-9.]+)", read(one, "in.seq.out"), re.M)  # one reported quality off by 0.01
+write(m.string[:m.start(2)] + "%.2f" % (float(m[2]) + 0.01) + m.string[m.end(2):], one, "bad.out")
 errors = [
     ("a quality raised by 0.01", ["in.seq", "bad.out"], 2, "is not what korvax's measure gives"),
     ("a result written at -D0", ["in.seq", "d0.out"], 2, "no parameters lines"),
@@ -124,12 +118,10 @@ for name, args, status, text in errors:
 # exit 0, or write anything.
 
 def damaged(wd, source, edit, name):
-    with open(os.path.join(wd, source)) as f:
-        text = f.read()
+    text = read(wd, source)
     new = edit(text)
     assert new != text, name
-    with open(os.path.join(wd, "damaged"), "w", encoding="latin-1") as f:
-        f.write(new)
+    write(new, wd, "damaged", encoding="latin-1")
 
 
 def first_word_line(text):
@@ -221,8 +213,7 @@ def feasible(weights):
     return least <= 1 <= most
 
 
-with open(os.path.join(bg, "in.seq.out")) as f:
-    shown = [int(w) for w in re.search(r"weights=a:(\d+),c:(\d+),t:(\d+),g:(\d+)", f.read()).groups()]
+shown = [int(w) for w in re.search(r"weights=a:(\d+),c:(\d+),t:(\d+),g:(\d+)", read(bg, "in.seq.out")).groups()]
 delta = next(d for d in (1, -1, 2, -2) if feasible([shown[0] + d] + shown[1:]))
 bg_damage = [
     ("a weight of 0", sub_once(r"weights=a:\d+", "weights=a:0"), "the line after the parameters line cannot be read"),
@@ -276,15 +267,13 @@ for name, args in [("INPUT", ["-o", "in.seq"]), ("RESULT.out", ["-o", "./in.seq.
     check(r.returncode == 1 and "is the input %s" % name in r.stderr and before == after,
           "-o naming %s: exit %d, %r" % (name, r.returncode, r.stderr))
 r = run([POLISH, "in.seq", "in.seq.out", "-o", "p.out"], one)
-with open(os.path.join(one, "p.out")) as f:
-    written = f.read()
+written = read(one, "p.out")
 check(r.returncode == 0 and r.stdout == "" and written == run([POLISH, "in.seq", "in.seq.out"], one).stdout,
       "-o writes what standard output gets")
 check(written.endswith("Global RC: 0  (time: 0 sec)\n\n"), "the polished file has its closing line")
 # A polished file cut at a portion end is told from a whole one.
 cut = written[:written.rindex("Global RC:")]
-with open(os.path.join(one, "cut.out"), "w") as f:
-    f.write(cut)
+write(cut, one, "cut.out")
 for program in ([EXPORT, "cut.out"], [POLISH, "in.seq", "cut.out"]):
     r = run(program, one)
     check(r.returncode == 2 and "closing" in r.stderr, "a cut polished file: %r" % r.stderr)

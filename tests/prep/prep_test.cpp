@@ -163,9 +163,7 @@ TEST(Prep, KorvaxReadsExactlyTheSequencesOfTheFasta) {
       EXPECT_EQ(ps & ERDATA, 0u);
       for (int i = 0; i < dp.n; ++i) {
         got_names.push_back(dp.name_of(i));
-        std::string letters = dp.seq_of(i);
-        for (char& x : letters) x = static_cast<char>(std::tolower(static_cast<unsigned char>(x)));
-        got_seqs.push_back(letters);
+        got_seqs.push_back(lower(dp.seq_of(i)));
       }
     }
     std::fclose(out);

@@ -53,17 +53,19 @@ void make_portion(std::mt19937& rng, int diag, WrittenPortion& w, int background
   s.acid = acid;
   ASSERT_EQ(derive_settings(s), 0u);
   const int n = pick(2, 7);
+  // Some letters of the alphabet (absent letters get their weight too), skewed
+  // towards one of them: weights at every extreme.
+  const std::string alphabet = alphabet_letters(s.acid);
+  std::string letters = alphabet.substr(0, static_cast<std::size_t>(pick(1, static_cast<int>(alphabet.size()))));
+  letters += std::string(static_cast<std::size_t>(pick(0, 30)), letters[0]);
   std::string text;
   for (int i = 0; i < n; ++i) {
     std::string name = pick(0, 4) == 0 ? "" : random_text(rng, pick(1, 9), "ab [](x)1 :");
     w.names.push_back(name);
-    // Few letters of a large alphabet, so that absent letters get their weight too.
-    text += ">" + name + "\n" + random_text(rng, pick(s.l + s.l2 + s.smax + 2, 40), s.acid ? "acdkwy" : "acgt") + "\n";
+    text += ">" + name + "\n" + random_text(rng, pick(s.l + s.l2 + s.smax + 2, 40), letters.c_str()) + "\n";
   }
-  std::FILE* in = fmemopen(text.data(), text.size(), "r");
   Status run = 0;
-  ASSERT_EQ(read_portion(in, s, w.dp, run) & ERDATA, 0u);
-  std::fclose(in);
+  ASSERT_EQ(read_portion(TextIn(text).f, s, w.dp, run) & ERDATA, 0u);
   for (int serial = 0; serial < pick(1, 5); ++serial) {
     std::vector<int> perm, words, sums;
     int power = 0;
@@ -91,7 +93,7 @@ void make_portion(std::mt19937& rng, int diag, WrittenPortion& w, int background
 // every line, every figure.
 TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
   std::mt19937 rng(9);
-  for (int round = 0; round < 60; ++round) {
+  for (int round = 0; round < 120; ++round) {
     const int diag = round % 3;
     std::vector<std::unique_ptr<WrittenPortion>> portions;
     MemFile out;
@@ -104,11 +106,9 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
       portions.push_back(std::move(w));
     }
     const std::string text = out.text();
-    std::FILE* f = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
     ResultFile rf;
     ResultError err;
-    ASSERT_EQ(read_result_file(f, rf, err), 0u) << err.line << ": " << err.what << "\n" << text;
-    std::fclose(f);
+    ASSERT_EQ(read_result_file(TextIn(text).f, rf, err), 0u) << err.line << ": " << err.what << "\n" << text;
     ASSERT_EQ(rf.runs.size(), 1u);
     const auto& got = rf.runs[0].portions;
     ASSERT_EQ(got.size(), portions.size()) << text;
@@ -122,8 +122,10 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
         EXPECT_EQ(p.params.background, w.set.background);
         EXPECT_EQ(p.params.bg_acid, w.set.background == 1 && w.set.acid);
         EXPECT_TRUE(std::equal(std::begin(p.params.bg_weight), std::end(p.params.bg_weight), std::begin(w.dp.derived.bg_weight)));
+        if (w.set.background == 1) { EXPECT_EQ(rf.runs[0].acid, w.set.acid) << "the weights tell the alphabet"; }
       }
       ASSERT_FALSE(p.results.empty());
+      bool shown = false;
       for (const ReportedResult& r : p.results) {
         const PermRecord& rec = *w.by_serial.at(r.serial);
         const auto [quality, avg] = w.figures.at(r.serial);
@@ -142,6 +144,7 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
           EXPECT_EQ(rw.name, cut_name(w.names[static_cast<std::size_t>(i)], w.dp.name_width));
           EXPECT_EQ(rw.has_word, word != w.dp.mw);
           if (!rw.has_word) continue;
+          shown = true;
           EXPECT_EQ(rw.prox_sum, rec.prox_sums[static_cast<std::size_t>(i)]);
           EXPECT_EQ(rw.average, rec.percents[static_cast<std::size_t>(i)]);
           const std::string seq = w.dp.seq_of(i);
@@ -156,8 +159,10 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
         }
         EXPECT_EQ(line, r.words.size());
       }
-      EXPECT_EQ(p.l, w.set.l);
-      EXPECT_EQ(p.l2, w.set.l2);
+      if (diag > 0 || shown) {  // a report of no word at -D0 cannot tell the word lengths
+        EXPECT_EQ(p.l, w.set.l);
+        EXPECT_EQ(p.l2, w.set.l2);
+      }
     }
   }
 }
@@ -183,14 +188,11 @@ TEST(ResultFile, RefusesWhatIsNotAKorvaxResult) {
       {title + line1 + "  2:beta [0003] ttgaca (17,  5.66)\n\n", 0, 0},
   };
   for (const auto& c : cases) {
-    std::FILE* f = c.text.empty() ? std::fopen("/dev/null", "r")
-                                  : fmemopen(const_cast<char*>(c.text.data()), c.text.size(), "r");
     ResultFile rf;
     ResultError err;
-    EXPECT_EQ(read_result_file(f, rf, err), c.status) << c.text;
+    EXPECT_EQ(read_result_file(TextIn(c.text).f, rf, err), c.status) << c.text;
     EXPECT_EQ(err.line, c.line) << c.text << err.what;
     EXPECT_EQ(err.what.empty(), c.status == 0);
-    std::fclose(f);
   }
 }
 
@@ -232,11 +234,9 @@ TEST(ResultFile, DamagedReportsAreTakenOnlyWithinKorvaxLimits) {
     }
     std::string text;
     for (const std::string& l : lines) text += l + "\n";
-    std::FILE* f = fmemopen(text.data(), text.size(), "r");
     ResultFile rf;
     ResultError err;
-    const Status st = read_result_file(f, rf, err);
-    std::fclose(f);
+    const Status st = read_result_file(TextIn(text).f, rf, err);
     ASSERT_TRUE(st == 0 || st == ERDATA) << text;
     ASSERT_EQ(st != 0, !err.what.empty());
     if (st != 0) {
@@ -266,39 +266,3 @@ TEST(ResultFile, DamagedReportsAreTakenOnlyWithinKorvaxLimits) {
 }
 
 }  // namespace
-
-// -BG1: the weights korvax derives for any composition (skewed, one letter,
-// absent letters, both alphabets) read back, and within their rounding.
-TEST(ResultFile, DerivedLetterWeightsReadBack) {
-  std::mt19937 rng(31);
-  for (int round = 0; round < 300; ++round) {
-    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
-    Settings s;
-    s.l = 2;
-    s.background = 1;
-    s.acid = round % 3 == 2;
-    ASSERT_EQ(derive_settings(s), 0u);
-    const std::string alphabet = alphabet_letters(s.acid);
-    std::string letters = alphabet.substr(0, static_cast<std::size_t>(pick(1, static_cast<int>(alphabet.size()))));
-    letters += std::string(static_cast<std::size_t>(pick(0, 30)), letters[0]);   // skewed towards one letter
-    std::string text;
-    for (int i = 0, n = pick(2, 6); i < n; ++i) text += random_text(rng, pick(2, 300), letters.c_str()) + "\n";
-    auto dp = std::make_unique<DataPortion>();
-    std::FILE* in = fmemopen(text.data(), text.size(), "r");
-    Status run = 0;
-    ASSERT_EQ(read_portion(in, s, *dp, run) & ERDATA, 0u);
-    std::fclose(in);
-    MemFile out;
-    write_parameters(out.f, s, *dp, 0, 2);
-    const std::string file = out.text();
-    std::FILE* f = fmemopen(const_cast<char*>(file.data()), file.size(), "r");
-    ResultFile rf;
-    ResultError err;
-    ASSERT_EQ(read_result_file(f, rf, err), 0u) << err.what << "\n" << file;
-    std::fclose(f);
-    const PortionParams& p = rf.runs[0].portions[0].params;
-    EXPECT_EQ(p.bg_acid, s.acid);
-    EXPECT_TRUE(std::equal(std::begin(p.bg_weight), std::end(p.bg_weight), std::begin(dp->derived.bg_weight))) << file;
-    EXPECT_EQ(rf.runs[0].acid, s.acid) << "the weights tell the alphabet";
-  }
-}

@@ -130,10 +130,6 @@ Settings settings(int C = 2, int D = 2) {
   return s;
 }
 
-bool contains(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
-
 // Whatever the number of tasks: every permutation sent gets its result
 // stored, serials run 0, 1, 2, ... in sending order, every task gets one
 // stop message (a failure of the root task after the loop sends no second
