@@ -44,3 +44,15 @@ inline constexpr const char* kDroppedChars = "-_=";             // left out of a
 [[nodiscard]] inline int name_print_width(int longest, int limit) noexcept {
   return limit > 0 && longest > limit ? limit : longest;
 }
+
+// The nucleotide paired with x on the other strand; any other character
+// (a masked junction, an unknown letter) stays as it is.
+[[nodiscard]] inline char complement(char x) noexcept {
+  switch (x) {
+    case 'a': return 't';
+    case 't': return 'a';
+    case 'c': return 'g';
+    case 'g': return 'c';
+    default: return x;
+  }
+}

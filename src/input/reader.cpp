@@ -51,16 +51,6 @@ std::size_t normalise(char* line, std::size_t len, bool acid, int* bad, char* ba
 // that no word crosses it.
 constexpr char kJunction = '|';
 
-char complement(char x) noexcept {
-  switch (x) {
-    case 'a': return 't';
-    case 't': return 'a';
-    case 'c': return 'g';
-    case 'g': return 'c';
-    default: return x;
-  }
-}
-
 // Appends the junction and the reverse complement of the L letters of text
 // (and of their marks in masked), so that text holds 2L + 1 letters.
 void add_reverse_strand(char* text, unsigned char* masked, std::size_t L) noexcept {

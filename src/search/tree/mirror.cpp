@@ -1,19 +1,10 @@
 // mirror.cpp: whether a portion's search keys come in mirrored pairs.
 #include "search/tree/mirror.hpp"
 
+#include "alphabet.hpp"
 #include "proximity/background.hpp"
 
 namespace {
-
-char complement_of(char x) noexcept {
-  switch (x) {
-    case 'a': return 't';
-    case 't': return 'a';
-    case 'c': return 'g';
-    case 'g': return 'c';
-    default: return x;
-  }
-}
 
 // Sequence i reads backwards as its complement, and a letter is masked
 // exactly when its mirror letter is.
@@ -22,7 +13,7 @@ bool sequence_mirrored(const DataPortion& dp, int i) noexcept {
   const char* text = dp.seq_of(i);
   const int* masked = dp.masked_of(i);
   for (int k = 0; k < L; ++k) {
-    if (text[L - 1 - k] != complement_of(text[k])) return false;
+    if (text[L - 1 - k] != complement(text[k])) return false;
     if (masked != nullptr && (masked[k + 1] - masked[k]) != (masked[L - k] - masked[L - 1 - k])) return false;
   }
   return true;
