@@ -29,13 +29,7 @@ korvax=$(readlink -f "$1")
 planted=$(readlink -f "${2:-$here/build/bench/korvax-planted}")
 work=$(mktemp -d /tmp/korvax-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
-"$planted" 60 113 13 113 > "$work/p60x113.fa"
-"$planted" 19 800 8 800 > "$work/p19x800.fa"
-"$planted" 20 600 15 600 > "$work/p20x600.fa"
-"$planted" 64 500 15 500 > "$work/p64x500.fa"
-runs=("p60x113.fa -L13 -U300" "p19x800.fa -L6 -U1" "p19x800.fa -L8 -U1" "p20x600.fa -L15 -U20"
-      "p64x500.fa -L15 -U6")
-[ -n "${ONLY:-}" ] && runs=("$ONLY")
+. "$here/bench/shapes.sh"
 echo "# $korvax"
 for run in "${runs[@]}"; do
   read -r input opts <<< "$run"
