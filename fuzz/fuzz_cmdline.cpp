@@ -78,7 +78,7 @@ Status parse_as(int task, std::vector<std::string> args, Settings& set) {
       (void)portion_new_q(dp.n, set.new_q);
     }
   }
-  for (std::FILE* f : {files.input, files.output.file, files.history})
+  for (std::FILE* f : {files.input, files.output.file, files.history.file})
     if (f) std::fclose(f);
   return st;
 }

@@ -204,8 +204,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rep.records = &rp.records;
   rep.serial = rp.serial;
   rep.console = console;
-  rep.out = sink;
-  rep.history = sink;
+  Out sink_out{sink};
+  rep.out = &sink_out;
+  rep.history = &sink_out;
   FUZZ_CHECK(write_history(rep) == 0);
   bool printed = true;
   for (int k = 1; k <= set.best_results && printed; ++k) {

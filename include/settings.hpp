@@ -82,7 +82,7 @@ struct Settings {
 struct RunFiles {
   std::FILE* input = nullptr;
   Out output;                                // result file (root) or secondary file
-  std::FILE* history = nullptr;              // root task with -F
+  Out history;                               // root task with -F
   const char* input_arg = nullptr;           // the input name as given (argv)
   char output_name[kMaxFileName + 16] = {};  // as opened, for removal
 };

@@ -305,8 +305,8 @@ Status parse_command_line(int argc, char** argv, int task, Settings& set, RunFil
   if (task == 0 && set.history && files.input != nullptr) {
     char name[kMaxFileName + 8];
     std::snprintf(name, sizeof name, "%.*s.csv", kMaxFileName, files.input_arg);
-    files.history = std::fopen(name, file_mode(set));
-    if (files.history == nullptr) {
+    files.history.file = std::fopen(name, file_mode(set));
+    if (!files.history.open()) {
       st |= ERARG | ERIO;
       std::fprintf(stderr, "Cannot open history file \"%s\"\n", name);
     }

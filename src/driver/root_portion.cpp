@@ -92,8 +92,8 @@ bool root_portion(TaskContext& ctx) noexcept {
   rep.records = &rp.records;
   rep.serial = rp.serial;
   rep.console = stdout;
-  rep.out = out.file;
-  rep.history = ctx.files.history;
+  rep.out = &out;
+  rep.history = &ctx.files.history;
   if (s.history) ctx.run_status |= write_history(rep);
   // Values only ever fall to 0, so once a place prints nothing no later one
   // will: a large -R costs nothing.

@@ -73,7 +73,7 @@ void announce_portion(TaskContext& ctx) noexcept {
   Out& out = ctx.files.output;
   if (!out.open()) return;
   if (s.diag_level != 0) {
-    write_parameters(out.file, s, dp, ctx.pairs, ctx.root.mincover);
+    write_parameters(out, s, dp, ctx.pairs, ctx.root.mincover);
     ctx.run_status |= out.flush();
   }
   if (s.diag_level > 1) {
@@ -213,10 +213,7 @@ void shutdown(TaskContext& ctx) noexcept {
     std::printf("Thank you for using the program.\n\n");
     std::fflush(stdout);
   }
-  if (ctx.files.history != nullptr) {
-    if (std::fclose(ctx.files.history) != 0) ctx.run_status |= ERIO;
-    ctx.files.history = nullptr;
-  }
+  ctx.run_status |= ctx.files.history.close();
   (void)out.close();  // a secondary file kept with -Z S
 }
 

@@ -9,18 +9,18 @@ namespace {
 void header(const ReportEnv& e) noexcept {
   const DataPortion& dp = *e.dp;
   const int W = dp.name_width;
-  std::FILE* f = e.history;
-  std::fputs(kHistoryHead, f);
-  for (int i = 1; i <= dp.n; ++i) std::fprintf(f, kHistoryHeadSeq, i, W, W, dp.name_of(i - 1), i, i);
-  for (int i = 1; i <= dp.n; ++i) std::fprintf(f, kHistoryHeadPerm, i);
-  std::fputs("\n", f);
+  Out& f = *e.history;
+  f.put(kHistoryHead);
+  for (int i = 1; i <= dp.n; ++i) f.print(kHistoryHeadSeq, i, W, W, dp.name_of(i - 1), i, i);
+  for (int i = 1; i <= dp.n; ++i) f.print(kHistoryHeadPerm, i);
+  f.put("\n");
 }
 
 void row(const ReportEnv& e, const PermRecord& r) noexcept {
   const Settings& s = *e.set;
   const DataPortion& dp = *e.dp;
-  std::FILE* f = e.history;
-  std::fprintf(f, kHistoryRow, r.serial, r.p_index, r.q_index, r.power, r.new_words, r.quality * 0.01,
+  Out& f = *e.history;
+  f.print(kHistoryRow, r.serial, r.p_index, r.q_index, r.power, r.new_words, r.quality * 0.01,
                r.avg_proximity * 0.01);
   for (int i = 0; i < r.n; ++i) {
     const int w = r.words[ix(i)];
@@ -35,33 +35,33 @@ void row(const ReportEnv& e, const PermRecord& r) noexcept {
       const int len = dp.strand_len[ix(i)];
       const StrandPlace a = strand_place(pl.q, s.l, len);
       if (s.l2 == 0) {
-        std::fprintf(f, kHistoryOneWordStrand, a.start, a.sign, s.l, text + w, sum, pct);
+        f.print(kHistoryOneWordStrand, a.start, a.sign, s.l, text + w, sum, pct);
       } else {
         const StrandPlace b = strand_place(pl.p2, s.l2, len);
-        std::fprintf(f, kHistoryWordPairStrand, a.start, a.sign, b.start, b.sign, s.l, text + pl.q, pl.gap,
+        f.print(kHistoryWordPairStrand, a.start, a.sign, b.start, b.sign, s.l, text + pl.q, pl.gap,
                      s.l2, text + pl.p2, sum, pct);
       }
     } else if (s.l2 == 0)
-      std::fprintf(f, kHistoryOneWord, w + 1, word ? s.l : 0, word ? text + w : "", sum, pct);
+      f.print(kHistoryOneWord, w + 1, word ? s.l : 0, word ? text + w : "", sum, pct);
     else if (word)
-      std::fprintf(f, kHistoryWordPair, pl.q + 1, pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2,
+      f.print(kHistoryWordPair, pl.q + 1, pl.p2 + 1, s.l, text + pl.q, pl.gap, s.l2, text + pl.p2,
                    sum, pct);
     else
-      std::fprintf(f, kHistoryNoPair, pl.q + 1, pl.p2 + 1, sum, pct);
+      f.print(kHistoryNoPair, pl.q + 1, pl.p2 + 1, sum, pct);
   }
-  for (int k = 0; k < r.n; ++k) std::fprintf(f, kHistoryPerm, r.perm[ix(k)] + 1);
-  std::fputs("\n", f);
+  for (int k = 0; k < r.n; ++k) f.print(kHistoryPerm, r.perm[ix(k)] + 1);
+  f.put("\n");
 }
 
 }  // namespace
 
 Status write_history(const ReportEnv& e) noexcept {
-  if (e.history == nullptr) return 0;
+  if (e.history == nullptr || !e.history->open()) return 0;
   header(e);
   for (const PermRecord* p = e.records->first.get(); p && p->is_p(); p = p->chain_next) {
     if (p->has_result()) row(e, *p);
     for (const PermRecord* q = p->q_link; q; q = q->chain_next)
       if (q->has_result()) row(e, *q);
   }
-  return std::fflush(e.history) != 0 ? ERIO : 0;
+  return e.history->flush();
 }

@@ -53,7 +53,7 @@ std::string rise(const PolishedPortion& p) {
   return text;
 }
 
-void first_line(std::FILE* out, const PolishedRun& run) {
+void first_line(Out& out, const PolishedRun& run) {
   std::string line = "Polished by korvax-polish from " + run.result + " (input " + run.input +
                      (run.history.empty() ? "" : ", history " + run.history) + ")";
   const char* sep = ": ";
@@ -62,15 +62,14 @@ void first_line(std::FILE* out, const PolishedRun& run) {
     line += sep + ("data portion " + std::to_string(p.number) + ": ") + rise(p);
     sep = "; ";
   }
-  std::fprintf(out, "%s\n", line.c_str());
+  out.print("%s\n", line.c_str());
 }
 
-void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) {
+void portion_lines(Out& out, const Settings& s, const PolishedPortion& p) {
   const DataPortion& dp = *p.dp;
   const StartSignal& from = p.starts[ix(p.best.start)];
   const Measure& m = p.best.measure;
-  std::fprintf(out,
-               "Polished from %s (power: %d, quality: %s), shifted by %s, then %s: power %d, quality %s, %s "
+  out.print("Polished from %s (power: %d, quality: %s), shifted by %s, then %s: power %d, quality %s, %s "
                "over the run's best (%s); %s, %s\n",
                from.origin.c_str(), from.measure.power, hundredths(from.measure.quality).c_str(),
                shift_text(p.best.shift).c_str(), count(ix(p.best.moves), "move").c_str(), m.power,
@@ -84,7 +83,7 @@ void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) 
       changed += (changed.empty() ? " " : ", ") + std::to_string(i + 1) + ": " + place_of(s, dp, a) + " -> " +
                  place_of(s, dp, b);
   }
-  std::fprintf(out, "Words changed from that signal:%s\n", changed.empty() ? " none" : changed.c_str());
+  out.print("Words changed from that signal:%s\n", changed.empty() ? " none" : changed.c_str());
 
   // The block, as korvax's report writes it.
   PermRecord r;
@@ -104,39 +103,40 @@ void portion_lines(std::FILE* out, const Settings& s, const PolishedPortion& p) 
   write_result_block(out, s, dp, kKindQuality, 1, p.sent, r, false);
 }
 
-void write(std::FILE* out, const Settings& s, const PolishedRun& run) {
+void write(Out& out, const Settings& s, const PolishedRun& run) {
   first_line(out, run);
   if (!run.echo.empty()) {
-    std::fputs(kEchoTitle, out);
-    std::fprintf(out, kEchoProgram, run.echo[0].c_str(), kVersion);
+    out.put(kEchoTitle);
+    out.print(kEchoProgram, run.echo[0].c_str(), kVersion);
     for (std::size_t i = 1; i < run.echo.size(); ++i)
-      std::fprintf(out, kEchoArgument, static_cast<int>(i), run.echo[i].c_str());
-    std::fputs("\n", out);
+      out.print(kEchoArgument, static_cast<int>(i), run.echo[i].c_str());
+    out.put("\n");
   }
   for (const PolishedPortion& p : run.portions) {
     if (p.skipped) {
-      std::fprintf(out, kSkipped, 0);
+      out.print(kSkipped, 0);
       continue;
     }
     write_parameters(out, s, *p.dp, p.pairs, p.mincover);
     if (!p.not_polished.empty())
-      std::fprintf(out, "Not polished: %s\n\n", p.not_polished.c_str());
+      out.print("Not polished: %s\n\n", p.not_polished.c_str());
     else
       portion_lines(out, s, p);
   }
   // korvax's closing line, so that a cut polished file is told from a whole one.
-  std::fprintf(out, kGlobalRc, 0, 0);
+  out.print(kGlobalRc, 0, 0);
 }
 
 }  // namespace
 
 Status write_polished(std::FILE* out, const Settings& s, const PolishedRun& run) noexcept {
   try {
-    write(out, s, run);
+    Out o{out};
+    write(o, s, run);
+    return o.flush();
   } catch (const std::bad_alloc&) {
     return ERMEM;
   }
-  return std::ferror(out) != 0 ? ERIO : 0;
 }
 
 std::string portion_summary(const PolishedPortion& p) {

@@ -51,10 +51,10 @@ PortionSettings derive_portion(const Settings& s, const DataPortion& dp) noexcep
   return ret;
 }
 
-void write_background(std::FILE* out, const Settings& s, const PortionSettings& p) noexcept {
+void write_background(Out& out, const Settings& s, const PortionSettings& p) noexcept {
   if (s.background != 1) return;
-  std::fputs("background=1 (quarter bits)  weights=", out);
+  out.put("background=1 (quarter bits)  weights=");
   for (const char* a = alphabet_letters(s.acid); *a; ++a)
-    std::fprintf(out, "%s%c:%d", a == alphabet_letters(s.acid) ? "" : ",", *a, p.bg_weight[*a - 'a']);
-  std::fputs("  ", out);
+    out.print("%s%c:%d", a == alphabet_letters(s.acid) ? "" : ",", *a, p.bg_weight[*a - 'a']);
+  out.put("  ");
 }

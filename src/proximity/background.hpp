@@ -38,4 +38,4 @@ inline constexpr int kBitUnits = 4;  // proximity units per bit under -BG1
 // Writes the background part of the parameters line under -BG1:
 // "background=1 (quarter bits)  weights=a:8,c:8,g:8,t:8  " (the letters of the
 // alphabet in order, weights from p); nothing under -BG0.
-void write_background(std::FILE* out, const Settings& s, const PortionSettings& p) noexcept;
+void write_background(Out& out, const Settings& s, const PortionSettings& p) noexcept;

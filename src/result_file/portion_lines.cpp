@@ -37,8 +37,9 @@ bool background_text(const PortionParams& p, std::string& ret) {
   std::size_t size = 0;
   std::FILE* mem = open_memstream(&text, &size);
   if (mem == nullptr) throw std::bad_alloc();
-  write_background(mem, s, weights);
-  const bool ok = std::fclose(mem) == 0 && text != nullptr;
+  Out out{mem};
+  write_background(out, s, weights);
+  const bool ok = out.close() == 0 && text != nullptr;
   if (ok) ret.assign(text, size);
   std::free(text);
   return ok;

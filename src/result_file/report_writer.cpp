@@ -9,18 +9,18 @@
 namespace {
 
 // The title of a reported record, with its place, serial and values.
-void title(std::FILE* f, const char* kind, int k, const PermRecord& r, int sent) noexcept {
-  std::fprintf(f, kBestTitle, kind, k, r.serial, sent, r.power, r.quality * 0.01, r.avg_proximity * 0.01);
+void title(Out& f, const char* kind, int k, const PermRecord& r, int sent) noexcept {
+  f.print(kBestTitle, kind, k, r.serial, sent, r.power, r.quality * 0.01, r.avg_proximity * 0.01);
 }
 
 // One line per sequence with a word (or its name alone when it has none).
-void word_lines(std::FILE* out, const Settings& s, const DataPortion& dp, const PermRecord& r) noexcept {
+void word_lines(Out& out, const Settings& s, const DataPortion& dp, const PermRecord& r) noexcept {
   const int W = dp.name_width;
   for (int i = 0; i < r.n; ++i) {
     const int w = r.words[ix(i)];
     if (w < 0) continue;
     if (w == dp.mw) {
-      std::fprintf(out, kLineNoWord, i + 1, W, W, dp.name_of(i));
+      out.print(kLineNoWord, i + 1, W, W, dp.name_of(i));
       continue;
     }
     const char* text = dp.seq_of(i);
@@ -30,25 +30,28 @@ void word_lines(std::FILE* out, const Settings& s, const DataPortion& dp, const 
     if (s.both_strands) {
       const StrandPlace a = strand_place(pl.q, s.l, dp.strand_len[ix(i)]);
       if (s.l2 == 0) {
-        std::fprintf(out, kLineOneWordStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, s.l, text + pl.q,
+        out.print(kLineOneWordStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, s.l, text + pl.q,
                      sum, pct);
       } else {
         const StrandPlace b = strand_place(pl.p2, s.l2, dp.strand_len[ix(i)]);
-        std::fprintf(out, kLineWordPairStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, b.start, b.sign,
+        out.print(kLineWordPairStrand, i + 1, W, W, dp.name_of(i), a.start, a.sign, b.start, b.sign,
                      s.l, text + pl.q, pl.gap, s.l2, text + pl.p2, sum, pct);
       }
     } else if (s.l2 == 0)
-      std::fprintf(out, kLineOneWord, i + 1, W, W, dp.name_of(i), w + 1, s.l, text + w, sum, pct);
+      out.print(kLineOneWord, i + 1, W, W, dp.name_of(i), w + 1, s.l, text + w, sum, pct);
     else
-      std::fprintf(out, kLineWordPair, i + 1, W, W, dp.name_of(i), pl.q + 1, pl.p2 + 1, s.l, text + pl.q,
+      out.print(kLineWordPair, i + 1, W, W, dp.name_of(i), pl.q + 1, pl.p2 + 1, s.l, text + pl.q,
                    pl.gap, s.l2, text + pl.p2, sum, pct);
   }
 }
 
 void block(const ReportEnv& e, const char* kind, int k, const PermRecord& r) noexcept {
   const int sent = e.serial + 1;
-  write_result_block(e.out, *e.set, *e.dp, kind, k, sent, r, e.set->diag_level > 1);
-  if (e.console) title(e.console, kind, k, r, sent);
+  if (e.out) write_result_block(*e.out, *e.set, *e.dp, kind, k, sent, r, e.set->diag_level > 1);
+  if (e.console) {
+    Out console{e.console};
+    title(console, kind, k, r, sent);
+  }
 }
 
 bool reportable(const PermRecord& r, int k) noexcept {
@@ -73,38 +76,38 @@ Status report_best(const ReportEnv& e, int k, bool* ret_printed) noexcept {
     printed = true;
   }
   if (ret_printed) *ret_printed = printed;
-  return e.out && std::fflush(e.out) != 0 ? ERIO : 0;
+  return e.out ? e.out->flush() : 0;
 }
 
-void write_result_block(std::FILE* out, const Settings& s, const DataPortion& dp, const char* kind, int k,
+void write_result_block(Out& out, const Settings& s, const DataPortion& dp, const char* kind, int k,
                         int sent, const PermRecord& r, bool with_perm) noexcept {
   title(out, kind, k, r, sent);
   if (with_perm) {
     if (r.is_p())
-      std::fprintf(out, kPermP, r.p_index, r.serial);
+      out.print(kPermP, r.p_index, r.serial);
     else
-      std::fprintf(out, kPermQ, r.p_index, r.q_index, r.serial);
-    for (int j = 0; j < r.n; ++j) std::fprintf(out, kPermEntry, r.perm[ix(j)] + 1);
-    std::fputs("\n", out);
+      out.print(kPermQ, r.p_index, r.q_index, r.serial);
+    for (int j = 0; j < r.n; ++j) out.print(kPermEntry, r.perm[ix(j)] + 1);
+    out.put("\n");
   }
   word_lines(out, s, dp, r);
-  std::fputs("\n", out);
+  out.put("\n");
 }
 
-void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, int pairs,
+void write_parameters(Out& out, const Settings& s, const DataPortion& dp, int pairs,
                       int mincover) noexcept {
-  std::fprintf(out, kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, dp.derived.threshold, pairs,
+  out.print(kParams, dp.n, dp.logn, dp.nn, dp.m, s.l, s.l2, dp.mw, dp.derived.threshold, pairs,
                mincover, s.aftermax);
-  if (s.motif_given) std::fprintf(out, kParamsMotif, s.motif, s.leff);
-  if (s.motif2_given) std::fprintf(out, kParamsMotif2, s.motif2, s.leff2);
-  if (s.motif_given || s.motif2_given) std::fprintf(out, kParamsBonus, s.a_bonus, s.a_penalty);
-  if (s.both_strands) std::fputs(kParamsStrands, out);
-  if (s.mask_lower) std::fputs(kParamsMasked, out);
+  if (s.motif_given) out.print(kParamsMotif, s.motif, s.leff);
+  if (s.motif2_given) out.print(kParamsMotif2, s.motif2, s.leff2);
+  if (s.motif_given || s.motif2_given) out.print(kParamsBonus, s.a_bonus, s.a_penalty);
+  if (s.both_strands) out.put(kParamsStrands);
+  if (s.mask_lower) out.put(kParamsMasked);
   if (s.l2 != 0) {
-    std::fprintf(out, kParamsSpacing, s.smin, s.smax);
-    for (int k = 0; k < s.S; ++k) std::fprintf(out, k == 0 ? "%d" : ",%d", s.penalty[ix(k)]);
+    out.print(kParamsSpacing, s.smin, s.smax);
+    for (int k = 0; k < s.S; ++k) out.print(k == 0 ? "%d" : ",%d", s.penalty[ix(k)]);
   }
-  if (s.l2 != 0 && s.background == 1) std::fputs("  ", out);
+  if (s.l2 != 0 && s.background == 1) out.put("  ");
   write_background(out, s, dp.derived);
-  std::fputs("\n\n", out);
+  out.put("\n\n");
 }

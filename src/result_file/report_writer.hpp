@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "out.hpp"
 #include "portion.hpp"
 #include "settings.hpp"
 #include "status.hpp"
@@ -17,13 +18,13 @@ struct ReportEnv {
   RecordList* records = nullptr;
   int serial = -1;               // serial of the last permutation sent in the portion
   std::FILE* console = nullptr;  // standard output of the root task
-  std::FILE* out = nullptr;      // the result file
-  std::FILE* history = nullptr;  // the history file (-F)
+  Out* out = nullptr;            // the result file
+  Out* history = nullptr;        // the history file (-F)
 };
 
 // Reports place k (1..R): the best result by quality and, when it is another
 // record, the best by avg proximity, each taken out of later places. Returns
-// 0, ERIO (the result file could not be flushed) or ERINT (no record has a
+// 0, ERIO (the result file could not be written or flushed) or ERINT (no record has a
 // result; nothing is printed). When ret_printed is given it tells whether a
 // block was printed: once a place prints nothing, no later place will.
 [[nodiscard]] Status report_best(const ReportEnv& env, int k, bool* ret_printed = nullptr) noexcept;
@@ -31,11 +32,11 @@ struct ReportEnv {
 // Writes one block of the best-results report for record r into out: the
 // title (kind, place k, r's serial, `sent` permutations sent, r's values), the
 // permutation line when with_perm, one line per sequence, an empty line.
-void write_result_block(std::FILE* out, const Settings& s, const DataPortion& dp, const char* kind, int k,
+void write_result_block(Out& out, const Settings& s, const DataPortion& dp, const char* kind, int k,
                         int sent, const PermRecord& r, bool with_perm) noexcept;
 
 // Writes the parameters lines of a data portion (n, sizes, l, l2, mw,
 // threshold, pairs, mincover, aftermax; motifs, bonuses, spacings and their
 // penalties) and the empty line after them.
-void write_parameters(std::FILE* out, const Settings& s, const DataPortion& dp, int pairs,
+void write_parameters(Out& out, const Settings& s, const DataPortion& dp, int pairs,
                       int mincover) noexcept;

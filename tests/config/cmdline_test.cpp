@@ -34,7 +34,7 @@ struct Parse : ::testing::Test {
   }
   // Closes the files of the last parse and restores the defaults.
   void reset() {
-    for (std::FILE* f : {files.input, files.output.file, files.history})
+    for (std::FILE* f : {files.input, files.output.file, files.history.file})
       if (f) std::fclose(f);
     files = {};
     set = {};
@@ -98,7 +98,7 @@ TEST_F(Parse, DerivedSettings) {
   EXPECT_STREQ(set.motif, "acgt");
   EXPECT_STREQ(files.output_name, "in.fa.out");
   EXPECT_TRUE(std::filesystem::exists("in.fa.out"));
-  EXPECT_EQ(files.history, nullptr);
+  EXPECT_FALSE(files.history.open());
 }
 
 TEST_F(Parse, InvalidOptionsStopTheScan) {
@@ -161,7 +161,7 @@ TEST_F(Parse, OptionForms) {
   reset();
   EXPECT_EQ(parse({"-L5", "-F", "-L7", "-F", "in.fa"}), 0u);  // the later value wins
   EXPECT_EQ(set.l, 7);
-  EXPECT_NE(files.history, nullptr);
+  EXPECT_TRUE(files.history.open());
 }
 
 // Every row of the table is selected by its own name in any case and by the
@@ -221,10 +221,9 @@ TEST_F(Parse, AppendModeFollowsTheOrderOfTheArguments) {
   reset();
   EXPECT_EQ(parse({"in.fa", "-F", "-A"}), 0u);
   std::fputs("new\n", files.output.file);
-  std::fputs("new\n", files.history);
+  std::fputs("new\n", files.history.file);
   EXPECT_EQ(files.output.close(), 0u);
-  std::fclose(files.history);
-  files.history = nullptr;
+  EXPECT_EQ(files.history.close(), 0u);
   EXPECT_EQ(read_file("in.fa.out"), "old\nnew\n");
   EXPECT_EQ(read_file("in.fa.csv"), "old\nnew\n");
 }

@@ -81,7 +81,8 @@ TEST(HistoryFile, RandomRecordsReadBack) {
     env.set = &s;
     env.dp = &dp;
     env.records = &records;
-    env.history = out.f;
+    Out o{out.f};
+    env.history = &o;
     ASSERT_EQ(write_history(env), 0u);
     const std::string text = out.text();
 

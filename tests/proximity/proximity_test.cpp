@@ -158,7 +158,8 @@ TEST(Background, WeightsThresholdAndParametersLine) {
     ASSERT_EQ(load_portion(s, c.seqs, dp) & ~EODATA, 0u);
     EXPECT_EQ(dp.derived.threshold, c.threshold) << c.shown;
     MemFile f;
-    write_background(f.f, s, dp.derived);
+    Out o{f.f};
+    write_background(o, s, dp.derived);
     EXPECT_EQ(f.text().rfind(std::string("background=1 (quarter bits)  weights=") + c.shown, 0), 0u) << f.text();
   }
 }

@@ -15,6 +15,7 @@ struct Reports {
   DataPortion dp;
   RecordList records;
   MemFile console, out, history;
+  Out out_file{out.f}, history_file{history.f};
   ReportEnv env;
 
   Reports(Settings s, const std::vector<std::string>& seqs) : set(std::move(s)) {
@@ -23,8 +24,8 @@ struct Reports {
     env.dp = &dp;
     env.records = &records;
     env.console = console.f;
-    env.out = out.f;
-    env.history = history.f;
+    env.out = &out_file;
+    env.history = &history_file;
   }
   PermRecord& add(int p_index, int q_index, int serial, std::vector<int> perm, std::vector<int> words,
                   std::vector<int> sums, int quality, int avg, int power) {

@@ -100,8 +100,9 @@ TEST(ResultFile, ReportOfRandomPortionsReadsBack) {
     for (int k = 0; k < 1 + round % 3; ++k) {
       auto w = std::make_unique<WrittenPortion>();
       make_portion(rng, diag, *w, round / 3 % 2, round % 4 == 3);
-      if (diag > 0) write_parameters(out.f, w->set, w->dp, 0, 2);
-      const ReportEnv env{&w->set, &w->dp, &w->records, 7, nullptr, out.f, nullptr};
+      Out o{out.f};
+      if (diag > 0) write_parameters(o, w->set, w->dp, 0, 2);
+      const ReportEnv env{&w->set, &w->dp, &w->records, 7, nullptr, &o, nullptr};
       for (int place = 1; place <= 3; ++place) ASSERT_EQ(report_best(env, place), 0u);
       portions.push_back(std::move(w));
     }
@@ -209,8 +210,9 @@ TEST(ResultFile, DamagedReportsAreTakenOnlyWithinKorvaxLimits) {
     WrittenPortion w;
     make_portion(rng, 1 + round % 2, w);
     MemFile out;
-    write_parameters(out.f, w.set, w.dp, 0, 2);
-    const ReportEnv env{&w.set, &w.dp, &w.records, 7, nullptr, out.f, nullptr};
+    Out o{out.f};
+    write_parameters(o, w.set, w.dp, 0, 2);
+    const ReportEnv env{&w.set, &w.dp, &w.records, 7, nullptr, &o, nullptr};
     for (int place = 1; place <= 2; ++place) ASSERT_EQ(report_best(env, place), 0u);
     std::vector<std::string> lines;
     std::istringstream in(out.text());
