@@ -1,10 +1,10 @@
 // run_driver.cpp: start-up, the loop over data portions, and shutdown.
 //
 // Contents
-//   1. Helpers: free_portion, the exit status, the run itself
-//   2. Start-up
-//   3. One data portion: agreement, announcement, root and secondary work
-//   4. Shutdown
+//   1. Start-up: the number of tasks
+//   2. One data portion: derivation, announcement, skip, hints, the loop
+//   3. Shutdown
+//   4. The exit status and the run itself
 //
 // Every line of the task's own file goes through ctx.files.output (an Out),
 // and every flush of it here adds a failure to the run status.
@@ -37,7 +37,7 @@ namespace {
 constexpr Status kWishSkip = 0x1;  // this portion is unusable here
 constexpr Status kWishEnd = 0x2;   // input exhausted, or this task leaves the run
 
-// ---- 2. Start-up ----
+// ---- 1. Start-up ----
 
 // The number of tasks, into the output file and on the console.
 void announce_tasks(TaskContext& ctx) noexcept {
@@ -50,7 +50,7 @@ void announce_tasks(TaskContext& ctx) noexcept {
     std::printf("Number of parallel tasks: 1+%d\n", ctx.tasks - 1);
 }
 
-// ---- 3. One data portion ----
+// ---- 2. One data portion ----
 
 // The per-portion mincover and pairs, from the settings (which stay as parsed;
 // the reader derived the portion's threshold and -BG1 weights into dp.derived).
@@ -168,7 +168,7 @@ void portion_loop(TaskContext& ctx) noexcept {
   }
 }
 
-// ---- 4. Shutdown ----
+// ---- 3. Shutdown ----
 
 void shutdown(TaskContext& ctx) noexcept {
   barrier();
@@ -219,7 +219,7 @@ void shutdown(TaskContext& ctx) noexcept {
 
 }  // namespace
 
-// ---- 1. Helpers ----
+// ---- 4. The exit status and the run itself ----
 
 void free_portion(TaskContext& ctx) noexcept { free_root_portion(ctx.root); }
 

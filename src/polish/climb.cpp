@@ -228,6 +228,8 @@ struct State {
 
 }  // namespace
 
+// ---- 3. One sequence's move, and the climb ----
+
 long long proximity_bound(const Settings& s) noexcept {
   const auto per_position = [&](bool motif) {
     return motif ? 1LL + std::max(s.a_bonus, 0) + std::max(-static_cast<long long>(s.a_penalty), 0LL) : 1LL;
