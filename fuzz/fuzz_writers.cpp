@@ -204,7 +204,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   rep.records = &rp.records;
   rep.serial = rp.serial;
   rep.console = console;
-  Out sink_out{sink};
   rep.out = &sink_out;
   rep.history = &sink_out;
   FUZZ_CHECK(write_history(rep) == 0);
