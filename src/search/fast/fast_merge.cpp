@@ -123,10 +123,17 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   const std::uint8_t* rows[kMaxSeqs];
   RunSums& runs = st.f.runs;
   forget(runs.even);
-  constexpr int kAhead = 3;  // candidates whose sums are asked for ahead
+  // Asked for ahead, each stage reading what the one before asked for: a
+  // candidate's previous row, the place of the odd run it keys (the places
+  // span M x M entries, far from the cache with both strands), its sums.
+  constexpr int kAhead = 3;
   for (int j = 0; j < costly; ++j) {
     const int v = order[j];
-    if (j + 2 * kAhead < costly) __builtin_prefetch(s.rows + st.key(w, order[j + 2 * kAhead]) * ix(s.h));
+    if (j + 3 * kAhead < costly) __builtin_prefetch(s.rows + st.key(w, order[j + 3 * kAhead]) * ix(s.h));
+    if (j + 2 * kAhead < costly) {
+      const int u = order[j + 2 * kAhead];
+      __builtin_prefetch(st.f.runs.odd.at.data() + st.key(u, s.rows[st.key(w, u) * ix(s.h) + 3]));
+    }
     if (j + kAhead < costly) prefetch_runs(st, s, w, order[j + kAhead]);
     out.push(mw, v);
     const std::int16_t* prev = s.rows + st.key(w, v) * ix(s.h);
