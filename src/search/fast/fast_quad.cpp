@@ -27,24 +27,13 @@ void write_quad(FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) no
   (void)Q;
 }
 
-// Key (w0, w2) takes the outcome of its mirror key, written before it: the
-// same cost, every word of the row mirrored. seq holds the sequences of the
-// row's slots: s0, s2, s1, s3 (-1 for an empty partner).
-void mirror_quad(FastStep& st, int q, const int* seq, int w0, int w2) noexcept {
-  const StrandMirror& m = *st.e.mirror;
-  const int m0 = m.of(seq[0], w0), m2 = m.of(seq[1], w2);
-  const std::int16_t* r = st.row(q, 4, m0, m2);
-  write_quad(st, q, 0, w0, w2,
-             {st.f.cost[ix(q) * st.keys + st.key(m0, m2)], m.of(seq[0], r[0]), m.of(seq[1], r[1]),
-              m.of(seq[2], r[2]), m.of(seq[3], r[3])});
-}
-
 // True when every key of the word w0 of s0 is the mirror of one written
-// before: all of them are taken from there.
-bool mirror_quads(FastStep& st, int q, const int* seq, int w0) noexcept {
+// before: all of them are taken from there (their costs; their rows are read
+// from their mirrors' when needed, row_or_mirror).
+bool mirror_quads(FastStep& st, int q, int w0) noexcept {
   const StrandMirror* m = st.e.mirror;
-  if (m == nullptr || m->of(seq[0], w0) >= w0) return false;
-  for (int w2 = 0; w2 <= st.mw; ++w2) mirror_quad(st, q, seq, w0, w2);
+  if (m == nullptr || m->of(st.seq(q, 4)[0], w0) >= w0) return false;
+  for (int w2 = 0; w2 <= st.mw; ++w2) st.take_mirror(q, 4, w0, w2, false);
   return true;
 }
 
@@ -130,11 +119,10 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
   const long long high = static_cast<long long>(T) + 2;
   if (collect_neighbours(B, mw, high > 256 ? 256 : static_cast<int>(high), f.near) != 0) return ERMEM;
   Buckets& out = f.buckets;
-  const int seq[4] = {s0, s2, p_is_s1 ? p : -1, p_is_s1 ? -1 : p};
   const StrandMirror* mirror = st.e.mirror;
 
   for (int w0 = 0; w0 <= mw; ++w0) {
-    if (mirror_quads(st, q, seq, w0)) continue;
+    if (mirror_quads(st, q, w0)) continue;
     out.clear();
     std::int16_t* hits = f.hits.data();
     if (w0 == mw) {
@@ -173,7 +161,7 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
     if (sort_buckets(out, st.M) != 0) return ERMEM;
     for (int w2 = 0; w2 <= mw; ++w2) {
       if (mirror != nullptr && mirror->derived(s0, w0, s2, w2)) {
-        mirror_quad(st, q, seq, w0, w2);
+        st.take_mirror(q, 4, w0, w2, false);
         continue;
       }
       const int count = out.size(w2);
@@ -218,16 +206,15 @@ Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int
   if (collect_neighbours(B1, mw, T, f.near) != 0) return ERMEM;
   const QuadSide side_a{A1, C, blk[2], &f.near};
   row_maxima(P, mw, f.rowmax.data());
-  const int seq[4] = {s0, s2, s1, s3};
   const StrandMirror* mirror = st.e.mirror;
   for (int w0 = 0; w0 <= mw; ++w0) {
-    if (mirror_quads(st, q, seq, w0)) continue;
+    if (mirror_quads(st, q, w0)) continue;
     f.buckets.clear();
     quad_side(st, side_a, w0, f.buckets);
     if (sort_buckets(f.buckets, st.M) != 0) return ERMEM;
     for (int w2 = 0; w2 <= mw; ++w2) {
       if (mirror != nullptr && mirror->derived(s0, w0, s2, w2)) {
-        mirror_quad(st, q, seq, w0, w2);
+        st.take_mirror(q, 4, w0, w2, false);
         continue;
       }
       const int c = st.at(C, w0, w2);
@@ -270,10 +257,15 @@ Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
   f.flagged = false;  // every quad row is written
   // The rows of every step, kept from permutation to permutation.
   if (!mul_size(st.keys, ix(st.nn), entries) || table_grow(f.rows, entries, 0) != 0 ||
-      table_grow(f.rows_prev, entries, 0) != 0)
+      table_grow(f.rows_prev, entries, 0) != 0 || table_grow(f.row_seq, ix(st.nn), 0) != 0 ||
+      table_grow(f.row_seq_prev, ix(st.nn), 0) != 0)
     return ERMEM;
 
   const Table<std::int16_t>& lv = t.level[ix(dp.logn - 1)];
+  for (int q = 0; q < Q; ++q) {  // a quad row holds s0, s2, s1, s3
+    std::int16_t* seq = st.seq(q, 4);
+    for (int k = 0; k < 4; ++k) seq[k] = lv[ix(4 * q + (k % 2) * 2 + k / 2)];
+  }
   KeptStep* kept = kept_step(st, 4, false);
   for (int q = 0; q < Q; ++q) {
     if (reuse_group(st, kept, lv.data() + 4 * q, q, 4)) continue;

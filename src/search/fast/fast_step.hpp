@@ -35,6 +35,27 @@ struct FastStep {
   [[nodiscard]] const std::int16_t* prev_group(int g, int c) const noexcept {
     return f.rows_prev.data() + ix(g) * keys * ix(c);
   }
+  // The sequences of the row slots of group g (c slots) of this step and of
+  // the previous one.
+  [[nodiscard]] std::int16_t* seq(int g, int c) noexcept { return f.row_seq.data() + ix(g) * ix(c); }
+  [[nodiscard]] const std::int16_t* prev_seq(int g, int c) const noexcept {
+    return f.row_seq_prev.data() + ix(g) * ix(c);
+  }
+  // The rows of group g (c slots) of the previous step.
+  [[nodiscard]] GroupRows prev_rows(int g, int c) const noexcept {
+    const std::uint8_t* w = f.flagged_prev ? f.written_prev.data() + ix(g) * keys : nullptr;
+    return GroupRows{prev_group(g, c), M, c, e.mirror, prev_seq(g, c), w};
+  }
+  // Key (x, y) of group g (c slots) is taken from its mirror key: its cost
+  // (and its flag, when the step has flags) are copied; its row is left
+  // out (GroupRows) unless the step writes it.
+  void take_mirror(int g, int c, int x, int y, bool flags) noexcept {
+    const std::int16_t* s = seq(g, c);
+    const std::size_t at = ix(g) * keys + key(x, y),
+                      from = ix(g) * keys + e.mirror->key_of(s[0], x, s[1], y, M);
+    f.cost[at] = f.cost[from];
+    if (flags) f.zero[at] = f.zero[from];
+  }
   // Entry (i, j) of a directed block, 0 for the no-word index.
   [[nodiscard]] int at(const std::uint8_t* block, int i, int j) const noexcept {
     if (i == mw || j == mw) return 0;
