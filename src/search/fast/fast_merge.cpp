@@ -27,18 +27,8 @@ struct MergeSide {
   const std::uint8_t* const* member;  // block (member, x) per slot 1 .. h-1; null: empty slot
   const std::uint8_t* own_other;      // block (o, x)
   const std::uint8_t* other_cand;     // block (x, candidate head)
-  // Words cut .. resume-1 of x are left out: every key they make is taken
-  // from its mirror (both strands); cut = resume = mw leaves out none.
-  int cut, resume;
+  OtherWords words;                   // the words of x the side works for
 };
-
-// Calls part(from, count) for the words of x a side works for: 0 .. cut-1
-// and resume .. mw-1.
-template <class Part>
-void for_parts(const MergeSide& s, int mw, Part&& part) noexcept {
-  if (s.cut > 0) part(0, s.cut);
-  if (s.resume < mw) part(s.resume, mw - s.resume);
-}
 
 // ---- Sums of the members of previous rows ----
 
@@ -60,7 +50,7 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
                     table_grow(r.keys, n + 1, n) == 0;
   std::uint8_t* sum = keep ? r.sums.data() + n * w : r.scratch.data();
   const auto copy = [&](const std::uint8_t* row) {
-    for_parts(s, st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, ix(len)); });
+    s.words.for_parts(st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, ix(len)); });
   };
   bool any = extra != nullptr;
   if (any) copy(extra);
@@ -68,12 +58,12 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
     if (s.member[i] == nullptr || prev[i] == st.mw) continue;
     const std::uint8_t* row = st.block_row(s.member[i], prev[i]);
     if (any)
-      for_parts(s, st.mw, [&](int x, int len) { kernel_add_bytes(sum + x, row + x, len); });
+      s.words.for_parts(st.mw, [&](int x, int len) { kernel_add_bytes(sum + x, row + x, len); });
     else
       copy(row);
     any = true;
   }
-  if (!any) for_parts(s, st.mw, [&](int x, int len) { std::memset(sum + x, 0, ix(len)); });
+  if (!any) s.words.for_parts(st.mw, [&](int x, int len) { std::memset(sum + x, 0, ix(len)); });
   if (keep) {
     r.at[key] = static_cast<std::int32_t>(n);
     r.keys[n] = static_cast<std::int32_t>(key);
@@ -131,7 +121,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   for (int j = 0; j < costly; ++j) {
     const int v = order[j];
     if (j + 3 * kAhead < costly)
-      __builtin_prefetch(s.rows.rows + s.rows.stored_key(w, order[j + 3 * kAhead]) * ix(s.h));
+      __builtin_prefetch(s.rows.rows + s.rows.likely_key(w, order[j + 3 * kAhead]) * ix(s.h));
     if (j + 2 * kAhead < costly) {
       const int u = order[j + 2 * kAhead];
       __builtin_prefetch(st.f.runs.odd.at.data() + st.key(u, s.rows.word(w, u, 3)));
@@ -155,7 +145,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
       const std::uint8_t* even = run_sum(st, s, prev, 2, cab, runs.even, ix(prev[2]));
       const std::uint8_t* odd = run_sum(st, s, prev, 1, nullptr, runs.odd, st.key(v, prev[3]));
       if (!out.reserve(ix(mw))) return;
-      for_parts(s, mw, [&](int x, int n) {
+      s.words.for_parts(mw, [&](int x, int n) {
         std::int16_t* at = out.next_x();
         const int got = kernel_sum3_at_least(nullptr, even + x, odd + x, n, need, at);
         if (x != 0)
@@ -185,7 +175,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   const int others = own ? kernel_bytes_at_least(cab, mw, T, hits) : mw;
   for (int i = 0; i < others; ++i) {
     const int x = own ? hits[i] : i;
-    if (x >= s.cut && x < s.resume) continue;
+    if (s.words.left_out(x)) continue;
     if (alone) out.push(x, mw);
     if (!out.reserve(ix(mw))) return;
     out.push_vs(x, kernel_bytes_at_least_kept(st.block_row(s.other_cand, x), free, mw, T, out.next_v()));
@@ -315,9 +305,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     if (fetch_side(f, lv + base + h, h, a, mx, my, 2, member, blk) != 0) return ERMEM;
     // Both strands: a word of a after its mirror (in the middle of its
     // words) keys only mirrored keys, whose lists are never read.
-    const int last = st.e.mirror != nullptr ? st.e.mirror->last[ix(a)] : -1;
-    const MergeSide side{
-        C1, R1, h, member, blk[0], blk[1], last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
+    const MergeSide side{C1, R1, h, member, blk[0], blk[1], other_words(st, a)};
     f.lists.used = 0;
     forget(f.runs.odd);
     for (int wb = 0; wb <= mw; ++wb) {
@@ -340,7 +328,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   // (b, a2) (the transpose of (a2, b)), a row per key, and the costs of b2's
   // candidates beside the lists.
   const std::uint8_t* BA2 = blk[1];
-  const MergeSide side{C0, R0, h, member, AB, BA2, mw, mw};
+  const MergeSide side{C0, R0, h, member, AB, BA2, OtherWords{mw, mw}};
   MergeOut* out = f.choices.data();
   forget(f.runs.odd);
   const StrandMirror* mirror = st.e.mirror;
@@ -400,7 +388,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     const auto hh = ix(h);
     for (int wb = 0; wb <= mw; ++wb) {
       if (wb + kAhead <= mw && !out[wb + kAhead].zero)
-        __builtin_prefetch(R1.rows + R1.stored_key(wb + kAhead, out[wb + kAhead].ub) * hh);
+        __builtin_prefetch(R1.rows + R1.likely_key(wb + kAhead, out[wb + kAhead].ub) * hh);
       if (mirror != nullptr && mirror->derived(a, wa, b, wb))
         mirror_merge(st, g, h, wa, wb);
       else

@@ -44,6 +44,7 @@ struct QuadSide {
   const std::uint8_t* own_other;   // (o, x)
   const std::uint8_t* cand_other;  // (p, x)
   const Neighbours* other_cand;    // per word of x, the words of p reaching T
+  OtherWords words;                // the words of x worked for
 };
 
 // Pushes, for the own word w, every (other word, candidate) pair admissible
@@ -58,6 +59,7 @@ void quad_side(FastStep& st, const QuadSide& s, int w, Buckets& out) noexcept {
   const int mw = st.mw, T = st.T;
   if (w == mw) {
     for (int x = 0; x < mw; ++x) {
+      if (s.words.left_out(x)) continue;
       const std::int16_t* near = s.other_cand->list(x);
       for (int k = 0, len = s.other_cand->size(x); k < len; ++k) out.push(x, near[k]);
     }
@@ -73,11 +75,15 @@ void quad_side(FastStep& st, const QuadSide& s, int w, Buckets& out) noexcept {
   for (int i = 0, len = kernel_bytes_at_least(a, mw, T, near_own); i < len; ++i) {
     const int v = near_own[i];
     out.push(mw, v);
-    const int count = kernel_sum_at_least(st.block_row(s.cand_other, v), c, mw, twice, hits);
-    for (int k = 0; k < count; ++k) out.push(hits[k], v);
+    const std::uint8_t* b = st.block_row(s.cand_other, v);
+    s.words.for_parts(mw, [&](int from, int n) {
+      const int count = kernel_sum_at_least(b + from, c + from, n, twice, hits);
+      for (int k = 0; k < count; ++k) out.push(hits[k] + from, v);
+    });
   }
   for (int i = 0, len = kernel_bytes_at_least(c, mw, T, near_own); i < len; ++i) {
     const int x = near_own[i];
+    if (s.words.left_out(x)) continue;
     out.push(x, mw);
     const std::int16_t* near = s.other_cand->list(x);
     for (int k = 0, count = s.other_cand->size(x); k < count; ++k)
@@ -193,7 +199,9 @@ Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int
 
   // Lists B, for every key, from the side of s2.
   if (collect_neighbours(A3, mw, T, f.near) != 0) return ERMEM;
-  const QuadSide side_b{B3, blk[5], blk[6], &f.near};
+  // Both strands: the keys of a word of s0 after its mirror are all taken
+  // from their mirrors, and their lists are never read.
+  const QuadSide side_b{B3, blk[5], blk[6], &f.near, other_words(st, s0)};
   f.lists.used = 0;
   for (int w2 = 0; w2 <= mw; ++w2) {
     f.buckets.clear();
@@ -204,7 +212,7 @@ Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int
 
   // Lists A, one word of s0 at a time, and the choice of every key.
   if (collect_neighbours(B1, mw, T, f.near) != 0) return ERMEM;
-  const QuadSide side_a{A1, C, blk[2], &f.near};
+  const QuadSide side_a{A1, C, blk[2], &f.near, OtherWords{mw, mw}};
   row_maxima(P, mw, f.rowmax.data());
   const StrandMirror* mirror = st.e.mirror;
   for (int w0 = 0; w0 <= mw; ++w0) {

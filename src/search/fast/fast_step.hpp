@@ -72,6 +72,28 @@ struct FastStep {
   }
 };
 
+// The words x of the other head for which a step makes the lists of keys
+// (x, own word): 0 .. cut-1 and resume .. mw-1. With both strands the words
+// between are left out, as every key they make is taken from its mirror
+// (the words after their mirrors); otherwise cut = resume = mw.
+struct OtherWords {
+  int cut, resume;
+
+  [[nodiscard]] bool left_out(int x) const noexcept { return x >= cut && x < resume; }
+  // Calls part(from, count) for the words worked for, below mw.
+  template <class Part>
+  void for_parts(int mw, Part&& part) const noexcept {
+    if (cut > 0) part(0, cut);
+    if (resume < mw) part(resume, mw - resume);
+  }
+};
+
+// The words of the other head, sequence x, a step works for.
+[[nodiscard]] inline OtherWords other_words(const FastStep& st, int x) noexcept {
+  const int last = st.e.mirror != nullptr ? st.e.mirror->last[ix(x)] : -1;
+  return last >= 0 ? OtherWords{last / 2 + 1, last + 1} : OtherWords{st.mw, st.mw};
+}
+
 // The kept step of a step whose groups have c places (the quad step: c = 4,
 // or the first merge step: c = 8), or null (no such step kept, or no room).
 [[nodiscard]] KeptStep* kept_step(FastStep& st, int c, bool merge) noexcept;

@@ -61,9 +61,12 @@ struct GroupRows {
     return mirror != nullptr && mirror->derived(seq[0], wa, seq[1], wb) &&
            (written == nullptr || written[key(wa, wb)] == 0);
   }
-  // The key whose row is written for key (wa, wb).
-  [[nodiscard]] std::size_t stored_key(int wa, int wb) const noexcept {
-    return read_from_mirror(wa, wb) ? mirror->key_of(seq[0], wa, seq[1], wb, M) : key(wa, wb);
+  // The key whose row the row of key (wa, wb) is mostly read from, without
+  // looking at its flag: for asking the memory ahead.
+  [[nodiscard]] std::size_t likely_key(int wa, int wb) const noexcept {
+    return mirror != nullptr && mirror->derived(seq[0], wa, seq[1], wb)
+               ? mirror->key_of(seq[0], wa, seq[1], wb, M)
+               : key(wa, wb);
   }
   // The row of key (wa, wb): as written, or made in scratch (c entries).
   [[nodiscard]] const std::int16_t* row(int wa, int wb, std::int16_t* scratch) const noexcept {
