@@ -63,11 +63,14 @@ struct FastSearch {
   Table<std::int16_t> rows, rows_prev;  // nn x M x M: per group g, M x M rows of its c slots
   // Both strands: the rows of keys taken from their mirrors are not written
   // where they are their mirror keys' read on the other strand (GroupRows);
-  // the sequence of every row slot of each group (nn), and the flags of the
-  // keys taken from their mirrors whose rows are written all the same
-  // (groups x M x M, set with the flags of a merge step).
+  // the sequence of every row slot of each group (nn), and, for the keys
+  // taken from their mirrors of a merge step (groups x M x M, the entries
+  // of the other keys not set), kRowWritten where the row is written all
+  // the same, kZeroTaken where the key is flagged zero (so that one byte
+  // tells both), else 0.
   Table<std::int16_t> row_seq, row_seq_prev;
   Table<std::uint8_t> written, written_prev;
+  static constexpr std::uint8_t kRowWritten = 1, kZeroTaken = 2;
   StrandMirror mirror;    // the mirror of the last climb,
   bool mirrored = false;  // when it took keys from their mirrors
   // A key of a merge step whose cost is 0 with heads and second heads

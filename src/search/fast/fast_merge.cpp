@@ -247,23 +247,23 @@ void write_zero_row(FastStep& st, int g, int h) noexcept {
 }
 
 // True when the row of key (x, y) of group gp of the previous step (h
-// slots) is its mirror key's read on the other strand (both strands). A key
-// flagged zero has the group's zero row, as its mirror key has; a key that
-// is its own mirror has its own row: each is looked at. Of two mirror keys,
-// the one taken from the other is read so unless its row was written.
+// slots) is its mirror key's read on the other strand (both strands). Of two
+// mirror keys, the one taken from the other (d) is read so unless its row
+// was written; both flagged zero have the group's zero row, and a key that
+// is its own mirror has its own row: these rows are looked at.
 bool mirrored_exactly(FastStep& st, int gp, int h, int x, int y) noexcept {
-  const FastSearch& f = st.f;
   const StrandMirror& m = *st.e.mirror;
   const GroupRows rows = st.prev_rows(gp, h);
   const std::size_t k = rows.key(x, y), mk = m.key_of(rows.seq[0], x, rows.seq[1], y, st.M);
-  if ((f.flagged_prev && f.zero_prev[ix(gp) * st.keys + k] != 0) || mk == k) {
+  const std::uint8_t flag = mk == k || rows.written == nullptr ? 0 : rows.written[mk < k ? k : mk];
+  if (flag == FastSearch::kRowWritten) return false;
+  if (flag == FastSearch::kZeroTaken || mk == k) {
     std::int16_t scratch[kMaxSlots];
     const std::int16_t* row = prev_row(st, gp, h, x, y, scratch);
     for (int i = 0; i < h; ++i)
       if (m.of(rows.seq[i], row[i]) != row[i]) return false;
-    return true;
   }
-  return rows.written == nullptr || rows.written[mk < k ? k : mk] == 0;
+  return true;
 }
 
 // Key (wa, wb) of group g takes the choice of its mirror key, written before
@@ -276,14 +276,14 @@ void mirror_merge(FastStep& st, int g, int h, int wa, int wb) noexcept {
   const int c = 2 * h;
   st.take_mirror(g, c, wa, wb, true);
   const std::size_t at = ix(g) * st.keys + st.key(wa, wb);
-  f.written[at] = 0;
+  f.written[at] = f.zero[at] != 0 ? FastSearch::kZeroTaken : 0;
   if (f.zero[at] != 0) return;
   const StrandMirror& m = *st.e.mirror;
   const std::int16_t* seq = st.seq(g, c);
   const std::int16_t* r = st.row(g, c, m.of(seq[0], wa), m.of(seq[1], wb));
   const int va = m.of(seq[2], r[2]), ub = m.of(seq[3], r[3]);
   if (mirrored_exactly(st, 2 * g, h, wa, va) && mirrored_exactly(st, 2 * g + 1, h, wb, ub)) return;
-  f.written[at] = 1;
+  f.written[at] = FastSearch::kRowWritten;
   join_rows(st, g, h, wa, wb, va, ub, st.row(g, c, wa, wb));
 }
 

@@ -44,10 +44,11 @@ struct StrandMirror {
 // The rows of one group of a search step, c slots each, the row of key k
 // (wa * M + wb) at rows + k * c. With mirror given (both strands), a key
 // taken from its mirror key has no row written when its row is its mirror
-// key's read on the other strand (every word mirrored); `written` flags the
-// keys taken from their mirrors whose rows are written all the same (their
-// rows are not such a reading; null: none is); seq holds the sequence of
-// every slot, the heads' at 0 and 1.
+// key's read on the other strand (every word mirrored); `written` flags
+// (not 0) the keys taken from their mirrors whose rows are written all the
+// same (their rows are not such a reading), or that the caller reads
+// otherwise (null: none is flagged); seq holds the sequence of every slot,
+// the heads' at 0 and 1.
 struct GroupRows {
   const std::int16_t* rows = nullptr;
   int M = 0, c = 0;
