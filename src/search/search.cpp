@@ -48,12 +48,12 @@ Status search_permutation(GTree& t, FastSearch& f, const SearchEnv& given, std::
         level_line(e, z);
         if (Status io = step_done(e, nullptr, z); io != 0) return io;
       }
-      return finish_signal(t, e, f.cost.data(), fast_top_rows(f), msg);
+      return finish_signal(t, e, f.cost.data(), fast_top_rows(f, dp.M(), dp.nn), msg);
     }
     if (Status st = gtree_tables(t, e); st != 0) return st;
   }
   if (Status st = reference_climb(t, e); st != 0) return st;
-  return finish_signal(t, e, t.cost.data(), TopRows{t.system.data()}, msg);
+  return finish_signal(t, e, t.cost.data(), TopRows{GroupRows{t.system.data(), dp.M(), dp.nn}}, msg);
 }
 
 namespace {
@@ -89,7 +89,8 @@ Status finish_signal(const GTree& t, const SearchEnv& e, const std::int32_t* top
   Best best;
   for (int wa = 0; wa <= mw; ++wa)
     for (int wb = 0; wb <= mw; ++wb) best.offer(top_cost[ix(wa * M + wb)], wa, wb, e.coin);
-  const std::int16_t* row = top.row(ix(best.first * M + best.second), dp.nn);
+  std::int16_t scratch[kMaxSlots];
+  const std::int16_t* row = top.row(ix(best.first * M + best.second), scratch);
 
   // Words. An index whose word does not lie within its sequence or holds a masked letter (possible
   // only with a threshold of 0 or less) is no word.

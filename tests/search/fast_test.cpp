@@ -138,11 +138,12 @@ void expect_same(Engines& x, const std::vector<int>& perm, const std::string& wh
   const std::size_t keys = static_cast<std::size_t>(x.dp.M()) * static_cast<std::size_t>(x.dp.M());
   const bool own = x.fast.blocks.usable;  // else the reference ran, on the G-tree's tables
   const std::int32_t* top = own ? x.fast.cost.data() : fast.cost.data();
-  const TopRows rows = own ? fast_top_rows(x.fast) : TopRows{fast.system.data()};
+  const TopRows rows = own ? fast_top_rows(x.fast, x.dp.M(), x.dp.nn) : TopRows{GroupRows{fast.system.data(), x.dp.M(), x.dp.nn}};
   const int nn = x.dp.nn;
+  std::int16_t scratch[kMaxSlots];
   for (std::size_t k = 0; k < keys; ++k) {
     ASSERT_EQ(top[k], ref.cost[k]) << what << " key " << k;
-    const std::int16_t* row = rows.row(k, nn);
+    const std::int16_t* row = rows.row(k, scratch);
     for (int i = 0; i < nn; ++i) ASSERT_EQ(row[i], ref.system[k * static_cast<std::size_t>(nn) + static_cast<std::size_t>(i)]) << what << " key " << k;
   }
 }

@@ -40,8 +40,10 @@ struct KeptStep {
   Table<std::int16_t> rows;       // groups x M x M x c
   Table<std::int32_t> cost;       // groups x M x M
   Table<std::uint8_t> zero;       // groups x M x M (a merge step's flags)
+  Table<std::uint8_t> written;    // groups x M x M (a merge step's rows written though taken from mirrors)
   Table<std::int16_t> zero_rows;  // groups x c
   bool ready = false;             // tables had for this data portion
+  bool mirrored = false;          // kept by climbs that took keys from their mirrors (rows left out)
   bool tried = false;             // their allocation was tried
 };
 
@@ -59,6 +61,18 @@ struct FastSearch {
   ProxBlocks blocks;
   bool ready = false;                   // prepared for the current data portion
   Table<std::int16_t> rows, rows_prev;  // nn x M x M: per group g, M x M rows of its c slots
+  // Both strands: the rows of keys taken from their mirrors are not written
+  // where they are their mirror keys' read on the other strand (GroupRows);
+  // the sequence of every row slot of each group (nn), and, for the keys
+  // taken from their mirrors of a merge step (groups x M x M, the entries
+  // of the other keys not set), kRowWritten where the row is written all
+  // the same, kZeroTaken where the key is flagged zero (so that one byte
+  // tells both), else 0.
+  Table<std::int16_t> row_seq, row_seq_prev;
+  Table<std::uint8_t> written, written_prev;
+  static constexpr std::uint8_t kRowWritten = 1, kZeroTaken = 2;
+  StrandMirror mirror;    // the mirror of the last climb,
+  bool mirrored = false;  // when it took keys from their mirrors
   // A key of a merge step whose cost is 0 with heads and second heads
   // without words has the same row as every such key of its group: a flag
   // stands for it, and the row is kept once per group.
@@ -89,8 +103,18 @@ struct FastSearch {
                                          FastSearch& ret) noexcept;
 
 // The rows at the top of a finished climb.
-[[nodiscard]] inline TopRows fast_top_rows(const FastSearch& f) noexcept {
-  return f.flagged ? TopRows{f.rows.data(), f.zero.data(), f.zero_rows.data()} : TopRows{f.rows.data()};
+[[nodiscard]] inline TopRows fast_top_rows(const FastSearch& f, int M, int nn) noexcept {
+  TopRows top{GroupRows{f.rows.data(), M, nn}};
+  if (f.flagged) {
+    top.zero = f.zero.data();
+    top.zero_row = f.zero_rows.data();
+    top.group.written = f.written.data();
+  }
+  if (f.mirrored) {
+    top.group.mirror = &f.mirror;
+    top.group.seq = f.row_seq.data();
+  }
+  return top;
 }
 
 // True when the fast engine climbs for this portion: prepared, able to read
@@ -100,7 +124,7 @@ struct FastSearch {
 }
 
 // Climbs the G-tree whose levels are built (build_levels), writing nothing;
-// the costs and rows of the top then stand in f.cost and fast_top_rows(f).
+// the costs and rows of the top then stand in f.cost and fast_top_rows(f, M, nn).
 // Returns 0, or the status of a step that failed; then the climb's tables
 // and the block cache are released, so that the reference has room.
 [[nodiscard]] Status fast_climb(GTree& t, FastSearch& f, const SearchEnv& env) noexcept;

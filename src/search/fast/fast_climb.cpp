@@ -45,17 +45,23 @@ KeptStep* kept_step(FastStep& st, int c, bool merge) noexcept {
     k.tried = true;
     const auto groups = ix(st.nn / c), cc = ix(c);
     // Both steps' rows take nn x M x M x 2 bytes each; costs and flags less.
-    const std::size_t each = ix(st.nn) * st.keys * 2 + groups * st.keys * 5;
+    const std::size_t each = ix(st.nn) * st.keys * 2 + groups * st.keys * 6;
     k.ready = each <= kMaxKeptBytes / 2 && table_fill(k.places, groups * cc, std::int16_t{-2}) == 0 &&
               table_alloc(k.rows, groups * st.keys * cc) == 0 && table_alloc(k.cost, groups * st.keys) == 0 &&
               (!merge ||
-               (table_alloc(k.zero, groups * st.keys) == 0 && table_alloc(k.zero_rows, groups * cc) == 0));
+               (table_alloc(k.zero, groups * st.keys) == 0 && table_alloc(k.written, groups * st.keys) == 0 &&
+                table_alloc(k.zero_rows, groups * cc) == 0));
     if (!k.ready) {
       k = KeptStep{};
       k.tried = true;  // not tried again in this data portion
     }
   }
-  return k.ready ? &k : nullptr;
+  if (!k.ready) return nullptr;
+  if (const bool mirrored = st.e.mirror != nullptr; k.mirrored != mirrored) {  // rows kept the other way
+    std::fill_n(k.places.data(), k.places.n, std::int16_t{-2});
+    k.mirrored = mirrored;
+  }
+  return &k;
 }
 
 namespace {
@@ -76,6 +82,7 @@ void copy_group(FastStep& st, KeptStep& k, int g, int c, bool into_step) noexcep
   copy(k.cost.data() + gk, f.cost.data() + gk, keys);
   if (!k.zero.empty()) {
     copy(k.zero.data() + gk, f.zero.data() + gk, keys);
+    copy(k.written.data() + gk, f.written.data() + gk, keys);
     copy(k.zero_rows.data() + at, f.zero_rows.data() + at, cc);
   }
 }
@@ -116,6 +123,8 @@ void release_climb(FastSearch& f) noexcept {
 }  // namespace
 
 Status fast_climb(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
+  f.mirrored = e.mirror != nullptr;
+  if (f.mirrored) f.mirror = *e.mirror;
   Status st = fast_quads(t, f, e);
   for (int z = e.dp->logn - 2; z >= 1 && st == 0; --z) st = fast_merge(t, f, z, e);
   if (st != 0) {

@@ -22,23 +22,13 @@ namespace {
 // the other head x.
 struct MergeSide {
   const std::int32_t* cost;           // costs of the own half: key (w, v) at w * M + v
-  const std::int16_t* rows;           // rows of the own half: key (w, v) at (w * M + v) * h
+  GroupRows rows;                     // rows of the own half, key (w, v)
   int h;                              // slots of the own half; slot 0 is the own head
   const std::uint8_t* const* member;  // block (member, x) per slot 1 .. h-1; null: empty slot
   const std::uint8_t* own_other;      // block (o, x)
   const std::uint8_t* other_cand;     // block (x, candidate head)
-  // Words cut .. resume-1 of x are left out: every key they make is taken
-  // from its mirror (both strands); cut = resume = mw leaves out none.
-  int cut, resume;
+  OtherWords words;                   // the words of x the side works for
 };
-
-// Calls part(from, count) for the words of x a side works for: 0 .. cut-1
-// and resume .. mw-1.
-template <class Part>
-void for_parts(const MergeSide& s, int mw, Part&& part) noexcept {
-  if (s.cut > 0) part(0, s.cut);
-  if (s.resume < mw) part(s.resume, mw - s.resume);
-}
 
 // ---- Sums of the members of previous rows ----
 
@@ -60,7 +50,7 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
                     table_grow(r.keys, n + 1, n) == 0;
   std::uint8_t* sum = keep ? r.sums.data() + n * w : r.scratch.data();
   const auto copy = [&](const std::uint8_t* row) {
-    for_parts(s, st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, ix(len)); });
+    s.words.for_parts(st.mw, [&](int x, int len) { std::memcpy(sum + x, row + x, ix(len)); });
   };
   bool any = extra != nullptr;
   if (any) copy(extra);
@@ -68,12 +58,12 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
     if (s.member[i] == nullptr || prev[i] == st.mw) continue;
     const std::uint8_t* row = st.block_row(s.member[i], prev[i]);
     if (any)
-      for_parts(s, st.mw, [&](int x, int len) { kernel_add_bytes(sum + x, row + x, len); });
+      s.words.for_parts(st.mw, [&](int x, int len) { kernel_add_bytes(sum + x, row + x, len); });
     else
       copy(row);
     any = true;
   }
-  if (!any) for_parts(s, st.mw, [&](int x, int len) { std::memset(sum + x, 0, ix(len)); });
+  if (!any) s.words.for_parts(st.mw, [&](int x, int len) { std::memset(sum + x, 0, ix(len)); });
   if (keep) {
     r.at[key] = static_cast<std::int32_t>(n);
     r.keys[n] = static_cast<std::int32_t>(key);
@@ -86,10 +76,10 @@ const std::uint8_t* run_sum(FastStep& st, const MergeSide& s, const std::int16_t
 // previous row, and the two run sums that row keys when they were kept
 // (a pool spans tens of MiB; a kept sum is mostly far from the cache).
 void prefetch_runs(FastStep& st, const MergeSide& s, int w, int v) noexcept {
-  const std::int16_t* prev = s.rows + st.key(w, v) * ix(s.h);
   const RunSums& runs = st.f.runs;
   const auto mw = ix(st.mw);
-  const std::int32_t found[2] = {runs.even.at[ix(prev[2])], runs.odd.at[st.key(v, prev[3])]};
+  const std::int32_t found[2] = {runs.even.at[ix(s.rows.word(w, v, 2))],
+                                 runs.odd.at[st.key(v, s.rows.word(w, v, 3))]};
   const std::uint8_t* sums[2] = {runs.even.sums.data(), runs.odd.sums.data()};
   for (int k = 0; k < 2; ++k) {
     if (found[k] < 0) continue;
@@ -121,15 +111,24 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
     if (C[v] != 0) order[costly++] = static_cast<std::int16_t>(v);
   std::sort(order, order + costly, [C](int x, int y) { return C[x] > C[y] || (C[x] == C[y] && x < y); });
   const std::uint8_t* rows[kMaxSeqs];
+  std::int16_t scratch[kMaxSlots];  // a previous row taken from its mirror
   RunSums& runs = st.f.runs;
   forget(runs.even);
-  constexpr int kAhead = 3;  // candidates whose sums are asked for ahead
+  // Asked for ahead, each stage reading what the one before asked for: a
+  // candidate's previous row, the place of the odd run it keys (the places
+  // span M x M entries, far from the cache with both strands), its sums.
+  constexpr int kAhead = 3;
   for (int j = 0; j < costly; ++j) {
     const int v = order[j];
-    if (j + 2 * kAhead < costly) __builtin_prefetch(s.rows + st.key(w, order[j + 2 * kAhead]) * ix(s.h));
+    if (j + 3 * kAhead < costly)
+      __builtin_prefetch(s.rows.rows + s.rows.likely_key(w, order[j + 3 * kAhead]) * ix(s.h));
+    if (j + 2 * kAhead < costly) {
+      const int u = order[j + 2 * kAhead];
+      __builtin_prefetch(st.f.runs.odd.at.data() + st.key(u, s.rows.word(w, u, 3)));
+    }
     if (j + kAhead < costly) prefetch_runs(st, s, w, order[j + kAhead]);
     out.push(mw, v);
-    const std::int16_t* prev = s.rows + st.key(w, v) * ix(s.h);
+    const std::int16_t* prev = s.rows.row(w, v, scratch);
     // The member average reaches T where the sum of the member rows (and of
     // the heads' row) reaches T times their count.
     int k = own ? 1 : 0;
@@ -146,7 +145,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
       const std::uint8_t* even = run_sum(st, s, prev, 2, cab, runs.even, ix(prev[2]));
       const std::uint8_t* odd = run_sum(st, s, prev, 1, nullptr, runs.odd, st.key(v, prev[3]));
       if (!out.reserve(ix(mw))) return;
-      for_parts(s, mw, [&](int x, int n) {
+      s.words.for_parts(mw, [&](int x, int n) {
         std::int16_t* at = out.next_x();
         const int got = kernel_sum3_at_least(nullptr, even + x, odd + x, n, need, at);
         if (x != 0)
@@ -176,7 +175,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   const int others = own ? kernel_bytes_at_least(cab, mw, T, hits) : mw;
   for (int i = 0; i < others; ++i) {
     const int x = own ? hits[i] : i;
-    if (x >= s.cut && x < s.resume) continue;
+    if (s.words.left_out(x)) continue;
     if (alone) out.push(x, mw);
     if (!out.reserve(ix(mw))) return;
     out.push_vs(x, kernel_bytes_at_least_kept(st.block_row(s.other_cand, x), free, mw, T, out.next_v()));
@@ -208,54 +207,84 @@ Status fetch_side(FastSearch& f, const std::int16_t* half, int h, int x, const i
   return 0;
 }
 
-// The row of key (x, y) of group gp of the previous step (h slots).
-const std::int16_t* prev_row(FastStep& st, int gp, int h, int x, int y) noexcept {
-  const std::size_t key = st.key(x, y);
+// The row of key (x, y) of group gp of the previous step (h slots); scratch
+// holds it when it is taken from its mirror key's.
+const std::int16_t* prev_row(FastStep& st, int gp, int h, int x, int y, std::int16_t* scratch) noexcept {
   const FastSearch& f = st.f;
-  if (f.flagged_prev && f.zero_prev[ix(gp) * st.keys + key] != 0)
+  if (f.flagged_prev && f.zero_prev[ix(gp) * st.keys + st.key(x, y)] != 0)
     return f.zero_rows_prev.data() + ix(gp) * ix(h);
-  return st.prev_group(gp, h) + key * ix(h);
+  return st.prev_rows(gp, h).row(x, y, scratch);
 }
 
-// Writes the cost of key (wa, wb) of group g and its row: the heads, the
-// second heads, then the members of each half, from the previous rows that
-// the choice keys, alternately. A zero key is flagged instead: its row is
-// the group's zero row.
+// The rows of both halves that key (wa, wb) of group g chooses (second heads
+// va and ub) joined: the heads, the second heads, then the members of each
+// half alternately, into row (2h slots).
+void join_rows(FastStep& st, int g, int h, int wa, int wb, int va, int ub, std::int16_t* row) noexcept {
+  std::int16_t scratch[2][kMaxSlots];
+  row[0] = static_cast<std::int16_t>(wa);
+  row[1] = static_cast<std::int16_t>(wb);
+  row[2] = static_cast<std::int16_t>(va);
+  row[3] = static_cast<std::int16_t>(ub);
+  kernel_interleave(row + 4, prev_row(st, 2 * g, h, wa, va, scratch[0]) + 2,
+                    prev_row(st, 2 * g + 1, h, wb, ub, scratch[1]) + 2, h - 2);
+}
+
+// Writes the cost of key (wa, wb) of group g and its row (join_rows). A zero
+// key is flagged instead: its row is the group's zero row.
 void write_merge(FastStep& st, int g, int h, int wa, int wb, const MergeOut& o) noexcept {
   FastSearch& f = st.f;
   const std::size_t at = ix(g) * st.keys + st.key(wa, wb);
   f.cost[at] = o.zero ? 0 : o.cost;
   f.zero[at] = o.zero ? 1 : 0;
-  if (o.zero) return;
-  std::int16_t* row = st.row(g, 2 * h, wa, wb);
-  row[0] = static_cast<std::int16_t>(wa);
-  row[1] = static_cast<std::int16_t>(wb);
-  row[2] = static_cast<std::int16_t>(o.va);
-  row[3] = static_cast<std::int16_t>(o.ub);
-  kernel_interleave(row + 4, prev_row(st, 2 * g, h, wa, o.va) + 2, prev_row(st, 2 * g + 1, h, wb, o.ub) + 2,
-                    h - 2);
+  if (!o.zero) join_rows(st, g, h, wa, wb, o.va, o.ub, st.row(g, 2 * h, wa, wb));
 }
 
 // The row of the zero keys of group g: no words for the four heads, the
 // members of the two halves' (mw, mw) rows.
 void write_zero_row(FastStep& st, int g, int h) noexcept {
   const int mw = st.mw;
-  std::int16_t* row = st.f.zero_rows.data() + ix(g) * ix(2 * h);
-  row[0] = row[1] = row[2] = row[3] = static_cast<std::int16_t>(mw);
-  kernel_interleave(row + 4, prev_row(st, 2 * g, h, mw, mw) + 2, prev_row(st, 2 * g + 1, h, mw, mw) + 2,
-                    h - 2);
+  join_rows(st, g, h, mw, mw, mw, mw, st.f.zero_rows.data() + ix(g) * ix(2 * h));
 }
 
-// The choice of key (wa, wb), taken from its mirror key written before it:
-// the same cost, the mirrored words of the second heads; the mirror of a
-// zero key is a zero key.
-MergeOut mirrored_merge(FastStep& st, const std::int16_t* heads, int g, int h, int wa, int wb) noexcept {
+// True when the row of key (x, y) of group gp of the previous step (h
+// slots) is its mirror key's read on the other strand (both strands). Of two
+// mirror keys, the one taken from the other (d) is read so unless its row
+// was written; both flagged zero have the group's zero row, and a key that
+// is its own mirror has its own row: these rows are looked at.
+bool mirrored_exactly(FastStep& st, int gp, int h, int x, int y) noexcept {
   const StrandMirror& m = *st.e.mirror;
-  const int ma = m.of(heads[0], wa), mb = m.of(heads[h], wb);
-  const std::size_t at = ix(g) * st.keys + st.key(ma, mb);
-  if (st.f.zero[at] != 0) return {0, st.mw, st.mw, true};
-  const std::int16_t* r = st.row(g, 2 * h, ma, mb);
-  return {st.f.cost[at], m.of(heads[1], r[2]), m.of(heads[h + 1], r[3]), false};
+  const GroupRows rows = st.prev_rows(gp, h);
+  const std::size_t k = rows.key(x, y), mk = m.key_of(rows.seq[0], x, rows.seq[1], y, st.M);
+  const std::uint8_t flag = mk == k || rows.written == nullptr ? 0 : rows.written[mk < k ? k : mk];
+  if (flag == FastSearch::kRowWritten) return false;
+  if (flag == FastSearch::kZeroTaken || mk == k) {
+    std::int16_t scratch[kMaxSlots];
+    const std::int16_t* row = prev_row(st, gp, h, x, y, scratch);
+    for (int i = 0; i < h; ++i)
+      if (m.of(rows.seq[i], row[i]) != row[i]) return false;
+  }
+  return true;
+}
+
+// Key (wa, wb) of group g takes the choice of its mirror key, written before
+// it: the same cost and flag, the mirrored words of the second heads, whose
+// previous rows make its row as for any key. That row is its mirror key's
+// read on the other strand when both previous rows are their mirror keys'
+// so read: then it is not written (GroupRows); else it is, and flagged.
+void mirror_merge(FastStep& st, int g, int h, int wa, int wb) noexcept {
+  FastSearch& f = st.f;
+  const int c = 2 * h;
+  st.take_mirror(g, c, wa, wb, true);
+  const std::size_t at = ix(g) * st.keys + st.key(wa, wb);
+  f.written[at] = f.zero[at] != 0 ? FastSearch::kZeroTaken : 0;
+  if (f.zero[at] != 0) return;
+  const StrandMirror& m = *st.e.mirror;
+  const std::int16_t* seq = st.seq(g, c);
+  const std::int16_t* r = st.row(g, c, m.of(seq[0], wa), m.of(seq[1], wb));
+  const int va = m.of(seq[2], r[2]), ub = m.of(seq[3], r[3]);
+  if (mirrored_exactly(st, 2 * g, h, wa, va) && mirrored_exactly(st, 2 * g + 1, h, wb, ub)) return;
+  f.written[at] = FastSearch::kRowWritten;
+  join_rows(st, g, h, wa, wb, va, ub, st.row(g, c, wa, wb));
 }
 
 Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
@@ -265,8 +294,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   const int a = lv[base], a2 = lv[base + 1], b = lv[base + h], b2 = lv[base + h + 1];
   const std::int32_t* C0 = f.cost_prev.data() + ix(2 * g) * st.keys;
   const std::int32_t* C1 = f.cost_prev.data() + ix(2 * g + 1) * st.keys;
-  const std::int16_t* R0 = st.prev_group(2 * g, h);
-  const std::int16_t* R1 = st.prev_group(2 * g + 1, h);
+  const GroupRows R0 = st.prev_rows(2 * g, h), R1 = st.prev_rows(2 * g + 1, h);
   const std::uint8_t* member[kMaxFetch];
   write_zero_row(st, g, h);
   const std::uint8_t* blk[4];
@@ -277,9 +305,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     if (fetch_side(f, lv + base + h, h, a, mx, my, 2, member, blk) != 0) return ERMEM;
     // Both strands: a word of a after its mirror (in the middle of its
     // words) keys only mirrored keys, whose lists are never read.
-    const int last = st.e.mirror != nullptr ? st.e.mirror->last[ix(a)] : -1;
-    const MergeSide side{
-        C1, R1, h, member, blk[0], blk[1], last >= 0 ? last / 2 + 1 : mw, last >= 0 ? last + 1 : mw};
+    const MergeSide side{C1, R1, h, member, blk[0], blk[1], other_words(st, a)};
     f.lists.used = 0;
     forget(f.runs.odd);
     for (int wb = 0; wb <= mw; ++wb) {
@@ -302,18 +328,17 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   // (b, a2) (the transpose of (a2, b)), a row per key, and the costs of b2's
   // candidates beside the lists.
   const std::uint8_t* BA2 = blk[1];
-  const MergeSide side{C0, R0, h, member, AB, BA2, mw, mw};
+  const MergeSide side{C0, R0, h, member, AB, BA2, OtherWords{mw, mw}};
   MergeOut* out = f.choices.data();
   forget(f.runs.odd);
   const StrandMirror* mirror = st.e.mirror;
-  const std::int16_t* heads = lv + base;
   for (int wa = 0; wa <= mw; ++wa) {
-    // Both strands: a word of a after its mirror takes every choice from
-    // there; the keys of a word that is its own mirror, from the words of b
-    // before their mirrors.
+    // Both strands: a word of a after its mirror takes every cost (and
+    // flag) from there; the keys of a word that is its own mirror, from the
+    // words of b before their mirrors. Their rows are not written.
     const bool mirrored = mirror != nullptr && mirror->of(a, wa) < wa;
     if (mirrored) {
-      for (int wb = 0; wb <= mw; ++wb) write_merge(st, g, h, wa, wb, mirrored_merge(st, heads, g, h, wa, wb));
+      for (int wb = 0; wb <= mw; ++wb) mirror_merge(st, g, h, wa, wb);
       continue;
     }
     f.buckets.clear();
@@ -363,9 +388,11 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
     const auto hh = ix(h);
     for (int wb = 0; wb <= mw; ++wb) {
       if (wb + kAhead <= mw && !out[wb + kAhead].zero)
-        __builtin_prefetch(R1 + st.key(wb + kAhead, out[wb + kAhead].ub) * hh);
-      const bool taken = mirror != nullptr && mirror->derived(a, wa, b, wb);
-      write_merge(st, g, h, wa, wb, taken ? mirrored_merge(st, heads, g, h, wa, wb) : out[wb]);
+        __builtin_prefetch(R1.rows + R1.likely_key(wb + kAhead, out[wb + kAhead].ub) * hh);
+      if (mirror != nullptr && mirror->derived(a, wa, b, wb))
+        mirror_merge(st, g, h, wa, wb);
+      else
+        write_merge(st, g, h, wa, wb, out[wb]);
     }
   }
   return 0;
@@ -380,13 +407,21 @@ Status fast_merge(GTree& t, FastSearch& f, int z, const SearchEnv& e) noexcept {
   std::swap(f.cost, f.cost_prev);  // all keep their room from step to step
   std::swap(f.zero, f.zero_prev);
   std::swap(f.zero_rows, f.zero_rows_prev);
+  std::swap(f.row_seq, f.row_seq_prev);
+  std::swap(f.written, f.written_prev);
   f.flagged_prev = f.flagged;
   f.flagged = true;
   std::size_t entries = 0;
   if (!mul_size(st.keys, ix(K), entries) || table_grow(f.cost, entries, 0) != 0 ||
-      table_grow(f.zero, entries, 0) != 0 || table_grow(f.zero_rows, ix(st.nn), 0) != 0)
+      table_grow(f.zero, entries, 0) != 0 || table_grow(f.written, entries, 0) != 0 ||
+      table_grow(f.zero_rows, ix(st.nn), 0) != 0)
     return ERMEM;
   const std::int16_t* lv = t.level[ix(z)].data();
+  for (int g = 0; g < K; ++g) {  // a row holds the slots of both halves' rows alternately
+    const std::int16_t* from[2] = {st.prev_seq(2 * g, h), st.prev_seq(2 * g + 1, h)};
+    std::int16_t* seq = st.seq(g, c);
+    for (int i = 0; i < c; ++i) seq[i] = from[i % 2][i / 2];
+  }
   KeptStep* kept = z == st.e.dp->logn - 2 ? kept_step(st, c, true) : nullptr;
   for (int g = 0; g < K; ++g) {
     if (lv[g * c + 1] < 0 || lv[g * c + h + 1] < 0) return ERINT;

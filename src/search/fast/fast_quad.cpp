@@ -27,24 +27,13 @@ void write_quad(FastStep& st, int q, int Q, int w0, int w2, const QuadOut& o) no
   (void)Q;
 }
 
-// Key (w0, w2) takes the outcome of its mirror key, written before it: the
-// same cost, every word of the row mirrored. seq holds the sequences of the
-// row's slots: s0, s2, s1, s3 (-1 for an empty partner).
-void mirror_quad(FastStep& st, int q, const int* seq, int w0, int w2) noexcept {
-  const StrandMirror& m = *st.e.mirror;
-  const int m0 = m.of(seq[0], w0), m2 = m.of(seq[1], w2);
-  const std::int16_t* r = st.row(q, 4, m0, m2);
-  write_quad(st, q, 0, w0, w2,
-             {st.f.cost[ix(q) * st.keys + st.key(m0, m2)], m.of(seq[0], r[0]), m.of(seq[1], r[1]),
-              m.of(seq[2], r[2]), m.of(seq[3], r[3])});
-}
-
 // True when every key of the word w0 of s0 is the mirror of one written
-// before: all of them are taken from there.
-bool mirror_quads(FastStep& st, int q, const int* seq, int w0) noexcept {
+// before: all of them are taken from there (their costs; their rows are read
+// from their mirrors' when needed, row_or_mirror).
+bool mirror_quads(FastStep& st, int q, int w0) noexcept {
   const StrandMirror* m = st.e.mirror;
-  if (m == nullptr || m->of(seq[0], w0) >= w0) return false;
-  for (int w2 = 0; w2 <= st.mw; ++w2) mirror_quad(st, q, seq, w0, w2);
+  if (m == nullptr || m->of(st.seq(q, 4)[0], w0) >= w0) return false;
+  for (int w2 = 0; w2 <= st.mw; ++w2) st.take_mirror(q, 4, w0, w2, false);
   return true;
 }
 
@@ -55,6 +44,7 @@ struct QuadSide {
   const std::uint8_t* own_other;   // (o, x)
   const std::uint8_t* cand_other;  // (p, x)
   const Neighbours* other_cand;    // per word of x, the words of p reaching T
+  OtherWords words;                // the words of x worked for
 };
 
 // Pushes, for the own word w, every (other word, candidate) pair admissible
@@ -69,6 +59,7 @@ void quad_side(FastStep& st, const QuadSide& s, int w, Buckets& out) noexcept {
   const int mw = st.mw, T = st.T;
   if (w == mw) {
     for (int x = 0; x < mw; ++x) {
+      if (s.words.left_out(x)) continue;
       const std::int16_t* near = s.other_cand->list(x);
       for (int k = 0, len = s.other_cand->size(x); k < len; ++k) out.push(x, near[k]);
     }
@@ -84,11 +75,15 @@ void quad_side(FastStep& st, const QuadSide& s, int w, Buckets& out) noexcept {
   for (int i = 0, len = kernel_bytes_at_least(a, mw, T, near_own); i < len; ++i) {
     const int v = near_own[i];
     out.push(mw, v);
-    const int count = kernel_sum_at_least(st.block_row(s.cand_other, v), c, mw, twice, hits);
-    for (int k = 0; k < count; ++k) out.push(hits[k], v);
+    const std::uint8_t* b = st.block_row(s.cand_other, v);
+    s.words.for_parts(mw, [&](int from, int n) {
+      const int count = kernel_sum_at_least(b + from, c + from, n, twice, hits);
+      for (int k = 0; k < count; ++k) out.push(hits[k] + from, v);
+    });
   }
   for (int i = 0, len = kernel_bytes_at_least(c, mw, T, near_own); i < len; ++i) {
     const int x = near_own[i];
+    if (s.words.left_out(x)) continue;
     out.push(x, mw);
     const std::int16_t* near = s.other_cand->list(x);
     for (int k = 0, count = s.other_cand->size(x); k < count; ++k)
@@ -130,11 +125,10 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
   const long long high = static_cast<long long>(T) + 2;
   if (collect_neighbours(B, mw, high > 256 ? 256 : static_cast<int>(high), f.near) != 0) return ERMEM;
   Buckets& out = f.buckets;
-  const int seq[4] = {s0, s2, p_is_s1 ? p : -1, p_is_s1 ? -1 : p};
   const StrandMirror* mirror = st.e.mirror;
 
   for (int w0 = 0; w0 <= mw; ++w0) {
-    if (mirror_quads(st, q, seq, w0)) continue;
+    if (mirror_quads(st, q, w0)) continue;
     out.clear();
     std::int16_t* hits = f.hits.data();
     if (w0 == mw) {
@@ -173,7 +167,7 @@ Status quad_one_partner(FastStep& st, int q, int Q, int s0, int s2, int p, bool 
     if (sort_buckets(out, st.M) != 0) return ERMEM;
     for (int w2 = 0; w2 <= mw; ++w2) {
       if (mirror != nullptr && mirror->derived(s0, w0, s2, w2)) {
-        mirror_quad(st, q, seq, w0, w2);
+        st.take_mirror(q, 4, w0, w2, false);
         continue;
       }
       const int count = out.size(w2);
@@ -205,7 +199,9 @@ Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int
 
   // Lists B, for every key, from the side of s2.
   if (collect_neighbours(A3, mw, T, f.near) != 0) return ERMEM;
-  const QuadSide side_b{B3, blk[5], blk[6], &f.near};
+  // Both strands: the keys of a word of s0 after its mirror are all taken
+  // from their mirrors, and their lists are never read.
+  const QuadSide side_b{B3, blk[5], blk[6], &f.near, other_words(st, s0)};
   f.lists.used = 0;
   for (int w2 = 0; w2 <= mw; ++w2) {
     f.buckets.clear();
@@ -216,18 +212,17 @@ Status quad_two_partners(FastStep& st, int q, int Q, int s0, int s1, int s2, int
 
   // Lists A, one word of s0 at a time, and the choice of every key.
   if (collect_neighbours(B1, mw, T, f.near) != 0) return ERMEM;
-  const QuadSide side_a{A1, C, blk[2], &f.near};
+  const QuadSide side_a{A1, C, blk[2], &f.near, OtherWords{mw, mw}};
   row_maxima(P, mw, f.rowmax.data());
-  const int seq[4] = {s0, s2, s1, s3};
   const StrandMirror* mirror = st.e.mirror;
   for (int w0 = 0; w0 <= mw; ++w0) {
-    if (mirror_quads(st, q, seq, w0)) continue;
+    if (mirror_quads(st, q, w0)) continue;
     f.buckets.clear();
     quad_side(st, side_a, w0, f.buckets);
     if (sort_buckets(f.buckets, st.M) != 0) return ERMEM;
     for (int w2 = 0; w2 <= mw; ++w2) {
       if (mirror != nullptr && mirror->derived(s0, w0, s2, w2)) {
-        mirror_quad(st, q, seq, w0, w2);
+        st.take_mirror(q, 4, w0, w2, false);
         continue;
       }
       const int c = st.at(C, w0, w2);
@@ -270,10 +265,15 @@ Status fast_quads(GTree& t, FastSearch& f, const SearchEnv& e) noexcept {
   f.flagged = false;  // every quad row is written
   // The rows of every step, kept from permutation to permutation.
   if (!mul_size(st.keys, ix(st.nn), entries) || table_grow(f.rows, entries, 0) != 0 ||
-      table_grow(f.rows_prev, entries, 0) != 0)
+      table_grow(f.rows_prev, entries, 0) != 0 || table_grow(f.row_seq, ix(st.nn), 0) != 0 ||
+      table_grow(f.row_seq_prev, ix(st.nn), 0) != 0)
     return ERMEM;
 
   const Table<std::int16_t>& lv = t.level[ix(dp.logn - 1)];
+  for (int q = 0; q < Q; ++q) {  // a quad row holds s0, s2, s1, s3
+    std::int16_t* seq = st.seq(q, 4);
+    for (int k = 0; k < 4; ++k) seq[k] = lv[ix(4 * q + (k % 2) * 2 + k / 2)];
+  }
   KeptStep* kept = kept_step(st, 4, false);
   for (int q = 0; q < Q; ++q) {
     if (reuse_group(st, kept, lv.data() + 4 * q, q, 4)) continue;

@@ -35,6 +35,27 @@ struct FastStep {
   [[nodiscard]] const std::int16_t* prev_group(int g, int c) const noexcept {
     return f.rows_prev.data() + ix(g) * keys * ix(c);
   }
+  // The sequences of the row slots of group g (c slots) of this step and of
+  // the previous one.
+  [[nodiscard]] std::int16_t* seq(int g, int c) noexcept { return f.row_seq.data() + ix(g) * ix(c); }
+  [[nodiscard]] const std::int16_t* prev_seq(int g, int c) const noexcept {
+    return f.row_seq_prev.data() + ix(g) * ix(c);
+  }
+  // The rows of group g (c slots) of the previous step.
+  [[nodiscard]] GroupRows prev_rows(int g, int c) const noexcept {
+    const std::uint8_t* w = f.flagged_prev ? f.written_prev.data() + ix(g) * keys : nullptr;
+    return GroupRows{prev_group(g, c), M, c, e.mirror, prev_seq(g, c), w};
+  }
+  // Key (x, y) of group g (c slots) is taken from its mirror key: its cost
+  // (and its flag, when the step has flags) are copied; its row is left
+  // out (GroupRows) unless the step writes it.
+  void take_mirror(int g, int c, int x, int y, bool flags) noexcept {
+    const std::int16_t* s = seq(g, c);
+    const std::size_t at = ix(g) * keys + key(x, y),
+                      from = ix(g) * keys + e.mirror->key_of(s[0], x, s[1], y, M);
+    f.cost[at] = f.cost[from];
+    if (flags) f.zero[at] = f.zero[from];
+  }
   // Entry (i, j) of a directed block, 0 for the no-word index.
   [[nodiscard]] int at(const std::uint8_t* block, int i, int j) const noexcept {
     if (i == mw || j == mw) return 0;
@@ -50,6 +71,28 @@ struct FastStep {
     return v < -32768 ? -32768 : v > 32767 ? 32767 : static_cast<int>(v);
   }
 };
+
+// The words x of the other head for which a step makes the lists of keys
+// (x, own word): 0 .. cut-1 and resume .. mw-1. With both strands the words
+// between are left out, as every key they make is taken from its mirror
+// (the words after their mirrors); otherwise cut = resume = mw.
+struct OtherWords {
+  int cut, resume;
+
+  [[nodiscard]] bool left_out(int x) const noexcept { return x >= cut && x < resume; }
+  // Calls part(from, count) for the words worked for, below mw.
+  template <class Part>
+  void for_parts(int mw, Part&& part) const noexcept {
+    if (cut > 0) part(0, cut);
+    if (resume < mw) part(resume, mw - resume);
+  }
+};
+
+// The words of the other head, sequence x, a step works for.
+[[nodiscard]] inline OtherWords other_words(const FastStep& st, int x) noexcept {
+  const int last = st.e.mirror != nullptr ? st.e.mirror->last[ix(x)] : -1;
+  return last >= 0 ? OtherWords{last / 2 + 1, last + 1} : OtherWords{st.mw, st.mw};
+}
 
 // The kept step of a step whose groups have c places (the quad step: c = 4,
 // or the first merge step: c = 8), or null (no such step kept, or no room).

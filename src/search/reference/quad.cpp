@@ -104,11 +104,6 @@ QuadOutcome two_partners(const SearchEnv& e, GTree& t, const Quad& g, int w0, in
   return {0, mw, mw, mw, mw};
 }
 
-// The key of the mirrored heads of key (w0, w2).
-std::size_t key_of(const StrandMirror& m, const Quad& g, int w0, int w2, int M) noexcept {
-  return ix(m.of(g.s0, w0)) * ix(M) + ix(m.of(g.s2, w2));
-}
-
 // The outcome of a key whose mirror key (worked out before it) is `from`:
 // the same cost, every word of the row mirrored.
 QuadOutcome mirrored_quad(const StrandMirror& m, const GTree& t, const Quad& g, std::size_t from, int q,
@@ -140,7 +135,7 @@ Status search_quads(GTree& t, const SearchEnv& e) noexcept {
         QuadOutcome o;
         const int c = e.p(g.s0, w0, g.s2, w2);
         if (e.mirror != nullptr && e.mirror->derived(g.s0, w0, g.s2, w2))
-          o = mirrored_quad(*e.mirror, t, g, key_of(*e.mirror, g, w0, w2, M), q, Q, nn);
+          o = mirrored_quad(*e.mirror, t, g, e.mirror->key_of(g.s0, w0, g.s2, w2, M), q, Q, nn);
         else if (g.s1 < 0 && g.s3 < 0)
           o = c >= T ? QuadOutcome{c, w0, w2, mw, mw} : QuadOutcome{0, mw, mw, mw, mw};
         else if (g.s1 < 0 || g.s3 < 0)

@@ -18,7 +18,8 @@
 #include "proximity/proximity.hpp"
 #include "search/tree/mirror.hpp"
 
-inline constexpr int kMaxLevels = 8;  // covers nn up to 256
+inline constexpr int kMaxLevels = 8;               // covers nn up to 256
+inline constexpr int kMaxSlots = 1 << kMaxLevels;  // the most slots of a row (nn)
 
 struct GTree {
   Table<std::int16_t> perm;          // n sequence indices, in search order
@@ -57,15 +58,18 @@ struct SearchEnv {
 [[nodiscard]] Status gtree_tables(GTree& g, const SearchEnv& env) noexcept;
 [[nodiscard]] Status build_levels(GTree& g, const SearchEnv& env) noexcept;
 
-// The rows of the one group at the top of a climb: nn slots per key, in key
-// order; when `zero` is given, a key whose flag is set has the row zero_row.
+// The rows of the one group at the top of a climb (nn slots per key); when
+// `zero` is given, a key whose flag is set has the row zero_row.
 struct TopRows {
-  const std::int16_t* rows;
+  GroupRows group;
   const std::uint8_t* zero = nullptr;
   const std::int16_t* zero_row = nullptr;
 
-  [[nodiscard]] const std::int16_t* row(std::size_t key, int nn) const noexcept {
-    return zero != nullptr && zero[key] != 0 ? zero_row : rows + key * ix(nn);
+  // The row of key; scratch (nn entries) holds a row made from its mirror's.
+  [[nodiscard]] const std::int16_t* row(std::size_t key, std::int16_t* scratch) const noexcept {
+    if (zero != nullptr && zero[key] != 0) return zero_row;
+    const auto m = ix(group.M);
+    return group.row(static_cast<int>(key / m), static_cast<int>(key % m), scratch);
   }
 };
 
