@@ -37,42 +37,6 @@ struct Search : OwnSettings, SearchCase {
   int power() const { return msg[static_cast<std::size_t>(2 * dp.n + 1)]; }
 };
 
-// The cost of every key of every group is the sum of the proximities among
-// the words of its row, or 0 for a row without words.
-TEST(QuadSearch, CostIsTheSumOfTheRowsProximities) {
-  std::mt19937 rng(7);
-  for (int round = 0; round < 30; ++round) {
-    const int n = 3 + round % 6;
-    Settings s = make_settings(3 + round % 3);
-    s.threshold = 1 + round % 3;
-    std::vector<std::string> seqs;
-    for (int i = 0; i < n; ++i) seqs.push_back(random_text(rng, 6 + static_cast<int>(rng() % 6)));
-    Search x(std::move(s), seqs, round % 2 == 0);
-    std::vector<int> perm = identity(n);
-    std::shuffle(perm.begin(), perm.end(), rng);
-    ASSERT_EQ(x.build(perm), 0u);
-    ASSERT_EQ(search_quads(x.tree, x.env), 0u);
-    const int M = x.dp.M(), nn = x.dp.nn, Q = nn / 4, mw = x.dp.mw;
-    const std::vector<int> lv = x.level(x.dp.logn - 1);
-    for (int q = 0; q < Q; ++q)
-      for (int key = 0; key < M * M; ++key) {
-        const std::int16_t* row = x.tree.system.data() + key * nn + 4 * q;
-        const int seqs_of[4] = {lv[ix(4 * q)], lv[ix(4 * q + 2)], lv[ix(4 * q + 1)], lv[ix(4 * q + 3)]};
-        int sum = 0;
-        for (int i = 0; i < 4; ++i)
-          for (int j = i + 1; j < 4; ++j)
-            if (seqs_of[i] >= 0 && seqs_of[j] >= 0)
-              sum += x.env.p(seqs_of[i], row[i], seqs_of[j], row[j]);
-        ASSERT_EQ(x.tree.cost[static_cast<std::size_t>(key * Q + q)], sum) << "round " << round;
-        if (sum > 0) {
-          ASSERT_EQ(row[0], key / M);
-          ASSERT_EQ(row[1], key % M);
-        }
-        for (int i = 0; i < 4; ++i) ASSERT_TRUE(row[i] >= 0 && row[i] <= mw);
-      }
-  }
-}
-
 // With a threshold of 0 an index beyond the end of a shorter sequence can win
 // (all its proximities are 0); the signal then gives that sequence no word.
 TEST(SignalSearch, IndicesBeyondASequenceAreNoWords) {
