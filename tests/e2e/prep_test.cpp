@@ -159,14 +159,9 @@ std::vector<std::vector<std::string>> tsv_rows(const std::string& text) {
   std::vector<std::vector<std::string>> rows;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
-    std::vector<std::string> f(1);
-    for (const char c : line) {
-      if (c == '\t')
-        f.emplace_back();
-      else
-        f.back().push_back(c);
-    }
-    rows.push_back(f);
+    std::istringstream fields(line);
+    rows.emplace_back();
+    for (std::string f; std::getline(fields, f, '\t');) rows.back().push_back(f);
   }
   return rows;
 }
