@@ -271,12 +271,6 @@ written = read(one, "p.out")
 check(r.returncode == 0 and r.stdout == "" and written == run([POLISH, "in.seq", "in.seq.out"], one).stdout,
       "-o writes what standard output gets")
 check(written.endswith("Global RC: 0  (time: 0 sec)\n\n"), "the polished file has its closing line")
-# A polished file cut at a portion end is told from a whole one.
-cut = written[:written.rindex("Global RC:")]
-write(cut, one, "cut.out")
-for program in ([EXPORT, "cut.out"], [POLISH, "in.seq", "cut.out"]):
-    r = run(program, one)
-    check(r.returncode == 2 and "closing" in r.stderr, "a cut polished file: %r" % r.stderr)
 r = run([POLISH, "in.seq", "in.seq.out", "-o", "nodir/p.out"], one)
 check(r.returncode == 4 and "nothing written" in r.stderr, "-o into a missing folder: %r" % r.stderr)
 v = run([POLISH, "--version"], one)
