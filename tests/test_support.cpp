@@ -53,13 +53,10 @@ Settings make_settings(int l, int l2) {
 }
 
 Status load_portion(const Settings& set, const std::vector<std::string>& seqs, DataPortion& dp) {
-  TempDir dir;
   std::string text;
   for (std::size_t i = 0; i < seqs.size(); ++i) text += ">s" + std::to_string(i + 1) + "\n" + seqs[i] + "\n";
-  std::FILE* in = std::fopen(dir.write("p.fa", text).c_str(), "r");
   Status run = 0;
-  const Status st = read_portion(in, set, dp, run);
-  std::fclose(in);
+  const Status st = read_portion(TextIn(text).f, set, dp, run);
   return st | run;
 }
 

@@ -5,21 +5,13 @@
 
 #include <string>
 
-#include "test_support.hpp"
-
 namespace {
 
-// What is written arrives byte for byte, in the formats of printf; an Out
-// without a file writes nothing and never fails.
-TEST(Out, WritesAsPrintfAndNothingWithoutAFile) {
-  MemFile f;
-  Out out{f.f};
-  EXPECT_EQ(out.print("%3d:%-*.*s|%.2f", 7, 4, 2, "abc", 0.125) | out.put(" x\n") | out.write("yz\0w", 3), 0u);
-  EXPECT_EQ(out.flush(), 0u);
-  EXPECT_EQ(f.text(), std::string("  7:ab  |0.12 x\nyz\0", 19));
-  EXPECT_FALSE(out.failed);
+// An Out without a file writes nothing and never fails. (What one with a
+// file writes is in every golden run.)
+TEST(Out, WithoutAFileNothingIsWrittenAndNothingFails) {
   Out none;
-  EXPECT_EQ(none.print("%d", 1) | none.put("a") | none.flush() | none.close(), 0u);
+  EXPECT_EQ(none.print("%d", 1) | none.put("a") | none.write("b", 1) | none.flush() | none.close(), 0u);
   EXPECT_FALSE(none.failed);
 }
 

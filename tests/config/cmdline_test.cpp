@@ -55,13 +55,6 @@ struct Parse : ::testing::Test {
   }
 };
 
-TEST(ReadNumber, ReadsLikeTheCommandLineDoes) {
-  const std::pair<const char*, int> cases[] = {{"12", 12},   {"  -7x", -7}, {"+3", 3}, {"", 0},
-                                               {"abc", 0},   {"99999999999999", 2147483647},
-                                               {"-99999999999999", -2147483647 - 1}};
-  for (const auto& [text, value] : cases) EXPECT_EQ(read_number(text), value) << text;
-}
-
 // Word lengths, spacing penalties (as many as spacings, read up to any
 // separator), thresholds and effective lengths. A negative a-bonus is a
 // bonus like any other; an effective length beyond int is held at its end.
@@ -95,9 +88,6 @@ TEST_F(Parse, DerivedSettings) {
     if (c.leff != -1) { EXPECT_EQ(set.leff, c.leff) << what; }
     if (!c.penalties.empty()) { EXPECT_EQ(penalties(), c.penalties) << what; }
   }
-  EXPECT_STREQ(set.motif, "acgt");
-  EXPECT_STREQ(files.output_name, "in.fa.out");
-  EXPECT_TRUE(std::filesystem::exists("in.fa.out"));
   EXPECT_FALSE(files.history.open());
 }
 

@@ -72,17 +72,6 @@ TEST(Startup, RefusedRuns) {
   }
 }
 
-// Started without mpiexec korvax runs as one task: the same refusal, and an
-// exit status that is not 0.
-TEST(Startup, OneTaskWithoutMpiexec) {
-  Workdir wd;
-  wd.write("x.fa", portion(3));
-  const RunResult r = run_shell(wd, std::string("ASAN_OPTIONS=detect_leaks=0 '") + KORVAX_BIN + "' x.fa < /dev/null");
-  EXPECT_EQ(mask_times(r.out),
-            "\nThe algorithm needs at least 2 tasks!\n\nGlobal RC: ERMPI  (time: N sec)\n\n" + kThanks);
-  EXPECT_EQ(r.exit_code, 0x40);
-}
-
 TEST(Startup, HelpEndsTheRunWithoutStatusLines) {
   Workdir wd;
   wd.write("in.fa", portion(3));

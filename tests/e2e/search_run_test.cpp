@@ -50,29 +50,6 @@ TEST(Search, GoldenRunsInEveryMode) {
   }
 }
 
-// The bundled example: the best signal is made of known CRP binding sites.
-// One secondary task and the fixed coin make the run repeatable.
-TEST(Search, BundledExampleFindsKnownSites) {
-  Workdir wd;
-  wd.write("crp0.seq", read_source("examples/crp0.seq"));
-  const RunResult r = run_korvax(wd, 2, {"-L22", "crp0.seq"});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_TRUE(contains(r.out, "Terminated due to P-list end\n"));
-  EXPECT_EQ(count_of(r.out, "Best quality result #"), 3);
-  const std::string text = wd.read("crp0.seq.out");
-  std::string best = text.substr(text.find("Best quality result #1"));
-  best = best.substr(0, best.find("\n\n"));
-  // 1-based starts of annotated sites (Lawrence & Reilly 1990), one or two per sequence.
-  const char* sites[] = {"ce1cg  [0017]", "ce1cg  [0061]", "ara    [0017]", "ara    [0055]",
-                         "bglr1  [0076]", "crp    [0063]", "cya    [0050]", "deop2  [0007]",
-                         "deop2  [0060]", "gale   [0042]", "ilv    [0039]", "lac    [0009]",
-                         "lac    [0080]", "male   [0014]", "malk   [0029]", "malk   [0061]",
-                         "malt   [0041]", "ompa   [0048]"};
-  int found = 0;
-  for (const char* site : sites) found += contains(best, site);
-  EXPECT_GE(found, 8) << best;
-}
-
 // -SEED: the plain build (whose coin is not fixed) repeats a run byte for
 // byte apart from time stamps (console, result file with the copied
 // secondary files, history); another seed makes another run.

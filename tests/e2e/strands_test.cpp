@@ -95,11 +95,12 @@ std::string planted_command([[maybe_unused]] const std::string& args) {
 #endif
 }
 
-// A motif planted on a random strand per sequence: one strand alone finds
-// the sequences of one sign (whichever group the search settles on), both
-// strands find every sequence at its planted place, on its planted strand
-// (or every sequence on the other one: the signal read on the reverse
-// strand is the same signal), each word printed as read on its strand.
+// A motif planted on a random strand per sequence (an asymmetric one, so
+// that one strand alone cannot find both groups): both strands find every
+// sequence at its planted place, on its planted strand (or every sequence on
+// the other one: the signal read on the reverse strand is the same signal),
+// each word printed as read on its strand. (What one strand finds is fixed
+// by every golden run.)
 TEST(Strands, BothStrandsFindTheMotifOnEitherStrand) {
   if (planted_command("").empty()) GTEST_SKIP() << "korvax-planted not built (KORVAX_BENCH off)";
   Workdir wd;
@@ -114,19 +115,6 @@ TEST(Strands, BothStrandsFindTheMotifOnEitherStrand) {
   // An asymmetric motif: a copy and its reverse complement agree little.
   const std::string copy = planted[0].letters.substr(static_cast<std::size_t>(planted[0].place - 1), word);
   ASSERT_LE(agreeing(copy, reverse_complement(copy)), word / 2) << copy;
-
-  const RunResult one = run_korvax(wd, 2, {"-L12", "-U20", "in.fa", "one.out"});
-  ASSERT_EQ(one.exit_code, 0) << one.err;
-  const std::map<int, Site> found_one = best_signal(wd.read("one.out"));
-  int at_place[2] = {0, 0};  // '+', '-'
-  for (const auto& [i, s] : found_one) {
-    const Planted& p = planted[static_cast<std::size_t>(i - 1)];
-    EXPECT_EQ(s.sign, 0) << "no strand without -RC";
-    if (s.place == p.place) ++at_place[p.sign == '-'];
-  }
-  EXPECT_TRUE(at_place[0] == 0 || at_place[1] == 0) << at_place[0] << " + and " << at_place[1] << " -";
-  EXPECT_GE(at_place[0] + at_place[1], std::min(minus, n - minus));
-  EXPECT_LE(at_place[0] + at_place[1], std::max(minus, n - minus));
 
   const RunResult both = run_korvax(wd, 2, {"-L12", "-U20", "-RC", "-F", "in.fa", "both.out"});
   ASSERT_EQ(both.exit_code, 0) << both.err;

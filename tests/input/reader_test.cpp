@@ -77,7 +77,6 @@ TEST_F(Reader, PortionsOfAFile) {
       // a line that starts with one is not empty, and the portion is bad.
       {"a zero byte", "acgtac\0gg\nacgtac\n"s, false, 4, 0, {{ERDATA | EODATA, 2, 9, 4, 2, 6, {"acgtac\0gg"s}}}},
       {"a zero byte first", "\0acgt\nacgtac\n"s, false, 4, 0, {{ERDATA | EODATA, 2, 6, 4, 2, 3, {"\0acgt"s}}}},
-      {"a zero byte in a name", ">a\0b\nacgt\nacgt\n"s, false, 4, 0, {{ERDATA | EODATA, 2, 4, 4, 2, 1, {}}}},
       {"a zero byte alone", "acgt\nacgt\n\0\nacgt\n"s, false, 4, 0, {{ERDATA | EODATA, 4, 4, 4, 2, 1, {}}}},
   };
   for (const auto& f : files) {

@@ -12,65 +12,6 @@
 
 namespace {
 
-struct Words {
-  Settings set;
-  DataPortion dp;
-  Words(Settings s, const std::vector<std::string>& seqs) : set(std::move(s)) {
-    EXPECT_EQ(load_portion(set, seqs, dp) & ~EODATA, 0u);
-  }
-  int fly(int a, int i, int b, int j) const {
-    return proximity(ProxEnv{&set, &dp, nullptr}, a, i, b, j);
-  }
-};
-
-Settings with_motif(int l, const char* motif, int penalty = 5) {
-  Settings s;
-  s.l = l;
-  s.a_penalty = penalty;
-  std::snprintf(s.motif, sizeof s.motif, "%s", motif);
-  s.motif_given = true;
-  EXPECT_EQ(derive_settings(s), 0u);
-  return s;
-}
-
-// Proximities worked out by hand, on the fly and from the matrix: agreeing
-// letters, motif bonuses and penalties (raised to 0 at worst), the no-word
-// index and words that pass the end of a shorter sequence, and the spacing
-// penalties of word pairs.
-TEST(Proximity, HandComputedCases) {
-  const std::string pairs17 = "ac" + std::string(17, 'g') + "tt" + "aaaaa";  // spacings 16..22
-  const std::string pairs19 = "ac" + std::string(19, 'g') + "tt" + "aaa";
-  const std::string pairs16 = "ac" + std::string(16, 'g') + "tt" + "aaaaaa";
-  const std::string pairs22 = "ac" + std::string(22, 'g') + "tt";
-  struct {
-    const char* what;
-    Settings set;
-    std::vector<std::string> seqs;
-    int i, j, want;  // words of sequences 1 and 2
-  } cases[] = {
-      {"letters", make_settings(4), {"acgt", "acct"}, 0, 0, 3},
-      {"no letter", make_settings(4), {"acgt", "tgca"}, 0, 0, 0},
-      {"motif a?Gt", with_motif(4, "a?Gt"), {"acgt", "acgt"}, 0, 0, 7},          // 2 + 1 + 2 + 2
-      {"motif a?Gt, G missed", with_motif(4, "a?Gt"), {"acct", "acct"}, 0, 0, 1},  // 2 + 1 + (1 - 5) + 2
-      {"motif acGt, differ at G", with_motif(4, "acGt"), {"acgt", "acat"}, 0, 0, 1},  // 2 + 2 - 5 + 2
-      {"raised to 0", with_motif(4, "acGt", 10), {"acgt", "acat"}, 0, 0, 0},
-      {"no word", make_settings(4), {"acgtacgt", "acgtac"}, 5, 0, 0},               // mw = 5
-      {"past the end", make_settings(4), {"acgtacgt", "acgtac"}, 4, 3, 0},
-      {"last word", make_settings(4), {"acgtacgt", "acgtac"}, 4, 0, 4},
-      {"spacings 17 and 19", make_settings(2, 2), {pairs17, pairs19}, 1, 3, 4 - 0 - 2},
-      {"spacings 16 and 22", make_settings(2, 2), {pairs16, pairs22}, 0, 6, 0},   // 4 - 8 - 8
-  };
-  for (auto& c : cases) {
-    Words w(std::move(c.set), c.seqs);
-    ProxMatrix mx;
-    ASSERT_EQ(build_matrix(w.set, w.dp, nullptr, mx), 0u) << c.what;
-    const ProxEnv mat{&w.set, &w.dp, &mx};
-    EXPECT_EQ(w.fly(0, c.i, 1, c.j), c.want) << c.what;
-    EXPECT_EQ(w.fly(1, c.j, 0, c.i), c.want) << c.what;
-    EXPECT_EQ(proximity(mat, 0, c.i, 1, c.j), c.want) << c.what;
-  }
-}
-
 // Matrix mode and on-the-fly mode agree on every pair of indices, for both
 // alphabets, with and without motifs, for one word and word pairs, with
 // sequences shorter than the word, letters alike and weighed (-BG1).
@@ -170,11 +111,12 @@ TEST(Background, WeightsThresholdAndParametersLine) {
 TEST(ProximityMatrix, DumpOfLongSequences) {
   Settings s = make_settings(1);
   s.diag_level = 3;
-  Words w(std::move(s), {std::string(150, 'a'), "c"});
+  DataPortion dp;
+  ASSERT_EQ(load_portion(s, {std::string(150, 'a'), "c"}, dp) & ~EODATA, 0u);
   MemFile f;
   Out out{f.f};
   ProxMatrix mx;
-  ASSERT_EQ(build_matrix(w.set, w.dp, &out, mx), 0u);
+  ASSERT_EQ(build_matrix(s, dp, &out, mx), 0u);
   const std::string text = f.text();
   const std::string header = text.substr(text.find("[01,02]"), 7 + 3 * 150);
   EXPECT_EQ(header.substr(7 + 3 * 98, 9), " 99100 01");

@@ -1,6 +1,7 @@
 // report_test.cpp: the best-results report on records built by hand, for
-// what the golden runs do not show: a second ranking, a Q permutation,
-// duplicates and the end of the places.
+// what the golden runs do not show: a signal found twice, a result of
+// quality 0, the report at -D1. (Both rankings, Q permutations and the end
+// of the places are in the golden runs.)
 #include "result_file/report_writer.hpp"
 
 #include <gtest/gtest.h>
@@ -32,36 +33,6 @@ struct Reports {
     return add_result_record(records, p_index, q_index, serial, perm, words, sums, quality, avg, power);
   }
 };
-
-TEST(Report, PlacesTitlesAndWordLines) {
-  Settings s = make_settings(4);
-  s.diag_level = 2;
-  Reports r(std::move(s), {"acgtacgt", "ttacgtaa", "gggggggg"});
-  const int mw = r.dp.mw;
-  r.add(0, -1, 0, {0, 1, 2}, {0, 2, mw}, {4, 4, 0}, 900, 400, 2);
-  r.add(0, 0, 4, {1, 0, 2}, {4, 2, -1}, {4, 4, 0}, 800, 500, 2);
-  r.env.serial = 39;
-  ASSERT_EQ(report_best(r.env, 1), 0u);
-  EXPECT_EQ(r.out.text(),
-            "Best quality result #1 [0/40] (power: 2, quality: 9.00, avg proximity: 4.00)\n"
-            "P0[0]: 1 2 3 \n"
-            "  1:s1[0001] acgt (4,  4.00)\n"
-            "  2:s2[0003] acgt (4,  4.00)\n"
-            "  3:s3\n"
-            "\n"
-            "Best avg proximity result #1 [4/40] (power: 2, quality: 8.00, avg proximity: 5.00)\n"
-            "Q0,0[4]: 2 1 3 \n"
-            "  1:s1[0005] acgt (4,  4.00)\n"
-            "  2:s2[0003] acgt (4,  4.00)\n"
-            "\n");
-  EXPECT_EQ(r.console.text(),
-            "Best quality result #1 [0/40] (power: 2, quality: 9.00, avg proximity: 4.00)\n"
-            "Best avg proximity result #1 [4/40] (power: 2, quality: 8.00, avg proximity: 5.00)\n");
-  // Both are out now: place 2 prints nothing.
-  const std::size_t before = r.console.text().size();
-  ASSERT_EQ(report_best(r.env, 2), 0u);
-  EXPECT_EQ(r.console.text().size(), before);
-}
 
 // A signal found again by another permutation is reported once; a result of
 // quality 0 after place 1 only when its avg proximity is not 0 too; below
