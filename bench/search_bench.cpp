@@ -61,6 +61,7 @@ struct Bench {
 struct Run {
   double seconds = 0, build = 0, peak_mib = 0;
   bool matrix = false;
+  MergeCounts counts;  // the fast search's merge steps, over every permutation
   std::vector<std::int32_t> results;
 };
 
@@ -96,6 +97,7 @@ Run run_engine(const Bench& b, bool fast, int count, bool full = false) {
     const double t2 = cpu_seconds();
     const double head[3] = {(t2 - t1) / count, t1 - t0, matrix ? 1.0 : 0.0};
     if (write(fd[1], head, sizeof head) != sizeof head ||
+        write(fd[1], &fs.counts, sizeof fs.counts) != sizeof fs.counts ||
         write(fd[1], all.data(), all.size() * sizeof(std::int32_t)) !=
             static_cast<ssize_t>(all.size() * sizeof(std::int32_t)))
       std::_Exit(5);
@@ -105,7 +107,8 @@ Run run_engine(const Bench& b, bool fast, int count, bool full = false) {
   Run r;
   double head[3];
   r.results.resize(per * static_cast<std::size_t>(count));
-  const bool ok = read(fd[0], head, sizeof head) == sizeof head;
+  const bool ok = read(fd[0], head, sizeof head) == sizeof head &&
+                  read(fd[0], &r.counts, sizeof r.counts) == sizeof r.counts;
   std::size_t got = 0, want = r.results.size() * sizeof(std::int32_t);
   while (ok && got < want) {
     const ssize_t k = read(fd[0], reinterpret_cast<char*>(r.results.data()) + got, want - got);
@@ -238,6 +241,16 @@ int main(int argc, char** argv) {
     if (b.ref > 0)
       std::printf("  reference: %9.4f s per permutation, peak %7.1f MiB\n", ref.seconds, ref.peak_mib);
     std::printf("  fast:      %9.4f s per permutation, peak %7.1f MiB\n", fast.seconds, fast.peak_mib);
+    // How much the merge steps tested: the work that grows as words cubed.
+    const MergeCounts& mc = fast.counts;
+    const double pp = static_cast<double>(b.perms);
+    std::printf(
+        "  merge steps, per permutation: %.0f own words, %.1f candidates with a cost each, %.3g member-sum "
+        "tests over %.3g words, %.2f%% admissible\n",
+        static_cast<double>(mc.own_words) / pp,
+        static_cast<double>(mc.costly) / static_cast<double>(mc.own_words ? mc.own_words : 1),
+        static_cast<double>(mc.tests) / pp, static_cast<double>(mc.words) / pp,
+        100.0 * static_cast<double>(mc.admissible) / static_cast<double>(mc.words ? mc.words : 1));
     if (b.full) {
       const Run every = run_engine(b, true, b.perms, true);
       const auto& e0 = every.results;

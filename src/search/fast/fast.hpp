@@ -50,6 +50,15 @@ struct KeptStep {
 // The most bytes the kept steps take together; beyond it nothing is kept.
 inline constexpr std::size_t kMaxKeptBytes = std::size_t{256} << 20;
 
+// What the merge steps' candidate tests did since the search was prepared,
+// for the benchmark: the own words worked for, their candidates whose
+// previous key has a cost, the candidates tested against every word of the
+// other head by their member sums, the words tested so, and those found
+// admissible.
+struct MergeCounts {
+  std::uint64_t own_words = 0, costly = 0, tests = 0, words = 0, admissible = 0;
+};
+
 // The choice of one key of a merged group.
 struct MergeOut {
   int cost;    // 0 with zero
@@ -93,6 +102,7 @@ struct FastSearch {
   Table<std::int32_t> ka;                         // M: list A's previous costs, which order it (list B's
                                                   // stand beside its key lists)
   PickScratch pick;
+  MergeCounts counts;
   KeptStep kept_quads, kept_merge;  // the quad step, the first merge step
 };
 

@@ -110,6 +110,9 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   for (int v = 0; v <= mw; ++v)
     if (C[v] != 0) order[costly++] = static_cast<std::int16_t>(v);
   std::sort(order, order + costly, [C](int x, int y) { return C[x] > C[y] || (C[x] == C[y] && x < y); });
+  MergeCounts& counts = st.f.counts;
+  ++counts.own_words;
+  counts.costly += static_cast<std::uint64_t>(costly);
   const std::uint8_t* rows[kMaxSeqs];
   std::int16_t scratch[kMaxSlots];  // a previous row taken from its mirror
   RunSums& runs = st.f.runs;
@@ -135,6 +138,7 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
     for (int i = 1; i < s.h; ++i) k += s.member[i] != nullptr && prev[i] != mw;
     if (k == 0) continue;  // no term: not admissible
     const int need = st.times_threshold(k);
+    ++counts.tests;
     int count;
     if (need <= 255) {
       // Sums held to a byte decide alike. The members of a previous row are
@@ -148,6 +152,8 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
       s.words.for_parts(mw, [&](int x, int n) {
         std::int16_t* at = out.next_x();
         const int got = kernel_sum3_at_least(nullptr, even + x, odd + x, n, need, at);
+        counts.words += static_cast<std::uint64_t>(n);
+        counts.admissible += static_cast<std::uint64_t>(got);
         if (x != 0)
           for (int i = 0; i < got; ++i) at[i] = static_cast<std::int16_t>(at[i] + x);
         out.push_xs(got, v);
@@ -161,6 +167,8 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
       kernel_set(acc, rows[0], mw);
       for (int i = 1; i < k; ++i) kernel_add(acc, rows[i], mw);
       count = kernel_at_least(acc, mw, need, hits);
+      counts.words += static_cast<std::uint64_t>(mw);
+      counts.admissible += static_cast<std::uint64_t>(count);
     }
     for (int i = 0; i < count; ++i) out.push(hits[i], v);
   }
