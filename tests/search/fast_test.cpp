@@ -322,41 +322,80 @@ TEST(FastSearch, RowKernelsAgreeWithPlainLoops) {
   }
 }
 
-// The pair pick against the scan itself, on lists with few values (so that
+// The pair picks against the scan itself, on lists with few values (so that
 // very many pairs tie), with coins that always read even or always odd: the
-// first or the last pair of the best value in scan order.
-TEST(FastSearch, PairPickIsTheScansChoiceAmongManyTies) {
+// first or the last pair of the best value in scan order. pick_pair takes
+// the lists in any order, pick_ordered as a merge step orders them (by
+// previous cost, greatest first), its partial scores made from costs and
+// rows of proximities (a null row: the other head has no word).
+TEST(FastSearch, PairPicksAreTheScansChoiceAmongManyTies) {
   std::mt19937 rng(9);
   const int mw = 40;
   std::vector<std::uint8_t> pair(mw * mw), rowmax(mw);
   for (auto& e : pair) e = static_cast<std::uint8_t>(uniform(rng, 0, 1));
   for (int v = 0; v < mw; ++v) rowmax[static_cast<std::size_t>(v)] = *std::max_element(pair.begin() + v * mw, pair.begin() + (v + 1) * mw);
+  const int rowmax_top = *std::max_element(rowmax.begin(), rowmax.end());
   PickScratch s;
   ASSERT_EQ(table_alloc(s.head, mw + 1) | table_alloc(s.order_a, mw + 1) | table_alloc(s.order_b, mw + 1) | table_alloc(s.ties, 8), 0u);
   const Coin even{[]() noexcept { return 0; }}, odd{[]() noexcept { return 1; }};
-  for (int round = 0; round < 200; ++round) {
+  for (int round = 0; round < 300; ++round) {
+    std::vector<std::int32_t> a_cost(mw + 1), b_cost(mw + 1);
+    std::vector<std::uint8_t> a_row(mw), b_row(mw);
+    for (auto& x : a_cost) x = uniform(rng, 0, 3 * (round % 3));
+    for (auto& x : b_cost) x = uniform(rng, 0, round % 5);
+    for (auto& x : a_row) x = static_cast<std::uint8_t>(uniform(rng, 0, round % 4));
+    for (auto& x : b_row) x = static_cast<std::uint8_t>(uniform(rng, 0, round % 3));
+    if (round % 8 >= 6)  // the cheapest candidates closest to the other head: the lists' order bounds least
+      for (int w = 0; w < mw; ++w) {
+        a_row[static_cast<std::size_t>(w)] = static_cast<std::uint8_t>(6 - a_cost[static_cast<std::size_t>(w)]);
+        b_row[static_cast<std::size_t>(w)] = static_cast<std::uint8_t>(4 - b_cost[static_cast<std::size_t>(w)]);
+      }
+    const std::uint8_t* a_add = round % 4 == 3 ? nullptr : a_row.data();
+    const std::uint8_t* b_add = round % 5 == 4 ? nullptr : b_row.data();
+    const auto add = [mw](const std::uint8_t* row, int w) { return row == nullptr || w == mw ? 0 : int{row[static_cast<std::size_t>(w)]}; };
     std::vector<std::int16_t> va, ub;
-    std::vector<std::int32_t> sa, sb;
     for (int v = 0; v <= mw; ++v)
-      if (uniform(rng, 0, 2) > 0) va.push_back(static_cast<std::int16_t>(v)), sa.push_back(uniform(rng, 0, round % 2));
+      if (uniform(rng, 0, 2) > 0) va.push_back(static_cast<std::int16_t>(v));
     for (int u = 0; u <= mw; ++u)
-      if (uniform(rng, 0, 2) > 0) ub.push_back(static_cast<std::int16_t>(u)), sb.push_back(uniform(rng, 0, 1));
+      if (uniform(rng, 0, 2) > 0) ub.push_back(static_cast<std::int16_t>(u));
     if (va.empty() || ub.empty()) continue;
-    std::shuffle(va.begin(), va.end(), rng);  // lists come in any order
-    const PairChoice c{va.data(), sa.data(), static_cast<int>(va.size()), ub.data(), sb.data(), static_cast<int>(ub.size()),
-                       pair.data(), rowmax.data(), mw, round % 3};
+    std::shuffle(va.begin(), va.end(), rng);  // pick_pair: lists in any order
+    std::shuffle(ub.begin(), ub.end(), rng);
+    const auto by_cost = [](const std::vector<std::int32_t>& cost) {
+      return [&cost](int x, int y) { return cost[static_cast<std::size_t>(x)] > cost[static_cast<std::size_t>(y)]; };
+    };
+    if (round % 2 == 0) {  // the merge step's order, for both picks
+      std::stable_sort(va.begin(), va.end(), by_cost(a_cost));
+      std::stable_sort(ub.begin(), ub.end(), by_cost(b_cost));
+    }
+    const int na = static_cast<int>(va.size()), nb = static_cast<int>(ub.size()), bias = round % 3;
+    std::vector<std::int32_t> sa, sb, kb, sa_made(va.size()), sb_made(ub.size());
+    for (const int v : va) sa.push_back(a_cost[static_cast<std::size_t>(v)] + add(a_add, v));
+    for (const int u : ub) kb.push_back(b_cost[static_cast<std::size_t>(u)]), sb.push_back(kb.back() + add(b_add, u));
+    const PairChoice c{va.data(), sa.data(), na, ub.data(), sb.data(), nb, pair.data(), rowmax.data(), mw, bias};
+    const auto top = [](const std::uint8_t* row, const std::vector<std::uint8_t>& all) {
+      return row == nullptr ? 0 : int{*std::max_element(all.begin(), all.end())};
+    };
+    const OrderedPairs o{va.data(), a_cost.data(), na, a_add, top(a_add, a_row), ub.data(), kb.data(), nb,
+                         b_add, top(b_add, b_row), pair.data(), rowmax.data(), rowmax_top, mw, bias,
+                         sa_made.data(), sb_made.data()};
     for (const Coin* coin : {&even, &odd}) {
       Best want;  // the scan: v ascending outer, u ascending inner
       for (int v = 0; v <= mw; ++v)
         for (int u = 0; u <= mw; ++u) {
           const auto i = std::find(va.begin(), va.end(), v) - va.begin(), k = std::find(ub.begin(), ub.end(), u) - ub.begin();
           if (i == static_cast<long>(va.size()) || k == static_cast<long>(ub.size())) continue;
-          const int value = sa[static_cast<std::size_t>(i)] + sb[static_cast<std::size_t>(k)] + c.bias +
+          const int value = sa[static_cast<std::size_t>(i)] + sb[static_cast<std::size_t>(k)] + bias +
                             (v == mw || u == mw ? 0 : pair[static_cast<std::size_t>(v * mw + u)]);
           if (value > want.value || (value == want.value && coin->odd())) want = {value, v, u};
         }
       const Best got = pick_pair(c, s, *coin);
       ASSERT_EQ(std::tie(got.value, got.first, got.second), std::tie(want.value, want.first, want.second)) << "round " << round;
+      if (round % 2 == 0) {
+        const Best ordered = pick_ordered(o, s, *coin);
+        ASSERT_EQ(std::tie(ordered.value, ordered.first, ordered.second), std::tie(want.value, want.first, want.second))
+            << "ordered, round " << round;
+      }
     }
   }
 }

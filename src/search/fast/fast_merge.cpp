@@ -295,6 +295,9 @@ void mirror_merge(FastStep& st, int g, int h, int wa, int wb) noexcept {
   join_rows(st, g, h, wa, wb, va, ub, st.row(g, c, wa, wb));
 }
 
+// How many keys ahead the pick's first proximities are asked for.
+constexpr int kPickAhead = 3;
+
 Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) noexcept {
   FastSearch& f = st.f;
   const int mw = st.mw, T = st.T;
@@ -329,6 +332,7 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
   if (fetch_side(f, lv + base, h, b, mx, my, 4, member, blk) != 0) return ERMEM;
   const std::uint8_t *AB = blk[0], *AB2 = blk[2], *P = blk[3];
   row_maxima(P, mw, f.rowmax.data());
+  const int rowmax_top = mw == 0 ? 0 : *std::max_element(f.rowmax.data(), f.rowmax.data() + mw);
   row_maxima(blk[1], mw, f.rowmax2.data());  // greatest p(b:wb, a2:v) of every wb
   std::uint8_t* pa_top = f.rowmax3.data();
   row_maxima(AB2, mw, pa_top);  // greatest p(a:wa, b2:u) of every wa
@@ -364,26 +368,45 @@ Status merge_group(FastStep& st, const std::int16_t* lv, int g, int c, int h) no
       const int nb = f.lists.size(kb);
       const std::int16_t* lb = f.lists.list(kb);
       const std::int32_t* kbc = f.lists.costs(kb);
-      for (int k = 0; k < na; ++k) {
-        f.ka[ix(k)] = C0[st.key(wa, la[k])];
-        f.sa[ix(k)] = f.ka[ix(k)] + st.at(BA2, wb, la[k]);
+      // The first proximities a later key's pick reads (of its first
+      // candidates of a2 to b's word), asked for ahead.
+      if (const int ahead = wb + kPickAhead; ahead < mw) {
+        const std::int16_t* la2 = f.buckets.list(ahead);
+        for (int k = 0, n = std::min(f.buckets.size(ahead), 4); k < n; ++k)
+          __builtin_prefetch(st.block_row(BA2, ahead) + la2[k]);
       }
-      for (int k = 0; k < nb; ++k) {
-        f.sb[ix(k)] = kbc[k] + st.at(AB2, wa, lb[k]);
-      }
+      // The partial scores: a candidate's previous cost and its proximity to
+      // the other first head (p(b:wb, a2:v), p(a:wa, b2:u)).
+      const std::int32_t* a_cost = C0 + st.key(wa, 0);
+      const std::uint8_t* a_add = wb == mw ? nullptr : st.block_row(BA2, wb);
+      const std::uint8_t* b_add = wa == mw ? nullptr : st.block_row(AB2, wa);
       MergeOut o{0, mw, mw, true};
       if (na > 0 && nb > 0) {
-        PairChoice pc{la, f.sa.data(), na, lb, f.sb.data(), nb, P, f.rowmax.data(), mw, cab};
-        pc.ka = f.ka.data();
-        pc.a_slack = wb == mw ? 0 : f.rowmax2[ix(wb)];
-        pc.kb = kbc;
-        pc.b_slack = wa == mw ? 0 : pa_top[wa];
-        const Best pk = pick_pair(pc, f.pick, st.e.coin);
+        const OrderedPairs pc{la,
+                              a_cost,
+                              na,
+                              a_add,
+                              wb == mw ? 0 : int{f.rowmax2[ix(wb)]},
+                              lb,
+                              kbc,
+                              nb,
+                              b_add,
+                              wa == mw ? 0 : int{pa_top[wa]},
+                              P,
+                              f.rowmax.data(),
+                              rowmax_top,
+                              mw,
+                              cab,
+                              f.sa.data(),
+                              f.sb.data()};
+        const Best pk = pick_ordered(pc, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value, pk.first, pk.second, false};
       } else if (na > 0) {
+        for (int k = 0; k < na; ++k) f.sa[ix(k)] = a_cost[la[k]] + st.at(BA2, wb, la[k]);
         const Best pk = pick_single(la, f.sa.data(), na, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value + cab, pk.first, mw, false};
       } else if (nb > 0) {
+        for (int k = 0; k < nb; ++k) f.sb[ix(k)] = kbc[k] + st.at(AB2, wa, lb[k]);
         const Best pk = pick_single(lb, f.sb.data(), nb, f.pick, st.e.coin);
         if (pk.value > 0) o = {pk.value + cab, mw, pk.first, false};
       } else if (cab >= T) {

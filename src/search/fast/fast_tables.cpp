@@ -198,46 +198,45 @@ int pair_value(const PairChoice& c, int i, int k) noexcept {
 
 }  // namespace
 
-Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
-  // The best value. Each row's bound is its partial score and its greatest
-  // pair entry; the row of the greatest bound, scored first, sets a best
-  // that most rows and pairs cannot beat, and those are never scored.
-  std::int32_t* head = s.head.data();
-  int sb_top = 0, rm_top = 0, first = 0;
-  for (int k = 0; k < c.nb; ++k) sb_top = std::max(sb_top, c.sb[k]);
-  for (int i = 0; i < c.na; ++i) {
-    const int rm = row_bound(c, c.va[i]);
-    rm_top = std::max(rm_top, rm);
-    head[i] = c.sa[i] + rm + c.bias;
-    if (head[i] > head[first]) first = i;
-  }
-  // No row beyond i (list A ordered), no pair beyond k (list B ordered) can
-  // reach `floor`.
-  const auto rows_end = [&](int i, int floor) {
-    return c.ka != nullptr && c.ka[i] + c.a_slack + rm_top + sb_top + c.bias < floor;
-  };
-  const auto pairs_end = [&](int i, int k, int floor) {
-    return c.kb != nullptr && head[i] + c.kb[k] + c.b_slack < floor;
-  };
-  // One pass: the ties of the best value so far are kept, and dropped when
-  // a greater value comes; a pair whose bound is below the best is passed.
-  // Once the ties of a value fill their room, the pass looks only for a
-  // greater value (a pair that can only equal it is passed too).
+namespace {
+
+// The best value met so far and the pairs that reach it, as many as the
+// ties' room holds (n counts on beyond it: room + 1 means more).
+struct TieKeeper {
   Best p;
-  PickTie* ties = s.ties.data();
-  const auto room = static_cast<int>(s.ties.n);
-  int n = 0;  // ties of p.value kept; room + 1: more than room
-  const auto score = [&](int i, int k) {
-    const int value = pair_value(c, i, k);
+  PickTie* ties;
+  int room;
+  int n = 0;
+
+  // What a pair must reach to count: once the ties of a value fill their
+  // room, only a greater value (a pair that can only equal it is passed).
+  [[nodiscard]] int floor() const noexcept { return n > room ? p.value + 1 : p.value; }
+  void score(int value, int v, int u) noexcept {
     if (value > p.value) {
       p.value = value;
       n = 0;
     }
     if (value == p.value && n <= room) {
-      if (n < room) ties[n] = {c.va[i], c.ub[k]};
+      if (n < room) ties[n] = {v, u};
       ++n;
     }
-  };
+  }
+};
+
+}  // namespace
+
+Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
+  // The best value. Each row's bound is its partial score and its greatest
+  // pair entry; the row of the greatest bound, scored first, sets a best
+  // that most rows and pairs cannot beat, and those are never scored.
+  std::int32_t* head = s.head.data();
+  int sb_top = 0, first = 0;
+  for (int k = 0; k < c.nb; ++k) sb_top = std::max(sb_top, c.sb[k]);
+  for (int i = 0; i < c.na; ++i) {
+    head[i] = c.sa[i] + row_bound(c, c.va[i]) + c.bias;
+    if (head[i] > head[first]) first = i;
+  }
+  TieKeeper t{Best{}, s.ties.data(), static_cast<int>(s.ties.n)};
   if (c.nb > 0) {  // the first row whole, in passes without branches: its values, their greatest, its ties
     std::int32_t* value = s.order_b.data();  // order_b is free until offer_many_ties
     const int base = c.sa[first] + c.bias;
@@ -253,24 +252,62 @@ Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
     }
     int top = value[0];
     for (int k = 1; k < c.nb; ++k) top = std::max(top, value[k]);
-    p.value = top;
-    for (int k = 0; k < c.nb && n <= room; ++k)
-      if (value[k] == top) {
-        if (n < room) ties[n] = {vf, c.ub[k]};
-        ++n;
-      }
+    t.p.value = top;
+    for (int k = 0; k < c.nb && t.n <= t.room; ++k)
+      if (value[k] == top) t.score(top, vf, c.ub[k]);
   }
   for (int i = 0; i < c.na; ++i) {
-    const int floor = n > room ? p.value + 1 : p.value;  // what a pair must reach to count
-    if (rows_end(i, floor)) break;
-    if (i == first || head[i] + sb_top < floor) continue;
-    for (int k = 0; k < c.nb && !pairs_end(i, k, n > room ? p.value + 1 : p.value); ++k)
-      if (head[i] + c.sb[k] >= (n > room ? p.value + 1 : p.value)) score(i, k);
+    if (i == first || head[i] + sb_top < t.floor()) continue;
+    for (int k = 0; k < c.nb; ++k)
+      if (head[i] + c.sb[k] >= t.floor()) t.score(pair_value(c, i, k), c.va[i], c.ub[k]);
   }
-  if (n <= room) {
-    offer_ties(ties, n, p, coin);
-    return p;
+  if (t.n <= t.room) {
+    offer_ties(t.ties, t.n, t.p, coin);
+    return t.p;
   }
-  offer_many_ties(c, s, p, coin);
-  return p;
+  offer_many_ties(c, s, t.p, coin);
+  return t.p;
+}
+
+Best pick_ordered(const OrderedPairs& c, PickScratch& s, const Coin& coin) noexcept {
+  const auto add = [&c](const std::uint8_t* row, int w) { return row == nullptr || w == c.mw ? 0 : int{row[w]}; };
+  // List B's partial scores are made as far as the rows reach into it; the
+  // rest are bounded by their order.
+  int b_made = 0, b_top = 0;
+  const auto sb = [&](int k) {
+    for (; b_made <= k; ++b_made) {
+      c.sb[b_made] = c.kb[b_made] + add(c.b_add, c.ub[b_made]);
+      b_top = std::max(b_top, c.sb[b_made]);
+    }
+    return c.sb[k];
+  };
+  const auto sb_bound = [&] { return b_made < c.nb ? std::max(b_top, c.kb[b_made] + c.b_slack) : b_top; };
+  // Every value is at least 0, so from the best value of -1 nothing is
+  // passed until a pair is scored.
+  TieKeeper t{Best{}, s.ties.data(), static_cast<int>(s.ties.n)};
+  for (int i = 0; i < c.na; ++i) {
+    const int v = c.va[i];
+    const int ka = c.a_cost[v];
+    // No row from i on can reach the floor: their costs are at most ka.
+    if (ka + c.a_slack + c.rowmax_top + c.bias + sb_bound() < t.floor()) break;
+    c.sa[i] = ka + add(c.a_add, v);
+    const int head = c.sa[i] + (v == c.mw ? 0 : int{c.rowmax[v]}) + c.bias;
+    if (head + sb_bound() < t.floor()) continue;
+    const std::uint8_t* row = v == c.mw ? nullptr : c.pair + ix(v) * ix(c.mw);
+    for (int k = 0; k < c.nb; ++k) {
+      if (head + c.kb[k] + c.b_slack < t.floor()) break;  // nor any pair of this row beyond k
+      const int b = sb(k);
+      if (head + b >= t.floor()) t.score(c.sa[i] + b + add(row, c.ub[k]) + c.bias, v, c.ub[k]);
+    }
+  }
+  if (t.n <= t.room) {
+    offer_ties(t.ties, t.n, t.p, coin);
+    return t.p;
+  }
+  // More ties than room (rare): every partial score, and the pairs in scan order.
+  for (int i = 0; i < c.na; ++i) c.sa[i] = c.a_cost[c.va[i]] + add(c.a_add, c.va[i]);
+  sb(c.nb - 1);
+  const PairChoice all{c.va, c.sa, c.na, c.ub, c.sb, c.nb, c.pair, c.rowmax, c.mw, c.bias};
+  offer_many_ties(all, s, t.p, coin);
+  return t.p;
 }

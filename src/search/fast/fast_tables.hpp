@@ -159,13 +159,6 @@ struct PairChoice {
   const std::uint8_t* rowmax;
   int mw;
   int bias;
-  // Optional order of the lists: when ka is given, ka does not increase
-  // along list A and sa[i] <= ka[i] + a_slack; likewise kb for list B. The
-  // search then stops a list where the rest cannot beat the best.
-  const std::int32_t* ka = nullptr;
-  int a_slack = 0;
-  const std::int32_t* kb = nullptr;
-  int b_slack = 0;
 };
 
 // The best pair, by the scan's rule. Long lists are searched from their best
@@ -173,3 +166,33 @@ struct PairChoice {
 // scored; the pairs that reach it are then offered in scan order, so that
 // ties meet the coin as they do in the scan.
 [[nodiscard]] Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept;
+
+// Two lists as a merge step has them: each ordered by the previous costs of
+// its candidates, greatest first (a_cost[v] along list A, kb along list B,
+// neither increasing), a candidate's partial score its previous cost plus its
+// entry of a row of proximities (a_add[v], b_add[u]; 0 for mw or a null row),
+// at most its cost plus the slack. Pairs score as in PairChoice. The partial
+// scores are made into sa and sb (room for na and nb) only as far as a pair
+// there could reach the best: the rest of a list cannot, by its order.
+struct OrderedPairs {
+  const std::int16_t* va;
+  const std::int32_t* a_cost;  // M entries, by word
+  int na;
+  const std::uint8_t* a_add;
+  int a_slack;
+  const std::int16_t* ub;
+  const std::int32_t* kb;
+  int nb;
+  const std::uint8_t* b_add;
+  int b_slack;
+  const std::uint8_t* pair;
+  const std::uint8_t* rowmax;
+  int rowmax_top;  // the greatest entry of rowmax
+  int mw;
+  int bias;
+  std::int32_t* sa;
+  std::int32_t* sb;
+};
+
+// The best pair of two ordered lists: the same choice as pick_pair's.
+[[nodiscard]] Best pick_ordered(const OrderedPairs& c, PickScratch& s, const Coin& coin) noexcept;
