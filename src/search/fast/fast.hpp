@@ -99,8 +99,6 @@ struct FastSearch {
   Table<std::uint8_t> free_cand;                  // M: 1 where a candidate's previous key has no cost
   Table<std::uint8_t> rowmax, rowmax2, rowmax3;   // mw row maxima of blocks
   Table<std::int32_t> sa, sb;                     // M partial scores of the two lists of a key
-  Table<std::int32_t> ka;                         // M: list A's previous costs, which order it (list B's
-                                                  // stand beside its key lists)
   PickScratch pick;
   MergeCounts counts;
   KeptStep kept_quads, kept_merge;  // the quad step, the first merge step

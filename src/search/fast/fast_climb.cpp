@@ -20,7 +20,7 @@ Status fast_scratch(FastSearch& f, int M) noexcept {
       table_alloc(f.runs.odd.scratch, m) != 0 || table_alloc(f.runs.even.scratch, m) != 0 ||
       table_alloc(f.hits, m) != 0 || table_alloc(f.free_cand, m) != 0 || table_alloc(f.near_own, m) != 0 ||
       table_alloc(f.rowmax, m) != 0 || table_alloc(f.rowmax2, m) != 0 || table_alloc(f.rowmax3, m) != 0 ||
-      table_alloc(f.ka, m) != 0 || table_alloc(f.lists.start, m * m + 1) != 0 ||
+      table_alloc(f.lists.start, m * m + 1) != 0 ||
       table_alloc(f.choices, m) != 0 || table_alloc(f.pick.order_a, m) != 0 ||
       table_alloc(f.pick.order_b, m) != 0 || table_alloc(f.pick.head, m) != 0 ||
       table_alloc(f.pick.ties, m) != 0) {
