@@ -96,6 +96,7 @@ struct FastSearch {
   Table<std::int16_t> acc;                        // mw member sums
   RunSums runs;                                   // member sums kept for one side of a group
   Table<std::int16_t> hits, near_own;             // M positions found by a row scan
+  Table<std::uint64_t> by_cost;                   // M candidates keyed by their previous costs, to sort
   Table<std::uint8_t> free_cand;                  // M: 1 where a candidate's previous key has no cost
   Table<std::uint8_t> rowmax, rowmax2, rowmax3;   // mw row maxima of blocks
   Table<std::int32_t> sa, sb;                     // M partial scores of the two lists of a key

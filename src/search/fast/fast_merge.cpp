@@ -106,10 +106,14 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   // that every list comes out in that order (the pick stops early on it).
   std::int16_t* hits = st.f.hits.data();
   std::int16_t* order = st.f.near_own.data();
+  // Sorted as single numbers, the cost's complement above the word.
+  std::uint64_t* by_cost = st.f.by_cost.data();
   int costly = 0;
   for (int v = 0; v <= mw; ++v)
-    if (C[v] != 0) order[costly++] = static_cast<std::int16_t>(v);
-  std::sort(order, order + costly, [C](int x, int y) { return C[x] > C[y] || (C[x] == C[y] && x < y); });
+    if (C[v] != 0)
+      by_cost[costly++] = (std::uint64_t{0xffffffffu - static_cast<std::uint32_t>(C[v])} << 16) | static_cast<std::uint64_t>(v);
+  std::sort(by_cost, by_cost + costly);
+  for (int j = 0; j < costly; ++j) order[j] = static_cast<std::int16_t>(by_cost[j] & 0xffff);
   MergeCounts& counts = st.f.counts;
   ++counts.own_words;
   counts.costly += static_cast<std::uint64_t>(costly);
