@@ -18,9 +18,9 @@ Status fast_scratch(FastSearch& f, int M) noexcept {
   if (table_alloc(f.sa, m) != 0 || table_alloc(f.sb, m) != 0 || table_alloc(f.acc, m) != 0 ||
       table_fill(f.runs.odd.at, m * m, -1) != 0 || table_fill(f.runs.even.at, m, -1) != 0 ||
       table_alloc(f.runs.odd.scratch, m) != 0 || table_alloc(f.runs.even.scratch, m) != 0 ||
-      table_alloc(f.hits, m) != 0 || table_alloc(f.free_cand, m) != 0 || table_alloc(f.near_own, m) != 0 || table_alloc(f.by_cost, m) != 0 ||
-      table_alloc(f.rowmax, m) != 0 || table_alloc(f.rowmax2, m) != 0 || table_alloc(f.rowmax3, m) != 0 ||
-      table_alloc(f.lists.start, m * m + 1) != 0 ||
+      table_alloc(f.hits, m) != 0 || table_alloc(f.free_cand, m) != 0 || table_alloc(f.near_own, m) != 0 ||
+      table_alloc(f.by_cost, m) != 0 || table_alloc(f.rowmax, m) != 0 || table_alloc(f.rowmax2, m) != 0 ||
+      table_alloc(f.rowmax3, m) != 0 || table_alloc(f.lists.start, m * m + 1) != 0 ||
       table_alloc(f.choices, m) != 0 || table_alloc(f.pick.order_a, m) != 0 ||
       table_alloc(f.pick.order_b, m) != 0 || table_alloc(f.pick.head, m) != 0 ||
       table_alloc(f.pick.ties, m) != 0) {

@@ -111,7 +111,8 @@ void merge_side(FastStep& st, const MergeSide& s, int w, Buckets& out) noexcept 
   int costly = 0;
   for (int v = 0; v <= mw; ++v)
     if (C[v] != 0)
-      by_cost[costly++] = (std::uint64_t{0xffffffffu - static_cast<std::uint32_t>(C[v])} << 16) | static_cast<std::uint64_t>(v);
+      by_cost[costly++] = (std::uint64_t{0xffffffffu - static_cast<std::uint32_t>(C[v])} << 16) |
+                          static_cast<std::uint64_t>(v);
   std::sort(by_cost, by_cost + costly);
   for (int j = 0; j < costly; ++j) order[j] = static_cast<std::int16_t>(by_cost[j] & 0xffff);
   MergeCounts& counts = st.f.counts;

@@ -270,7 +270,9 @@ Best pick_pair(const PairChoice& c, PickScratch& s, const Coin& coin) noexcept {
 }
 
 Best pick_ordered(const OrderedPairs& c, PickScratch& s, const Coin& coin) noexcept {
-  const auto add = [&c](const std::uint8_t* row, int w) { return row == nullptr || w == c.mw ? 0 : int{row[w]}; };
+  const auto add = [&c](const std::uint8_t* row, int w) {
+    return row == nullptr || w == c.mw ? 0 : int{row[w]};
+  };
   // List B's partial scores are made as far as the rows reach into it; the
   // rest are bounded by their order.
   int b_made = 0, b_top = 0;
